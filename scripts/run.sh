@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs MORVA Manager on the simulated card.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build -j "$(nproc)" --target morva-cards
+exec build/src/app/morva-cards "$@"

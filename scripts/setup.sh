@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on a Debian 12 machine, once.
+set -euo pipefail
+need=()
+for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev; do
+  dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi

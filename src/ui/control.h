@@ -1,0 +1,198 @@
+#pragma once
+// TControl (anything with a place on a parent), TGraphicControl (drawn on
+// its parent, no window of its own) and TWinControl (has a window handle and
+// children). A parent lists its children without a window first, then the
+// windowed ones, each group in insertion order.
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "ui/component.h"
+#include "ui/widgetset.h"
+#include "ui/wintypes.h"
+
+namespace ui {
+
+class TWinControl;
+class TForm;
+
+using TColor = std::int32_t;
+constexpr TColor clBlack = 0x000000;
+constexpr TColor clMaroon = 0x000080;
+constexpr TColor clGreen = 0x008000;
+constexpr TColor clNavy = 0x800000;
+constexpr TColor clGray = 0x808080;
+constexpr TColor clSilver = 0xC0C0C0;
+constexpr TColor clRed = 0x0000FF;
+constexpr TColor clLime = 0x00FF00;
+constexpr TColor clYellow = 0x00FFFF;
+constexpr TColor clBlue = 0xFF0000;
+constexpr TColor clWhite = 0xFFFFFF;
+constexpr TColor clBtnFace = static_cast<TColor>(0x8000000F);
+constexpr TColor clWindow = static_cast<TColor>(0x80000005);
+constexpr TColor clWindowText = static_cast<TColor>(0x80000008);
+constexpr TColor clBtnShadow = static_cast<TColor>(0x80000010);
+constexpr TColor clGrayText = static_cast<TColor>(0x80000011);
+constexpr TColor clNone = 0x1FFFFFFF;
+// A colour identifier ("clNavy") or nothing.
+bool ColorFromIdent(const std::string& ident, TColor& out);
+
+struct TFont {
+  std::string Name = "MS Sans Serif";
+  int Height = -11;
+  TColor Color = clWindowText;
+  bool Bold = false, Italic = false, Underline = false, StrikeOut = false;
+  bool operator==(const TFont&) const = default;
+};
+
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum class TAlignment { taLeftJustify, taRightJustify, taCenter };
+
+struct TMessage {
+  UINT Msg = 0;
+  WPARAM WParam = 0;
+  LPARAM LParam = 0;
+  LRESULT Result = 0;
+};
+using TMessageHandler = std::function<void(TMessage&)>;
+
+class TControl : public TComponent {
+ public:
+  explicit TControl(TComponent* owner);
+  ~TControl() override;
+  const char* ClassName() const override { return "TControl"; }
+
+  TWinControl* Parent() const { return parent_; }
+  virtual void SetParent(TWinControl* parent);
+  TForm* GetParentForm() const;
+
+  int Left() const { return left_; }
+  int Top() const { return top_; }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+  void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+  void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+  void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+  void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+  virtual void SetBounds(int left, int top, int width, int height);
+
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign a);
+  bool Visible() const { return visible_; }
+  virtual void SetVisible(bool v);
+  void Show() { SetVisible(true); }
+  void Hide() { SetVisible(false); }
+  // Visible itself and every parent up to a visible form.
+  bool Showing() const;
+  bool Enabled() const { return enabled_; }
+  virtual void SetEnabled(bool v);
+
+  const std::string& Caption() const { return caption_; }
+  virtual void SetCaption(const std::string& c);
+  const TFont& Font() const { return font_; }
+  void SetFont(const TFont& f);
+  TFont& FontRef() { return font_; }
+  TColor Color() const { return color_; }
+  void SetColor(TColor c);
+  const std::string& Hint() const { return hint_; }
+  void SetHint(const std::string& h);
+  bool ShowHint() const { return show_hint_; }
+  void SetShowHint(bool v) { show_hint_ = v; }
+
+  TNotifyEvent OnClick, OnDblClick, OnResize;
+  TMouseEvent OnMouseDown, OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+
+  virtual void Click();
+  virtual void DblClick();
+  virtual void MouseDown(TMouseButton b, TShiftState s, int x, int y);
+  virtual void MouseMove(TShiftState s, int x, int y);
+  virtual void MouseUp(TMouseButton b, TShiftState s, int x, int y);
+  virtual void Resize();
+
+  // What a user's click or double click on the control does.
+  virtual void UserClick();
+  virtual void UserDblClick();
+
+  virtual bool IsWindowed() const { return false; }
+
+  // Window messages sent to (Perform) or posted to the control.
+  LRESULT Perform(UINT msg, WPARAM w, LPARAM l);
+  virtual void WndProc(TMessage& m);
+  virtual void DefaultHandler(TMessage& m);
+  void SetMessageHandler(UINT msg, TMessageHandler h) { handlers_[msg] = std::move(h); }
+
+  Peer* peer() const { return peer_.get(); }
+  void CreatePeers();
+  void Changed(Change what) {
+    if (peer_) peer_->Changed(what);
+  }
+
+  bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
+
+ protected:
+  virtual void BoundsChanged(bool size_changed);
+  void DestroyPeers();
+
+ private:
+  TWinControl* parent_ = nullptr;
+  int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+  TAlign align_ = TAlign::alNone;
+  bool visible_ = true;
+  bool enabled_ = true;
+  std::string caption_;
+  TFont font_;
+  TColor color_ = clBtnFace;
+  std::string hint_;
+  bool show_hint_ = false;
+  std::unordered_map<UINT, TMessageHandler> handlers_;
+  std::unique_ptr<Peer> peer_;
+  friend class TWinControl;
+};
+
+class TGraphicControl : public TControl {
+ public:
+  using TControl::TControl;
+  const char* ClassName() const override { return "TGraphicControl"; }
+};
+
+class TWinControl : public TControl {
+ public:
+  explicit TWinControl(TComponent* owner);
+  ~TWinControl() override;
+  const char* ClassName() const override { return "TWinControl"; }
+  bool IsWindowed() const override { return true; }
+
+  HWND Handle() const { return handle_; }
+  int ControlCount() const;
+  TControl* Controls(int i) const;
+  std::vector<TControl*> ControlList() const;
+  void InsertControl(TControl* c);
+  void RemoveControl(TControl* c);
+
+  virtual int ClientWidth() const { return Width(); }
+  virtual int ClientHeight() const { return Height(); }
+  virtual void SetClientWidth(int v) { SetWidth(v); }
+  virtual void SetClientHeight(int v) { SetHeight(v); }
+  void AlignControls();
+  void SetFocus();
+  void Loaded() override;
+
+  bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
+
+ protected:
+  void BoundsChanged(bool size_changed) override;
+
+ private:
+  HWND handle_;
+  std::vector<TControl*> graphic_;
+  std::vector<TControl*> windowed_;
+  bool aligning_ = false;
+};
+
+// The windowed control with this handle, or null once it was destroyed.
+TWinControl* FindControl(HWND h);
+
+}  // namespace ui

@@ -1,0 +1,267 @@
+#include "ui/stdctrls.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ui/form.h"
+#include "ui/layout.h"
+
+namespace ui {
+
+namespace {
+bool AlignmentFrom(const PropValue& v, TAlignment& out) {
+  const std::string& a = v.AsIdent();
+  if (a == "taLeftJustify") out = TAlignment::taLeftJustify;
+  else if (a == "taRightJustify") out = TAlignment::taRightJustify;
+  else if (a == "taCenter") out = TAlignment::taCenter;
+  else return false;
+  return true;
+}
+
+// Sorted lists compare without regard to case, as the system's list box does.
+bool LessNoCase(const std::string& a, const std::string& b) {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+  });
+}
+}  // namespace
+
+// ---- TLabel
+
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 65, 13); }
+
+bool TLabel::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "Alignment") {
+    if (!AlignmentFrom(v, alignment_)) r.Fail(v.line, "unknown alignment " + v.s);
+  } else if (name == "AutoSize") auto_size_ = v.AsBool();
+  else if (name == "Transparent") transparent_ = v.AsBool();
+  else if (name == "WordWrap") word_wrap_ = v.AsBool();
+  else if (name == "Layout" || name == "ShowAccelChar" || name == "FocusControl")
+    ;  // drawing details
+  else return TGraphicControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TKeyControl
+
+void TKeyControl::UserKey(WORD key) {
+  SetFocus();
+  WORD k = key;
+  if (OnKeyDown) OnKeyDown(this, k, 0);
+  if (k != 0 && (key == VK_RETURN || key == VK_ESCAPE)) {
+    if (TForm* f = GetParentForm()) {
+      for (TComponent* c : f->ComponentList()) {
+        auto* b = dynamic_cast<TButton*>(c);
+        if (b && b->Showing() && b->Enabled() &&
+            ((key == VK_RETURN && b->Default()) || (key == VK_ESCAPE && b->Cancel()))) {
+          b->Click();
+          break;
+        }
+      }
+    }
+  }
+  k = key;
+  if (OnKeyUp) OnKeyUp(this, k, 0);
+}
+
+bool TKeyControl::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "OnKeyDown") OnKeyDown = r.Key(v);
+  else if (name == "OnKeyUp") OnKeyUp = r.Key(v);
+  else return TWinControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TButton
+
+TButton::TButton(TComponent* owner) : TKeyControl(owner) { SetBounds(0, 0, 75, 25); }
+
+void TButton::Click() {
+  if (TForm* f = GetParentForm()) f->SetModalResult(modal_result_);
+  TKeyControl::Click();
+}
+
+bool TButton::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "Default") default_ = v.AsBool();
+  else if (name == "Cancel") cancel_ = v.AsBool();
+  else if (name == "ModalResult") {
+    if (v.kind == PropValue::Kind::Int) modal_result_ = static_cast<int>(v.i);
+    else if (v.s == "mrOk") modal_result_ = mrOk;
+    else if (v.s == "mrCancel") modal_result_ = mrCancel;
+    else if (v.s == "mrNone") modal_result_ = mrNone;
+    else r.Fail(v.line, "unknown modal result " + v.s);
+  } else return TKeyControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TCheckBox
+
+TCheckBox::TCheckBox(TComponent* owner) : TKeyControl(owner) { SetBounds(0, 0, 97, 17); }
+
+void TCheckBox::SetChecked(bool v) {
+  if (v == checked_) return;
+  checked_ = v;
+  Changed(Change::State);
+  if (!Loading()) Click();
+}
+
+void TCheckBox::UserClick() {
+  if (!Enabled()) return;
+  SetChecked(!checked_);
+}
+
+bool TCheckBox::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "Checked") SetChecked(v.AsBool());
+  else if (name == "State") SetChecked(v.AsIdent() == "cbChecked");
+  else if (name == "Alignment") {
+    if (!AlignmentFrom(v, alignment_)) r.Fail(v.line, "unknown alignment " + v.s);
+  } else if (name == "AllowGrayed") ;
+  else return TKeyControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TRadioButton
+
+TRadioButton::TRadioButton(TComponent* owner) : TKeyControl(owner) { SetBounds(0, 0, 113, 17); }
+
+void TRadioButton::SetChecked(bool v) {
+  if (v == checked_) return;
+  checked_ = v;
+  Changed(Change::State);
+  if (!v) return;
+  if (Parent())
+    for (TControl* c : Parent()->ControlList())
+      if (auto* rb = dynamic_cast<TRadioButton*>(c); rb && rb != this && rb->checked_) {
+        rb->checked_ = false;
+        rb->Changed(Change::State);
+      }
+  if (!Loading()) Click();
+}
+
+void TRadioButton::UserClick() {
+  if (Enabled()) SetChecked(true);
+}
+
+bool TRadioButton::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "Checked") SetChecked(v.AsBool());
+  else if (name == "Alignment") ;
+  else return TKeyControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TEdit
+
+TEdit::TEdit(TComponent* owner) : TKeyControl(owner) {
+  SetBounds(0, 0, 121, 21);
+  SetColor(clWindow);
+}
+
+void TEdit::SetText(const std::string& t) {
+  std::string s = (max_length_ > 0 && static_cast<int>(t.size()) > max_length_)
+                      ? t.substr(0, max_length_)
+                      : t;
+  if (s == Caption()) return;
+  SetCaption(s);
+  Changed(Change::State);
+  if (OnChange && !Loading()) OnChange(this);
+}
+
+bool TEdit::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "Text") SetText(v.AsString());
+  else if (name == "MaxLength") max_length_ = static_cast<int>(v.AsInt());
+  else if (name == "OnChange") OnChange = r.Notify(v);
+  else if (name == "ReadOnly" || name == "AutoSelect" || name == "BorderStyle") ;
+  else return TKeyControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TItemsControl
+
+int TItemsControl::Add(const std::string& s) {
+  int i = Count();
+  if (sorted_)
+    i = static_cast<int>(std::upper_bound(items_.begin(), items_.end(), s, LessNoCase) -
+                         items_.begin());
+  items_.insert(items_.begin() + i, s);
+  if (item_index_ >= i) ++item_index_;
+  Changed(Change::Items);
+  return i;
+}
+
+void TItemsControl::Delete(int i) {
+  if (i < 0 || i >= Count()) return;
+  items_.erase(items_.begin() + i);
+  if (item_index_ == i) item_index_ = -1;
+  else if (item_index_ > i) --item_index_;
+  Changed(Change::Items);
+}
+
+void TItemsControl::Clear() {
+  items_.clear();
+  item_index_ = -1;
+  Changed(Change::Items);
+}
+
+void TItemsControl::SetItem(int i, const std::string& s) {
+  if (i < 0 || i >= Count()) return;
+  items_[i] = s;
+  Changed(Change::Items);
+}
+
+void TItemsControl::SetSorted(bool v) {
+  sorted_ = v;
+  if (v) std::stable_sort(items_.begin(), items_.end(), LessNoCase);
+}
+
+void TItemsControl::SetItemIndex(int i) {
+  if (i < -1 || i >= Count()) i = -1;
+  item_index_ = i;
+  Changed(Change::State);
+}
+
+bool TItemsControl::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "Items.Strings") {
+    if (v.kind != PropValue::Kind::List) r.Fail(v.line, "list of strings expected");
+    items_.clear();
+    for (const auto& s : v.items) Add(s);
+  } else if (name == "Sorted") SetSorted(v.AsBool());
+  else if (name == "ItemIndex") SetItemIndex(static_cast<int>(v.AsInt()));
+  else if (name == "ItemHeight" || name == "DropDownCount" || name == "IntegralHeight") ;
+  else return TKeyControl::SetProperty(name, v, r);
+  return true;
+}
+
+// ---- TListBox and TComboBox
+
+TListBox::TListBox(TComponent* owner) : TItemsControl(owner) {
+  SetBounds(0, 0, 121, 97);
+  SetColor(clWindow);
+}
+
+void TListBox::UserSelect(int i) {
+  SetFocus();
+  SetItemIndex(i);
+  Click();
+}
+
+TComboBox::TComboBox(TComponent* owner) : TItemsControl(owner) {
+  SetBounds(0, 0, 145, 21);
+  SetColor(clWindow);
+}
+
+void TComboBox::UserSelect(int i) {
+  if (!Enabled()) return;
+  SetItemIndex(i);
+  Click();
+  if (OnChange) OnChange(this);
+}
+
+bool TComboBox::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
+  if (name == "OnChange") OnChange = r.Notify(v);
+  else if (name == "Style" || name == "Text") ;  // always a drop-down list here
+  else return TItemsControl::SetProperty(name, v, r);
+  return true;
+}
+
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 185, 105); }
+
+}  // namespace ui

@@ -1,0 +1,56 @@
+#pragma once
+// The widgetset: what turns the component model into something a user can
+// see and touch. A peer is made from its control once the control's parent
+// has one, filled from the model, and told of every later change; user input
+// comes back as calls on the model, never as state read from the widget.
+#include <memory>
+#include <string>
+
+#include "ui/wintypes.h"
+
+namespace ui {
+
+class TControl;
+class TForm;
+
+enum class Change {
+  Bounds,
+  Visible,
+  Enabled,
+  Caption,
+  Color,
+  Font,
+  State,  // checked, down, position, text, item index
+  Items,
+  Hint,
+  Icon,
+  Menu,
+  ZOrder,
+};
+
+class Peer {
+ public:
+  virtual ~Peer() = default;
+  virtual void Changed(Change what) = 0;
+};
+
+class Widgetset {
+ public:
+  virtual ~Widgetset() = default;
+  // May return null: a control without a peer is simply not shown.
+  virtual std::unique_ptr<Peer> CreatePeer(TControl& control) = 0;
+  // A modal message box; returns the chosen button (IDOK, IDYES, ...).
+  virtual int MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                         UINT flags) = 0;
+  // Blocks until something may have happened: a posted message or user
+  // input. Called by the message loop when its queue is empty.
+  virtual void WaitForInput() = 0;
+  // Called from any thread after a message was posted.
+  virtual void Wake() = 0;
+  virtual void ModalStarted(TForm&) {}
+  virtual void ModalEnded(TForm&) {}
+  virtual int ScreenWidth() const { return 1024; }
+  virtual int ScreenHeight() const { return 768; }
+};
+
+}  // namespace ui

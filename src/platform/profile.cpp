@@ -1,0 +1,98 @@
+#include "platform/profile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/profile_file.h"
+#include "platform/windir.h"
+
+namespace {
+
+DWORD CopyValue(std::string_view value, LPSTR buffer, DWORD size) {
+  if (!buffer || size == 0) return 0;
+  const std::size_t n = std::min<std::size_t>(value.size(), size - 1);
+  std::memcpy(buffer, value.data(), n);
+  buffer[n] = '\0';
+  return static_cast<DWORD>(n);
+}
+
+// Fills a list of NUL-terminated names closed by a second NUL. Empty names
+// are left out: they would end the list early.
+DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) {
+  if (!buffer || size == 0) return 0;
+  if (size == 1) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  std::size_t pos = 0;
+  for (const std::string& name : names) {
+    if (name.empty()) continue;
+    if (pos + name.size() + 2 > size) {
+      const std::size_t room = size - 2 - pos;
+      std::memcpy(buffer + pos, name.data(), room);
+      buffer[size - 2] = '\0';
+      buffer[size - 1] = '\0';
+      return size - 2;
+    }
+    std::memcpy(buffer + pos, name.data(), name.size());
+    pos += name.size();
+    buffer[pos++] = '\0';
+  }
+  buffer[pos] = '\0';
+  if (pos == 0) buffer[1] = '\0';
+  return static_cast<DWORD>(pos);
+}
+
+std::string_view TrimTrailingBlanks(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::filesystem::path ProfilePath(std::string_view file_name) {
+  const std::filesystem::path name(file_name);
+  if (name.has_parent_path()) return name;
+  return WindowsDirectory() / name;
+}
+
+std::vector<std::string> ProfileSectionNames(std::string_view file_name) {
+  return ProfileFile(ProfilePath(file_name)).SectionNames();
+}
+
+}  // namespace platform
+
+DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                               LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
+  const std::string_view fallback = TrimTrailingBlanks(lpDefault ? lpDefault : "");
+  if (!lpFileName) return CopyValue(fallback, lpReturnedString, nSize);
+  const platform::ProfileFile file(platform::ProfilePath(lpFileName));
+  if (!lpAppName) return CopyList(file.SectionNames(), lpReturnedString, nSize);
+  if (!lpKeyName) return CopyList(file.KeyNames(lpAppName), lpReturnedString, nSize);
+  const auto value = file.Read(lpAppName, lpKeyName);
+  return CopyValue(value ? std::string_view(*value) : fallback, lpReturnedString, nSize);
+}
+
+BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                LPCSTR lpFileName) {
+  if (!lpFileName) return FALSE;
+  // All three NULL asks to flush a cache; there is none, the file is current.
+  if (!lpAppName) return lpKeyName || lpString ? FALSE : TRUE;
+  platform::ProfileFile file(platform::ProfilePath(lpFileName));
+  if (!file.readable()) return FALSE;
+  if (!lpKeyName) {
+    file.EraseSection(lpAppName);
+  } else if (!lpString) {
+    file.EraseKey(lpAppName, lpKeyName);
+  } else if (!file.Write(lpAppName, lpKeyName, lpString)) {
+    return FALSE;
+  }
+  return file.Commit() ? TRUE : FALSE;
+}
+
+DWORD GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize, LPCSTR lpFileName) {
+  if (!lpFileName) return CopyList({}, lpszReturnBuffer, nSize);
+  return CopyList(platform::ProfileSectionNames(lpFileName), lpszReturnBuffer, nSize);
+}

@@ -1,0 +1,51 @@
+#include "platform/windir.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace platform {
+namespace {
+
+// The override is process-wide; the driver's configuration store may read
+// the directory from another thread, hence the lock.
+std::mutex& OverrideLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::filesystem::path& OverrideDir() {
+  static std::filesystem::path dir;
+  return dir;
+}
+
+std::filesystem::path HomeDirectory() {
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
+  return std::filesystem::current_path();
+}
+
+}  // namespace
+
+std::filesystem::path WindowsDirectory() {
+  {
+    std::lock_guard<std::mutex> hold(OverrideLock());
+    if (!OverrideDir().empty()) return OverrideDir();
+  }
+  // Relative values of XDG_CONFIG_HOME are to be ignored.
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  const std::filesystem::path base =
+      config && *config && std::filesystem::path(config).is_absolute()
+          ? std::filesystem::path(config)
+          : HomeDirectory() / ".config";
+  return base / "morva";
+}
+
+void SetWindowsDirectory(const std::filesystem::path& dir) {
+  std::lock_guard<std::mutex> hold(OverrideLock());
+  OverrideDir() = dir;
+}
+
+}  // namespace platform

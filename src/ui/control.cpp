@@ -266,11 +266,17 @@ void TWinControl::InsertControl(TControl* c) {
 }
 
 void TWinControl::RemoveControl(TControl* c) {
-  auto& list = c->IsWindowed() ? windowed_ : graphic_;
-  auto it = std::find(list.begin(), list.end(), c);
-  if (it == list.end()) return;
+  // A control leaving from its destructor no longer answers IsWindowed()
+  // as its class would, so it is looked for in both lists.
+  auto* list = &graphic_;
+  auto it = std::find(list->begin(), list->end(), c);
+  if (it == list->end()) {
+    list = &windowed_;
+    it = std::find(list->begin(), list->end(), c);
+    if (it == list->end()) return;
+  }
   c->DestroyPeers();
-  list.erase(it);
+  list->erase(it);
   c->parent_ = nullptr;
   if (c->Align() != TAlign::alNone) AlignControls();
 }

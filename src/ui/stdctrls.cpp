@@ -156,9 +156,17 @@ TEdit::TEdit(TComponent* owner) : TKeyControl(owner) {
 }
 
 void TEdit::SetText(const std::string& t) {
-  std::string s = (max_length_ > 0 && static_cast<int>(t.size()) > max_length_)
-                      ? t.substr(0, max_length_)
-                      : t;
+  // MaxLength counts characters; a cut never splits a UTF-8 sequence.
+  std::string s = t;
+  if (max_length_ > 0) {
+    int chars = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80 && ++chars > max_length_) {
+        s.resize(i);
+        break;
+      }
+    }
+  }
   if (s == Caption()) return;
   SetCaption(s);
   Changed(Change::State);

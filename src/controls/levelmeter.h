@@ -1,0 +1,160 @@
+#pragma once
+// The peak meters: TLumi (one lamp), TBarGraph (a column of lamps, lamp 0
+// at the bottom, that rises to a level) and TLevelMeter (a column on a
+// logarithmic scale with green, orange and red zones, a falling bar and a
+// held peak lamp).
+#include <cstdint>
+#include <string>
+
+#include "platform/mmsystem.h"
+#include "ui/extctrls.h"
+
+namespace controls {
+
+// Lamp colours, 00BBGGRR.
+inline constexpr ui::TColor kLumiGreen = 0x00FF00;
+inline constexpr ui::TColor kLumiRed = 0x0000FF;
+inline constexpr ui::TColor kLumiOrange = 0x0080FF;
+inline constexpr ui::TColor kLumiGrey = 0x808080;
+// One decay step of a meter; its first parameter is the timer identifier.
+inline constexpr UINT kMeterDecayMessage = WM_USER + 1;
+
+class TLumi : public ui::TShape {
+ public:
+  explicit TLumi(ui::TComponent* owner);
+  const char* ClassName() const override { return "TLumi"; }
+
+  ui::TColor ColorOn() const { return color_on_; }
+  // Only stored: a lamp that is on keeps its fill until it is switched again.
+  void SetColorOn(ui::TColor c) { color_on_ = c; }
+  ui::TColor ColorOff() const { return color_off_; }
+  void SetColorOff(ui::TColor c) { color_off_ = c; }
+  ui::TColor ColorFrame() const { return color_frame_; }
+  void SetColorFrame(ui::TColor c) { color_frame_ = c; }
+  bool Frame() const { return frame_; }
+  void SetFrame(bool v) { frame_ = v; }
+  // The lamp state (the layout's "_On"); switching fills with ColorOn or ColorOff.
+  bool GetOn() const { return on_; }
+  void SetOn(bool v);
+
+  bool SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) override;
+
+ private:
+  ui::TColor color_on_ = kLumiGreen;
+  ui::TColor color_off_ = kLumiGrey;
+  ui::TColor color_frame_ = ui::clBlack;
+  bool frame_ = true;
+  bool on_ = false;
+};
+
+class TBarGraph : public ui::TPanel {
+ public:
+  explicit TBarGraph(ui::TComponent* owner);
+  const char* ClassName() const override { return "TBarGraph"; }
+
+  // Raises the column to the level (0 ... LevelMax); never lowers it.
+  virtual void SetLevel(std::int32_t level);
+  std::int32_t Level() const { return level_; }
+  virtual void SetLevelMax(std::int32_t v) { bar_max_ = v; }
+  virtual std::int32_t GetLevelMax() const { return bar_max_; }
+  int LumiHeight() const { return lumi_height_; }
+  // Rebuilds the lamps with the new height.
+  void SetLumiHeight(int v);
+  ui::TColor LumiColor() const { return lumi_color_; }
+  void SetLumiColor(ui::TColor c) { lumi_color_ = c; }
+  // The layout's "_On": true lights the whole column.
+  bool GetOn() const { return on_; }
+  void SetOn(bool v);
+
+  // Readers for the windows, the peers and tests.
+  int Count() const { return count_; }
+  int LitTop() const { return lit_top_; }
+  // Lamp i, 0 at the bottom; null outside 0 ... Count - 1.
+  TLumi* Lumi(int i) const;
+  // How many lamps are on.
+  int LitCount() const;
+
+  void Loaded() override;
+  void Resize() override;
+  bool SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) override;
+
+ protected:
+  virtual void CreateLumis();
+  virtual void DestroyLumis();
+  // Destroys and recreates the lamps; the column starts empty.
+  void RebuildLumis();
+  void SwitchLumi(int i, bool on);
+  void SetLitTop(int v) { lit_top_ = v; }
+  std::int32_t BarMax() const { return bar_max_; }
+  void StoreLevel(std::int32_t v) { level_ = v; }
+  virtual void ResetLitState() { lit_top_ = 0; }
+
+ private:
+  std::int32_t level_ = 0;
+  std::int32_t bar_max_ = 65535;
+  int lumi_height_ = 6;
+  ui::TColor lumi_color_ = kLumiGreen;
+  bool on_ = false;
+  int count_ = 0;
+  int lit_top_ = 0;
+};
+
+class TLevelMeter : public TBarGraph {
+ public:
+  explicit TLevelMeter(ui::TComponent* owner);
+  ~TLevelMeter() override;
+  const char* ClassName() const override { return "TLevelMeter"; }
+
+  int NumLumisRed() const { return num_red_; }
+  void SetNumLumisRed(int v);
+  int NumLumisOrange() const { return num_orange_; }
+  void SetNumLumisOrange(int v);
+  bool TimerEnable() const { return timer_enable_; }
+  // Starts or stops the meter's own decay timer (only on a form).
+  void SetTimerEnable(bool v);
+  WORD TimerInterval() const { return timer_interval_; }
+  void SetTimerInterval(WORD v);
+  WORD LevelMaxHold() const { return level_max_hold_; }
+  void SetLevelMaxHold(WORD v) { level_max_hold_ = v; }
+
+  // A new peak value on the input scale 0 ... LevelMax.
+  void SetLevel(std::int32_t level) override;
+  void SetLevelMax(std::int32_t v) override;
+  std::int32_t GetLevelMax() const override { return level_max_; }
+
+  // One decay step, as WM_USER+1 delivers it; sets m.Result to 1 when it acts.
+  void DecayStep(ui::TMessage& m);
+
+  // Readers for the windows and tests.
+  int Peak() const { return peak_; }
+  int HoldTicks() const { return hold_ticks_; }
+  UINT TimerId() const { return timer_id_; }
+  double LevelDiv() const { return level_div_; }
+  const TIMECAPS& TimeCaps() const { return time_caps_; }
+
+  bool SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) override;
+
+ protected:
+  void CreateLumis() override;
+  void ResetLitState() override;
+
+ private:
+  void ColourLumis();
+  void StartTimer();
+  void StopTimer();
+
+  int num_red_ = 2;
+  int num_orange_ = 10;
+  bool timer_enable_ = false;
+  WORD timer_interval_ = 50;
+  std::int32_t level_max_ = 32767;
+  WORD level_max_hold_ = 2000;
+  double level_div_ = 32767 / 25.0;
+  double log_scale_;
+  int peak_ = 0;
+  int hold_ticks_ = 0;
+  UINT timer_id_ = 0;
+  TIMECAPS time_caps_{};
+};
+
+}  // namespace controls

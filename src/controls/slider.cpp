@@ -1,0 +1,256 @@
+#include "controls/slider.h"
+
+#include <algorithm>
+
+#include "ui/application.h"
+#include "ui/layout.h"
+#include "ui/sysutils.h"
+
+namespace controls {
+
+TSlider::TSlider(ui::TComponent* owner) : ui::TPanel(owner) {
+  // The thumb exists before the first geometry change reaches Resize.
+  thumb_ = ui::Create<ui::TPanel>(this);
+  thumb_->SetBounds(0, 0, btn_width_, btn_height_);
+  thumb_->SetBevelOuter(ui::TBevelCut::bvRaised);
+  thumb_->SetBorderSingle(true);
+  thumb_->SetBorderWidth(1);
+  thumb_->SetColor(ui::clSilver);
+  thumb_->SetCaption("");
+  grip_ = ui::Create<ui::TBevel>(thumb_);
+  grip_->SetShape(ui::TBevelShape::bsTopLine);
+  grip_->SetStyle(ui::TBevelStyle::bsLowered);
+  grip_->SetParent(thumb_);
+  grip_->SetBounds(1, (btn_height_ - 4) / 2, btn_width_ - 5, 2);
+  thumb_->OnMouseDown = [this](ui::TComponent*, ui::TMouseButton, ui::TShiftState, int, int y) {
+    ThumbMouseDown(y);
+  };
+  thumb_->OnMouseMove = [this](ui::TComponent*, ui::TShiftState, int, int y) { ThumbMouseMove(y); };
+  thumb_->OnMouseUp = [this](ui::TComponent*, ui::TMouseButton, ui::TShiftState, int, int) {
+    dragging_ = false;
+  };
+
+  SetColor(ui::clBlack);
+  SetBevelOuter(ui::TBevelCut::bvNone);
+  SetBevelInner(ui::TBevelCut::bvLowered);
+  SetCaption("");
+  SetBounds(Left(), Top(), 4, 149);
+}
+
+// ---- geometry
+
+int TSlider::ThumbLeft() const {
+  return Left() + Width() / 2 - btn_width_ / 2;
+}
+
+int TSlider::ThumbTop() const {
+  return Top() + Height() - btn_height_ / 2 - offset_ - move_restriction_;
+}
+
+void TSlider::MoveThumbToTop() {
+  if (thumb_) thumb_->SetTop(ThumbTop());
+}
+
+void TSlider::PlaceGrip() {
+  grip_->SetBounds(1, (thumb_->Height() - 4) / 2, thumb_->Width() - 5, 2);
+}
+
+void TSlider::RecomputeTravel() {
+  travel_ = Height() - 2 * move_restriction_;
+  offset_ = static_cast<int>(ui::RoundHalfEven(travel_ * fraction_));
+}
+
+double TSlider::ValueFraction() const {
+  if (max_ == min_) return 0.0;
+  return (static_cast<double>(position_) - min_) / (static_cast<double>(max_) - min_);
+}
+
+double TSlider::OffsetFraction() const {
+  if (travel_ <= 0) return 0.0;
+  return static_cast<double>(offset_) / travel_;
+}
+
+// Every change of the value passes through here.
+void TSlider::ApplyFraction(double f) {
+  if (Loading()) return;
+  if (!(f >= 0.0 && f <= 1.0)) throw ui::ERangeError(kPositionRangeText);
+  // A slider without a range has one place: the bottom.
+  if (max_ == min_) f = 0.0;
+  fraction_ = f;
+  position_ =
+      static_cast<std::int32_t>(ui::RoundHalfEven((static_cast<double>(max_) - min_) * f + min_));
+  offset_ = static_cast<int>(ui::RoundHalfEven(travel_ * f));
+  MoveThumbToTop();
+  if (OnChange) OnChange(this);
+}
+
+// ---- properties
+
+void TSlider::SetPosition(std::int32_t v) {
+  if (v < min_ || v > max_) throw ui::ERangeError(kPositionRangeText);
+  position_ = v;
+  ApplyFraction(ValueFraction());
+}
+
+// The value is re-shown under the old bounds first. A Position already left
+// outside them by an earlier bound change is not re-applied: that would
+// raise the range error from a bound setter the caller used correctly.
+void TSlider::SetMin(std::int32_t v) {
+  double f = ValueFraction();
+  if (f >= 0.0 && f <= 1.0) ApplyFraction(f);
+  min_ = v;
+}
+
+void TSlider::SetMax(std::int32_t v) {
+  double f = ValueFraction();
+  if (f >= 0.0 && f <= 1.0) ApplyFraction(f);
+  max_ = v;
+}
+
+void TSlider::SetBtnHeight(int v) {
+  btn_height_ = v;
+  thumb_->SetHeight(v);
+  RecomputeTravel();
+  MoveThumbToTop();
+  PlaceGrip();
+}
+
+void TSlider::SetBtnWidth(int v) {
+  btn_width_ = v;
+  thumb_->SetWidth(v);
+  thumb_->SetLeft(ThumbLeft());
+  PlaceGrip();
+}
+
+void TSlider::SetMoveRestriction(int v) {
+  move_restriction_ = v;
+  RecomputeTravel();
+  MoveThumbToTop();
+}
+
+// ---- placing the thumb
+
+void TSlider::PlaceThumb() {
+  if (!Parent()) return;
+  thumb_->SetLeft(ThumbLeft());
+  thumb_->SetParent(Parent());
+  travel_ = Height() - 2 * move_restriction_;
+  ApplyFraction(ValueFraction());
+  PlaceGrip();
+  placed_ = true;
+}
+
+void TSlider::Paint() {
+  if (!placed_) PlaceThumb();
+  thumb_->SetLeft(ThumbLeft());
+  if (thumb_->Top() != ThumbTop()) MoveThumbToTop();
+}
+
+void TSlider::Loaded() {
+  ui::TPanel::Loaded();
+  if (!link_check_name_.empty()) {
+    auto* c =
+        Owner() ? dynamic_cast<ui::TCheckBox*>(Owner()->FindComponent(link_check_name_)) : nullptr;
+    if (!c) throw ui::LayoutError(link_check_line_, "no check box " + link_check_name_);
+    link_check_ = c;
+    link_check_name_.clear();
+  }
+  if (Width() != 4) SetWidth(4);
+  PlaceThumb();
+}
+
+// The thumb follows the groove to a new parent; a slider made at run time
+// is placed as soon as it has a parent.
+void TSlider::SetParent(ui::TWinControl* parent) {
+  ui::TPanel::SetParent(parent);
+  if (placed_) {
+    thumb_->SetParent(parent);
+    Paint();
+  } else if (parent && !Loading()) {
+    PlaceThumb();
+  }
+}
+
+void TSlider::Resize() {
+  if (Width() != 4) {
+    SetWidth(4);  // runs Resize again with the forced width
+    return;
+  }
+  RecomputeTravel();
+  if (thumb_) {
+    thumb_->SetLeft(ThumbLeft());
+    MoveThumbToTop();
+  }
+  ui::TPanel::Resize();
+}
+
+// A moved groove takes its thumb along.
+void TSlider::BoundsChanged(bool size_changed) {
+  ui::TPanel::BoundsChanged(size_changed);
+  if (placed_ && thumb_) thumb_->SetBounds(ThumbLeft(), ThumbTop(), btn_width_, btn_height_);
+}
+
+// ---- mouse on the thumb
+
+void TSlider::ThumbMouseDown(int y) {
+  dragging_ = true;
+  grab_y_ = y;
+}
+
+void TSlider::ThumbMouseMove(int y) {
+  if (!dragging_) return;
+  offset_ += grab_y_ - y;
+  offset_ = std::max(0, std::min(offset_, travel_));
+  ApplyFraction(OffsetFraction());
+}
+
+bool TSlider::SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) {
+  auto i32 = [&] { return static_cast<std::int32_t>(v.AsInt()); };
+  if (name == "Min")
+    SetMin(i32());
+  else if (name == "Max")
+    SetMax(i32());
+  else if (name == "Position")
+    SetPosition(i32());
+  else if (name == "BtnHeight")
+    SetBtnHeight(i32());
+  else if (name == "BtnWidth")
+    SetBtnWidth(i32());
+  else if (name == "MoveRestriction")
+    SetMoveRestriction(i32());
+  else if (name == "Number")
+    SetNumber(i32());
+  else if (name == "OnChange")
+    OnChange = r.Notify(v);
+  else if (name == "LinkCheck") {
+    // The box may stand further down the layout: bound in Loaded.
+    link_check_ = nullptr;
+    link_check_name_ = v.AsIdent() == "nil" ? "" : v.AsIdent();
+    link_check_line_ = v.line;
+  } else
+    return ui::TPanel::SetProperty(name, v, r);
+  return true;
+}
+
+namespace user {
+
+void Drag(ui::TControl* c, int dy) {
+  auto* s = dynamic_cast<TSlider*>(c);
+  if (!s) throw ui::Exception(c->Name() + " is not a slider");
+  auto act = [&] {
+    if (!s->Enabled()) return;
+    ui::TPanel* t = s->Thumb();
+    int x = t->Width() / 2, y = t->Height() / 2;
+    t->MouseDown(ui::TMouseButton::mbLeft, 0, x, y);
+    t->MouseMove(0, x, y - dy);
+    t->MouseUp(ui::TMouseButton::mbLeft, 0, x, y - dy);
+  };
+  if (ui::Application())
+    ui::Application()->Guard(act);
+  else
+    act();
+}
+
+}  // namespace user
+
+}  // namespace controls

@@ -1,0 +1,161 @@
+#include "platform/timers.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/mmsystem.h"
+#include "platform/platform.h"
+#include "sim/clock.h"
+
+namespace platform {
+
+TimerService::TimerService(sim::Clock& clock) : clock_(clock) {}
+
+TimerService::~TimerService() {
+  {
+    std::lock_guard lock(mu_);
+    stopping_ = true;
+  }
+  changed_.notify_all();
+  if (thread_.joinable()) thread_.join();
+}
+
+UINT TimerService::Start(UINT delay, TimerCallback callback, DWORD_PTR user, bool periodic) {
+  if (callback == nullptr || delay < kPeriodMin || delay > kPeriodMax) return 0;
+  UINT id;
+  {
+    std::lock_guard lock(mu_);
+    id = next_id_++;
+    timers_[id] = Timer{delay, callback, user, periodic, clock_.NowMs() + delay};
+    if (!clock_.IsVirtual() && !thread_.joinable()) {
+      thread_ = std::thread([this] { ThreadMain(); });
+    }
+  }
+  changed_.notify_all();
+  return id;
+}
+
+bool TimerService::Kill(UINT id) {
+  std::unique_lock lock(mu_);
+  if (timers_.erase(id) == 0) return false;
+  if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id()) {
+    changed_.wait(lock, [&] { return firing_id_ != id; });
+  }
+  lock.unlock();
+  changed_.notify_all();
+  return true;
+}
+
+void TimerService::AdvanceTo(std::int64_t ms, const std::function<void()>& after_each_fire) {
+  auto* clock = dynamic_cast<sim::VirtualClock*>(&clock_);
+  if (clock == nullptr) throw std::logic_error("AdvanceTo needs a virtual clock");
+  while (true) {
+    std::vector<std::pair<UINT, Timer>> due;
+    {
+      std::lock_guard lock(mu_);
+      std::optional<std::int64_t> instant;
+      for (const auto& [id, t] : timers_) {
+        if (t.due <= ms && (!instant || t.due < *instant)) instant = t.due;
+      }
+      if (!instant) break;
+      if (*instant > clock->NowMs()) clock->SetNow(*instant);
+      for (auto it = timers_.begin(); it != timers_.end();) {
+        if (it->second.due == *instant) {
+          due.emplace_back(*it);
+          if (it->second.periodic) {
+            it->second.due += it->second.delay;
+            ++it;
+          } else {
+            it = timers_.erase(it);
+          }
+        } else {
+          ++it;
+        }
+      }
+    }
+    for (const auto& [id, t] : due) {
+      bool alive;
+      {
+        std::lock_guard lock(mu_);
+        // A callback earlier in this instant may have killed a later timer.
+        alive = !t.periodic || timers_.count(id) != 0;
+      }
+      if (alive) t.callback(id, 0, t.user, 0, 0);
+    }
+    if (after_each_fire) after_each_fire();
+  }
+  if (ms > clock->NowMs()) clock->SetNow(ms);
+}
+
+std::size_t TimerService::ActiveCount() const {
+  std::lock_guard lock(mu_);
+  return timers_.size();
+}
+
+std::optional<std::int64_t> TimerService::NextDue() const {
+  std::lock_guard lock(mu_);
+  std::optional<std::int64_t> next;
+  for (const auto& [id, t] : timers_) {
+    if (!next || t.due < *next) next = t.due;
+  }
+  return next;
+}
+
+void TimerService::ThreadMain() {
+  std::unique_lock lock(mu_);
+  while (!stopping_) {
+    std::optional<std::pair<UINT, std::int64_t>> next;
+    for (const auto& [id, t] : timers_) {
+      if (!next || t.due < next->second) next = std::make_pair(id, t.due);
+    }
+    if (!next) {
+      changed_.wait(lock);
+      continue;
+    }
+    const std::int64_t wait = next->second - clock_.NowMs();
+    if (wait > 0) {
+      changed_.wait_for(lock, std::chrono::milliseconds(wait));
+      continue;  // the timers may have changed meanwhile
+    }
+    auto it = timers_.find(next->first);
+    Timer t = it->second;
+    if (t.periodic) {
+      it->second.due += t.delay;
+    } else {
+      timers_.erase(it);
+    }
+    firing_id_ = next->first;
+    lock.unlock();
+    t.callback(next->first, 0, t.user, 0, 0);
+    lock.lock();
+    firing_id_ = 0;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace platform
+
+// The multimedia timer functions ---------------------------------------------
+
+MMRESULT timeGetDevCaps(TIMECAPS* ptc, UINT cbtc) {
+  if (ptc == nullptr || cbtc < sizeof(TIMECAPS)) return TIMERR_NOCANDO;
+  ptc->wPeriodMin = platform::TimerService::kPeriodMin;
+  ptc->wPeriodMax = platform::TimerService::kPeriodMax;
+  return MMSYSERR_NOERROR;
+}
+
+MMRESULT timeSetEvent(UINT uDelay, UINT /*uResolution*/, LPTIMECALLBACK fptc, DWORD_PTR dwUser,
+                      UINT fuEvent) {
+  platform::Platform& p = platform::CurrentPlatform();
+  const UINT id = p.timers().Start(uDelay, fptc, dwUser, (fuEvent & TIME_PERIODIC) != 0);
+  if (id != 0 && p.observer() != nullptr) p.observer()->TimerStarted(id, uDelay);
+  return id;
+}
+
+MMRESULT timeKillEvent(UINT uTimerID) {
+  platform::Platform& p = platform::CurrentPlatform();
+  if (!p.timers().Kill(uTimerID)) return MMSYSERR_INVALPARAM;
+  if (p.observer() != nullptr) p.observer()->TimerKilled(uTimerID);
+  return MMSYSERR_NOERROR;
+}

@@ -1,0 +1,255 @@
+#include "shell/Mixctrl.h"
+
+#include "config/frmcfg.h"
+#include "controls/Class_b.h"
+#include "controls/audioctl32.h"
+#include "driver/bridge.h"
+#include "driver/cardtable.h"
+#include "platform/winuser.h"
+#include "settings/formstate.h"
+#include "settings/mixset.h"
+#include "settings/winutils.h"
+#include "shell/mixerwindow.h"
+#include "shell/tbmainf.h"
+#include "ui/application.h"
+
+namespace shell {
+
+namespace {
+constexpr int kWidth = 182;
+constexpr int kHeight = 180;
+constexpr MixerSlot kPresetOrder[] = {MixerSlot::AnalogInputs, MixerSlot::AnalogOutputs,
+                                      MixerSlot::AnalogMonitors, MixerSlot::DigitalInput,
+                                      MixerSlot::DigitalOutput};
+const std::string kIni = settings::kSettingsFileName;
+}  // namespace
+
+const char* MixerCaption(MixerSlot slot) {
+  static const char* kCaptions[] = {"Analog Inputs", "Analog Input Monitors", "Analog Outputs",
+                                    "Digital Input", "Digital Output"};
+  return kCaptions[static_cast<int>(slot)];
+}
+
+TMixControlWnd::TMixControlWnd(ui::TComponent* owner, AppState& app)
+    : ui::TForm(owner), app_(app) {
+  controls::RegisterControlClasses();
+  Handler("FormCreate", &TMixControlWnd::FormCreate);
+  Handler("FormShow", &TMixControlWnd::FormShow);
+  Handler("FormClose", &TMixControlWnd::FormClose);
+  Handler("chkAnalogInputsClick", &TMixControlWnd::chkAnalogInputsClick);
+  Handler("chkAnalogMonitorsClick", &TMixControlWnd::chkAnalogMonitorsClick);
+  Handler("chkAnalogOutputsClick", &TMixControlWnd::chkAnalogOutputsClick);
+  Handler("chkDigitalInputsClick", &TMixControlWnd::chkDigitalInputsClick);
+  Handler("chkDigitalOutputsClick", &TMixControlWnd::chkDigitalOutputsClick);
+  Handler("chkStayOnTopClick", &TMixControlWnd::chkStayOnTopClick);
+  Handler("chkSettingsClick", &TMixControlWnd::chkSettingsClick);
+  Member("Panel1", Panel1);
+  Member("Panel2", Panel2);
+  Member("Panel3", Panel3);
+  Member("chkAnalogInputs", chkAnalogInputs);
+  Member("chkAnalogMonitors", chkAnalogMonitors);
+  Member("chkAnalogOutputs", chkAnalogOutputs);
+  Member("chkDigitalInputs", chkDigitalInputs);
+  Member("chkDigitalOutputs", chkDigitalOutputs);
+  Member("chkStayOnTop", chkStayOnTop);
+  Member("chkSettings", chkSettings);
+  SetMessageHandler(WM_MIXER_CLOSED, [this](ui::TMessage& m) { WMMixerClosed(m); });
+  SetMessageHandler(WM_TRAY_CALLBACK, [this](ui::TMessage& m) { WMTrayCallback(m); });
+  SetMessageHandler(WM_SYSCOMMAND, [this](ui::TMessage& m) { WMSysCommand(m); });
+  SetMessageHandler(WM_GETMINMAXINFO, [](ui::TMessage& m) {
+    auto* mmi = reinterpret_cast<MINMAXINFO*>(m.LParam);
+    mmi->ptMaxSize = {kWidth, kHeight};
+    mmi->ptMaxPosition = {0, 0};
+    mmi->ptMinTrackSize = {kWidth, kHeight};
+    mmi->ptMaxTrackSize = {kWidth, kHeight};
+    m.Result = 0;
+  });
+}
+
+void TMixControlWnd::FormCreate(ui::TComponent*) {
+  driver::DiscoverCards(app_.Cards);
+  SetCaption("Morva");
+  SetIcon(app_.MixerIconHandle);
+  if (!app_.Cards.CardsPresent) {
+    MessageBoxA(Handle(), "Morva Treiber konnte nicht geöffnet werden.", "Fehler", MB_ICONHAND);
+    for (ui::TComponent* c : ComponentList())
+      if (auto* ctl = dynamic_cast<ui::TControl*>(c)) ctl->SetEnabled(false);
+  }
+  if (ui::TApplication* a = ui::Application()) {
+    a->OnActivate = [this](ui::TComponent* s) { FormActiveChanged(s); };
+    a->OnDeactivate = [this](ui::TComponent* s) { FormActiveChanged(s); };
+  }
+  settings::AddPresetCommands(*this);
+}
+
+void TMixControlWnd::FormShow(ui::TComponent*) {
+  if (app_.Cards.CardsPresent)
+    settings::LoadWindowState(*this, kIni, "", settings::kOwnSectionControls, true);
+}
+
+void TMixControlWnd::FormClose(ui::TComponent*, ui::TCloseAction&) {
+  if (!app_.Cards.CardsPresent) return;
+  // A hidden window has nothing of its own to remember: it was closed before
+  // or never shown, and saving it again would forget which windows were
+  // open (the exit command closes the hidden window once more).
+  if (Visible()) settings::SaveWindowState(*this, kIni, "", settings::kOwnSectionControls, true);
+  // The boxes first: unchecking them frees windows this window owns.
+  std::vector<ui::TCheckBox*> boxes;
+  for (ui::TComponent* c : ComponentList())
+    if (auto* box = dynamic_cast<ui::TCheckBox*>(c)) boxes.push_back(box);
+  for (ui::TCheckBox* box : boxes) box->SetChecked(false);
+}
+
+controls::TExtCheckBox* TMixControlWnd::BoxOf(MixerSlot s) const {
+  switch (s) {
+    case MixerSlot::AnalogInputs: return chkAnalogInputs;
+    case MixerSlot::AnalogMonitors: return chkAnalogMonitors;
+    case MixerSlot::AnalogOutputs: return chkAnalogOutputs;
+    case MixerSlot::DigitalInput: return chkDigitalInputs;
+    case MixerSlot::DigitalOutput: return chkDigitalOutputs;
+  }
+  return nullptr;
+}
+
+// The one action behind the five window boxes.
+void TMixControlWnd::MixerBoxClick(MixerSlot s) {
+  controls::TExtCheckBox* box = BoxOf(s);
+  TMixerWindow*& slot = slots_[static_cast<int>(s)];
+  if (!box->Checked()) {
+    settings::CloseAndForget(slot);
+  } else if (!slot) {
+    try {
+      const MixerFactory& make = app_.MixerFactories[static_cast<int>(s)];
+      if (!make)
+        throw ui::Exception(std::string("Das Fenster \"") + MixerCaption(s) +
+                            "\" ist in dieser Version noch nicht verfügbar");
+      slot = make(this, app_);
+      if (slot->IsCreated()) slot->Show();
+      else box->SetChecked(false);
+    } catch (const ui::EAbort&) {
+      box->SetChecked(false);
+    } catch (const std::exception& e) {
+      // Reported here, so that a load restoring several windows goes on
+      // with the next one.
+      box->SetChecked(false);
+      ui::Application()->HandleException(e);
+      return;
+    }
+  }
+  ui::Application()->ProcessMessages();
+}
+
+void TMixControlWnd::chkAnalogInputsClick(ui::TComponent*) { MixerBoxClick(MixerSlot::AnalogInputs); }
+void TMixControlWnd::chkAnalogMonitorsClick(ui::TComponent*) {
+  MixerBoxClick(MixerSlot::AnalogMonitors);
+}
+void TMixControlWnd::chkAnalogOutputsClick(ui::TComponent*) {
+  MixerBoxClick(MixerSlot::AnalogOutputs);
+}
+void TMixControlWnd::chkDigitalInputsClick(ui::TComponent*) {
+  MixerBoxClick(MixerSlot::DigitalInput);
+}
+void TMixControlWnd::chkDigitalOutputsClick(ui::TComponent*) {
+  MixerBoxClick(MixerSlot::DigitalOutput);
+}
+
+// The control window and every window it owns go topmost together.
+void TMixControlWnd::chkStayOnTopClick(ui::TComponent*) {
+  bool top = chkStayOnTop->Checked();
+  settings::SetTopmost(this, top);
+  for (ui::TComponent* c : ComponentList())
+    if (auto* f = dynamic_cast<ui::TForm*>(c)) settings::SetTopmost(f, top);
+}
+
+void TMixControlWnd::FormActiveChanged(ui::TComponent* Sender) {
+  if (app_.MixControlWnd == this) chkStayOnTopClick(Sender);
+}
+
+void TMixControlWnd::chkSettingsClick(ui::TComponent*) {
+  if (!chkSettings->Checked()) {
+    settings::CloseAndForget(dlgConfig_);
+    return;
+  }
+  if (dlgConfig_) return;
+  if (!driver::DriverConfigCall(app_.DriverConfigEnabled, driver::DRVCFG_GETCONFIG,
+                                record_.bytes.data(),
+                                static_cast<std::int32_t>(record_.bytes.size())))
+    return;
+  config::ConfigDialogContext context;
+  context.notify = Handle();
+  context.about = dynamic_cast<ui::TForm*>(app_.AboutBox);
+  dlgConfig_ = ui::CreateForm<config::TdlgConfig>(this, record_, 0, app_.Cards.CardCount,
+                                                  app_.DriverConfigEnabled, context);
+  dlgConfig_->Show();
+}
+
+void TMixControlWnd::WMMixerClosed(ui::TMessage& m) {
+  if (m.LParam == 0) return;
+  auto is = [&](ui::TForm* f) { return f && static_cast<LPARAM>(HandleValue(f->Handle())) == m.LParam; };
+  const MixerSlot order[] = {MixerSlot::AnalogInputs, MixerSlot::DigitalInput,
+                             MixerSlot::DigitalOutput, MixerSlot::AnalogMonitors,
+                             MixerSlot::AnalogOutputs};
+  for (MixerSlot s : order)
+    if (is(Slot(s))) {
+      BoxOf(s)->SetChecked(false);
+      return;
+    }
+  if (is(dlgConfig_)) chkSettings->SetChecked(false);
+}
+
+void TMixControlWnd::WMTrayCallback(ui::TMessage& m) {
+  if (m.LParam != WM_LBUTTONDBLCLK) return;
+  SetWindowState(ui::TWindowState::wsNormal);
+  Show();
+}
+
+void TMixControlWnd::WMSysCommand(ui::TMessage& m) {
+  DefaultHandler(m);
+  if (m.WParam == settings::kLoadPresetCommand) PresetAll(true);
+  else if (m.WParam == settings::kSavePresetCommand) PresetAll(false);
+}
+
+// One preset of all windows: the control window's section "Morva <name>"
+// and one section per mixer window. A window that is closed is made hidden
+// for the moment, so that its section is read or written all the same.
+void TMixControlWnd::PresetAll(bool load) {
+  std::string name = settings::RunPresetPicker(
+      *this, kIni,
+      load ? "Alle Mixer Einstellungen laden aus ..." : "Alle Mixer Einstellungen speichern als ...");
+  if (name.empty()) return;
+  const std::string suffix = " " + name;
+  if (load) settings::LoadWindowState(*this, kIni, suffix, settings::kAllControls, false);
+  else settings::SaveWindowState(*this, kIni, suffix, settings::kAllControls, false);
+  ui::Application()->ProcessMessages();
+  for (MixerSlot s : kPresetOrder) {
+    TMixerWindow*& slot = slots_[static_cast<int>(s)];
+    if (slot) {
+      if (load) {
+        ui::TPanel* panel = slot->ChecksPanel();
+        bool visible = panel->Visible();
+        if (slot->HasPresetLoadingFlag()) slot->SetPresetLoading(true);
+        settings::LoadWindowState(*slot, kIni, suffix, settings::kAllControls, true);
+        slot->SetPresetLoading(false);
+        if (panel->Visible() != visible) {
+          panel->SetVisible(visible);
+          slot->ToggleChecksPanel();
+        }
+      } else {
+        settings::SaveWindowState(*slot, kIni, suffix, settings::kAllControls, true);
+      }
+    } else if (const MixerFactory& make = app_.MixerFactories[static_cast<int>(s)]) {
+      slot = make(this, app_);
+      slot->CallFormShow();
+      if (load) {
+        if (slot->HasPresetLoadingFlag()) slot->SetPresetLoading(true);
+        settings::LoadWindowState(*slot, kIni, suffix, settings::kAllControls, true);
+      } else {
+        settings::SaveWindowState(*slot, kIni, suffix, settings::kAllControls, true);
+      }
+      settings::CloseAndForget(slot);
+    }
+    ui::Application()->ProcessMessages();
+  }
+}
+
+}  // namespace shell

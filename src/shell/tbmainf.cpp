@@ -1,0 +1,112 @@
+#include "shell/tbmainf.h"
+
+#include <cstring>
+
+#include "driver/bridge.h"
+#include "driver/configrecord.h"
+#include "driver/status.h"
+#include "platform/shellapi.h"
+#include "platform/windowing.h"
+#include "platform/winuser.h"
+#include "shell/Mixctrl.h"
+#include "shell/about.h"
+
+namespace shell {
+
+namespace {
+// Shown when the driver could not even be asked for its state.
+constexpr const char* kNoAnswerCaption = "Morva Fehler";
+constexpr const char* kNoAnswerText =
+    "Der Morva Treiber konnte nicht abgefragt werden.\r\n"
+    "Keine Audiofunktionen auf diesem Gerät verfügbar.";
+}  // namespace
+
+TfrmMain::TfrmMain(ui::TComponent* owner, AppState& app) : ui::TForm(owner), app_(app) {
+  Handler("FormCreate", &TfrmMain::FormCreate);
+  SetMessageHandler(WM_MIXER_CLOSED, [this](ui::TMessage& m) {
+    if (m.LParam == WM_LBUTTONDBLCLK) ShowControlWindow(app_);
+  });
+  SetMessageHandler(WM_DEVICECHANGE, [this](ui::TMessage& m) { WMDeviceChange(m); });
+}
+
+void TfrmMain::FormCreate(ui::TComponent*) {}
+
+void TfrmMain::OpenClick(ui::TComponent*) { ShowControlWindow(app_); }
+
+void TfrmMain::ExitClick(ui::TComponent*) {
+  if (app_.MixControlWnd) app_.MixControlWnd->Close();
+  app_.QuitRequested = true;
+}
+
+// A card about to be removed: tell the driver (removal signal in the whole
+// record's first word), give up the control window and quit. The removal
+// is never refused.
+void TfrmMain::WMDeviceChange(ui::TMessage& m) {
+  m.Result = TRUE;
+  if (m.WParam != DBT_DEVICEQUERYREMOVE || m.LParam == 0) return;
+  const auto* record = reinterpret_cast<const std::uint8_t*>(m.LParam);
+  DWORD type = 0, devnode = 0;
+  std::memcpy(&type, record + 4, 4);
+  if (type != DBT_DEVTYP_DEVNODE) return;
+  std::memcpy(&devnode, record + 12, 4);
+  int count = std::min<int>(app_.Cards.CardCount, driver::kMaxCards);
+  bool match = false;
+  for (int c = 0; c < count && !match; ++c) match = app_.Cards.CardDevNodes[c] == devnode;
+  if (!match) return;
+  driver::SendRemovalSignal(app_.DriverConfigEnabled);
+  if (app_.MixControlWnd) {
+    TMixControlWnd* w = app_.MixControlWnd;
+    w->Close();
+    app_.MixControlWnd = nullptr;
+    w->Free();
+  }
+  app_.QuitRequested = true;
+}
+
+void ShowControlWindow(AppState& app) {
+  if (!app.MixControlWnd) app.MixControlWnd = ui::CreateForm<TMixControlWnd>(nullptr, app);
+  app.MixControlWnd->Show();
+}
+
+void StartUp(ui::TApplication& application, AppState& app) {
+  app.DriverConfigEnabled = 1;
+  // Preset so that a call that fails ends start-up.
+  driver::DriverStates states;
+  states.Status = 0;
+  if (!driver::GetDriverStates(app.DriverConfigEnabled, states)) {
+    states = driver::DriverStates{};
+    MessageBoxA(nullptr, kNoAnswerText, kNoAnswerCaption, MB_ICONHAND);
+    return;
+  }
+  driver::CheckDriverStates(states);
+  if (states.Status != 1) return;
+
+  app.MixerIconHandle = LoadIconA(nullptr, "MIXERICON");
+  app.frmMain = ui::CreateForm<TfrmMain>(&application, app);
+  app.MixControlWnd = ui::CreateForm<TMixControlWnd>(&application, app);
+  app.AboutBox = ui::CreateForm<TAboutBox>(&application);
+
+  NOTIFYICONDATAA& tray = app.TrayIconData;
+  tray = NOTIFYICONDATAA{};
+  tray.cbSize = 88;
+  tray.hWnd = app.MixControlWnd->Handle();
+  tray.uID = 0;
+  tray.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  tray.uCallbackMessage = WM_TRAY_CALLBACK;
+  tray.hIcon = app.MixerIconHandle;
+  std::strncpy(tray.szTip, kTrayTip, sizeof(tray.szTip) - 1);
+  if (Shell_NotifyIconA(NIM_ADD, &tray)) {
+    do {
+      application.HandleMessage();
+    } while (!app.QuitRequested && !application.Terminated());
+    Shell_NotifyIconA(NIM_DELETE, &tray);
+  }
+  DestroyIcon(app.MixerIconHandle);
+}
+
+void ProgramMain(ui::TApplication& application, AppState& app) {
+  application.SetTitle("MORVA Manager");
+  StartUp(application, app);
+}
+
+}  // namespace shell

@@ -1,0 +1,65 @@
+#pragma once
+// What the simulated system looks like: card count, extra devices, device
+// order, the driver's answers and failures. Read from MORVA_SIM, for example
+//   MORVA_SIM="cards=2 states=1,1,1,0,0 order=reverse bridge=hang"
+// or set by tests through sim::System.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sim {
+
+enum class Dir { In, Out };
+
+enum class BridgeMode { Ok, Fail, Hang };
+
+enum class DeviceOrder { System, Reverse, Shuffle };
+
+struct ExtraDevice {
+  Dir dir = Dir::In;
+  std::uint16_t mid = 0;
+  std::uint16_t pid = 0;
+  std::string name;
+};
+
+struct LevelPin {
+  Dir dir = Dir::In;
+  int card = 0;
+  int ch = 0;              // 0-7 analog, 8-9 S/PDIF
+  std::int32_t value = 0;  // -1 returns the channel to the signal model
+};
+
+struct Knobs {
+  static constexpr int kMaxCards = 8;
+
+  int cards = 1;
+  bool foreign = true;  // one device of another maker per direction, as device 0
+  std::optional<std::array<std::int32_t, 5>> states;
+  std::vector<ExtraDevice> extra_devices;
+  DeviceOrder order = DeviceOrder::System;
+  std::uint32_t seed = 0;
+  bool reconfigurable = true;
+  BridgeMode bridge = BridgeMode::Ok;
+  bool tray_ok = true;
+  std::optional<std::size_t> arena_limit;
+  std::vector<LevelPin> pins;
+  std::filesystem::path config_dir;  // empty: the configuration stays in memory
+};
+
+// Parses blank-separated name=value knobs:
+//   cards=N  foreign=0|1  states=S,C0,C1,C2,C3  order=reverse|system|SEED
+//   reconfigurable=0|1  bridge=ok|fail|hang  tray=ok|fail  arena=BYTES
+//   device=in|out,MID,PID,NAME (an underscore in NAME stands for a blank)
+//   level=in|out,CARD,CH,VALUE  configdir=PATH
+// Throws std::invalid_argument naming the knob that cannot be read.
+Knobs ParseKnobs(std::string_view text);
+
+// The knobs of the environment variable MORVA_SIM (defaults when unset).
+Knobs KnobsFromEnvironment();
+
+}  // namespace sim

@@ -1,0 +1,440 @@
+#include "sim/system.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+
+#include "sim/bytes.h"
+#include "sim/signalmodel.h"
+
+namespace sim {
+namespace {
+
+constexpr std::array<const char*, 8> kSpdifNumerals = {"I", "II", "III", "IV",
+                                                       "V", "VI", "VII", "VIII"};
+
+// The only format a control handle accepts: PCM, 44100 Hz, 16 bit, stereo,
+// followed by the four extra bytes "CTRL".
+constexpr std::array<std::uint8_t, 22> kControlFormat = {
+    1, 0, 2, 0, 0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0, 4, 0, 'C', 'T', 'R', 'L'};
+
+int DirIndex(Dir dir) {
+  return dir == Dir::In ? 0 : 1;
+}
+
+void CheckCard(int card) {
+  if (card < 0 || card >= Knobs::kMaxCards) throw std::out_of_range("no such card");
+}
+
+void CheckPair(int pair) {
+  if (pair < 0 || pair >= kPairsPerCard) throw std::out_of_range("no such pair");
+}
+
+std::uint32_t* FieldOf(CardState& card, int pair, PairField field) {
+  PairState& p = card.pairs[pair];
+  switch (field) {
+    case PairField::InGain:
+      return &p.ingain;
+    case PairField::InPair:
+      return &p.inpair;
+    case PairField::MonGain:
+      return &p.mongain;
+    case PairField::Gate:
+      return &p.gate;
+    case PairField::Volume:
+      return &p.volume;
+    case PairField::Mute:
+      return &p.mute;
+    case PairField::DevNode:
+      return &card.devnode;
+  }
+  return nullptr;
+}
+
+bool ParseHex8(std::string_view text, std::uint32_t* value) {
+  if (text.size() != 8) return false;
+  std::uint32_t v = 0;
+  for (char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else if (c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else
+      return false;
+    v = (v << 4) | static_cast<std::uint32_t>(digit);
+  }
+  *value = v;
+  return true;
+}
+
+std::uint32_t RecordSize(const std::string& command) {
+  if (command == "getstates") return 20;
+  if (command == "reconfigurable") return 4;
+  if (command == "getconfig" || command == "setconfig") return 640;
+  return 0;
+}
+
+}  // namespace
+
+std::optional<PairField> PairFieldFromName(std::string_view name) {
+  if (name == "ingain") return PairField::InGain;
+  if (name == "inpair") return PairField::InPair;
+  if (name == "mongain") return PairField::MonGain;
+  if (name == "gate") return PairField::Gate;
+  if (name == "volume") return PairField::Volume;
+  if (name == "mute") return PairField::Mute;
+  if (name == "devnode") return PairField::DevNode;
+  return std::nullopt;
+}
+
+System::System(Clock& clock, Knobs knobs) : clock_(clock), knobs_(std::move(knobs)) {
+  if (knobs_.cards < 0 || knobs_.cards > Knobs::kMaxCards) {
+    throw std::invalid_argument("cards must be 0 to 8");
+  }
+  for (int c = 0; c < Knobs::kMaxCards; ++c) {
+    card_states_[c].devnode = 0x2A000011u + (static_cast<std::uint32_t>(c) << 8);
+  }
+  for (const LevelPin& pin : knobs_.pins) PinLevel(pin.dir, pin.card, pin.ch, pin.value);
+  if (knobs_.arena_limit) arena_.SetLimit(*knobs_.arena_limit);
+  if (auto* vc = dynamic_cast<VirtualClock*>(&clock_)) vc->SetBeforeSleep(&BeforeSleep, this);
+  RebuildDevices();
+}
+
+System::~System() {
+  WaitForBridge();
+  if (auto* vc = dynamic_cast<VirtualClock*>(&clock_)) vc->SetBeforeSleep(nullptr, nullptr);
+}
+
+void System::BeforeSleep(void* self) {
+  static_cast<System*>(self)->WaitForBridge();
+}
+
+// Device list -------------------------------------------------------------
+
+void System::SetCards(int cards) {
+  if (cards < 0 || cards > Knobs::kMaxCards) throw std::invalid_argument("cards must be 0 to 8");
+  knobs_.cards = cards;
+  RebuildDevices();
+}
+
+void System::SetForeign(bool present) {
+  knobs_.foreign = present;
+  RebuildDevices();
+}
+
+void System::AddDevice(Dir dir, std::uint16_t mid, std::uint16_t pid, std::string name) {
+  knobs_.extra_devices.push_back(ExtraDevice{dir, mid, pid, std::move(name)});
+  RebuildDevices();
+}
+
+void System::SetOrder(DeviceOrder order, std::uint32_t seed) {
+  knobs_.order = order;
+  knobs_.seed = seed;
+  RebuildDevices();
+}
+
+const std::vector<WaveDevice>& System::Devices(Dir dir) const {
+  return devices_[DirIndex(dir)];
+}
+
+void System::RebuildDevices() {
+  for (Dir dir : {Dir::In, Dir::Out}) {
+    const bool in = dir == Dir::In;
+    const std::string analog = in ? "Analog Record " : "Analog Playback ";
+    const std::string spdif = in ? "S/PDIF Record " : "S/PDIF Playback ";
+    const std::uint16_t pid = in ? kRecordPid : kPlaybackPid;
+    std::vector<WaveDevice> list;
+    if (knobs_.foreign) list.push_back({kForeignMid, pid, "Onboard " + analog + "1-2", -1, -1});
+    for (int card = 0; card < knobs_.cards; ++card) {
+      for (int pair = 0; pair < 4; ++pair) {
+        const int upper = 8 * card + 2 * pair + 2;
+        list.push_back({kCardMid, pid,
+                        analog + std::to_string(upper - 1) + "-" + std::to_string(upper), card,
+                        pair});
+      }
+      list.push_back({kCardMid, pid, spdif + kSpdifNumerals[card], card, kSpdifPair});
+    }
+    for (const ExtraDevice& d : knobs_.extra_devices) {
+      if (d.dir == dir) list.push_back({d.mid, d.pid, d.name, -1, -1});
+    }
+    if (knobs_.order == DeviceOrder::Reverse) {
+      std::reverse(list.begin(), list.end());
+    } else if (knobs_.order == DeviceOrder::Shuffle) {
+      // Our own Fisher-Yates over mt19937, so the order is the same everywhere.
+      std::mt19937 rng(knobs_.seed + (in ? 0u : 1u));
+      for (std::size_t i = list.size(); i > 1; --i) std::swap(list[i - 1], list[rng() % i]);
+    }
+    devices_[DirIndex(dir)] = std::move(list);
+  }
+}
+
+// Driver answers ----------------------------------------------------------
+
+void System::SetStates(const std::array<std::int32_t, 5>& states) {
+  knobs_.states = states;
+}
+
+std::array<std::int32_t, 5> System::States() const {
+  if (knobs_.states) return *knobs_.states;
+  std::array<std::int32_t, 5> states{1, 0, 0, 0, 0};
+  for (int c = 0; c < std::min(knobs_.cards, 4); ++c) states[c + 1] = 1;
+  return states;
+}
+
+void System::SetArenaLimit(std::size_t bytes) {
+  knobs_.arena_limit = bytes;
+  arena_.SetLimit(bytes);
+}
+
+// Driver state --------------------------------------------------------------
+
+const CardState& System::Card(int card) const {
+  CheckCard(card);
+  return card_states_[card];
+}
+
+std::uint32_t System::GetPairField(int card, int pair, PairField field) const {
+  CheckCard(card);
+  CheckPair(pair);
+  return *FieldOf(const_cast<CardState&>(card_states_[card]), pair, field);
+}
+
+void System::SetPairField(int card, int pair, PairField field, std::uint32_t value) {
+  CheckCard(card);
+  CheckPair(pair);
+  *FieldOf(card_states_[card], pair, field) = value;
+}
+
+void System::PinLevel(Dir dir, int card, int ch, std::int32_t value) {
+  CheckCard(card);
+  if (ch < 0 || ch > 9) throw std::out_of_range("no such channel");
+  const std::array<int, 3> key{DirIndex(dir), card, ch};
+  if (value < 0)
+    pins_.erase(key);
+  else
+    pins_[key] = std::min(value, 32767);
+}
+
+std::int32_t System::Level(Dir dir, int card, int ch) const {
+  CheckCard(card);
+  auto pin = pins_.find({DirIndex(dir), card, ch});
+  if (pin != pins_.end()) return pin->second;
+  const std::int64_t now = clock_.NowMs();
+  return dir == Dir::In ? InputPeak(card_states_[card], card, ch, now)
+                        : OutputPeak(card_states_[card], card, ch, now);
+}
+
+// Stored configuration ------------------------------------------------------
+
+std::filesystem::path System::ConfigDir() const {
+  if (!knobs_.config_dir.empty() || !config_dir_provider_) return knobs_.config_dir;
+  return config_dir_provider_();
+}
+
+ConfigBytes System::StoredConfig() {
+  return config_.Load(ConfigDir());
+}
+
+void System::SetConfigWord(int block, int word, std::int32_t value) {
+  if (block < 0 || block > 3 || word < 0 || word > 39) throw std::out_of_range("no such word");
+  const std::filesystem::path dir = ConfigDir();
+  ConfigBytes bytes = config_.Load(dir);
+  StoreLe32(bytes.data() + 160 * block + 4 * word, static_cast<std::uint32_t>(value));
+  if (!config_.Save(dir, bytes)) throw std::runtime_error("cannot store Morva.cfg");
+}
+
+// Control handles -------------------------------------------------------------
+
+std::uint32_t System::Open(Dir dir, std::uint32_t device_id, std::span<const std::uint8_t> format,
+                           std::uint32_t* handle) {
+  const auto& list = devices_[DirIndex(dir)];
+  if (device_id >= list.size()) return result::kBadDeviceId;
+  if (handle == nullptr) return result::kInvalParam;
+  const WaveDevice& device = list[device_id];
+  if (device.card < 0 || format.size() != kControlFormat.size() ||
+      !std::equal(format.begin(), format.end(), kControlFormat.begin())) {
+    return result::kBadFormat;
+  }
+  const std::uint32_t h = next_handle_[DirIndex(dir)]++;
+  handles_[DirIndex(dir)][h] = OpenHandle{device_id, device.card, device.pair};
+  *handle = h;
+  return result::kOk;
+}
+
+std::uint32_t System::Close(Dir dir, std::uint32_t handle) {
+  auto& open = handles_[DirIndex(dir)];
+  auto it = open.find(handle);
+  if (it == open.end()) return result::kInvalHandle;
+  const OpenHandle h = it->second;
+  open.erase(it);
+  // The last handle on a pair's device switches its metering off.
+  const bool still_open = std::any_of(open.begin(), open.end(), [&](const auto& e) {
+    return e.second.card == h.card && e.second.pair == h.pair;
+  });
+  if (!still_open) {
+    PairState& p = card_states_[h.card].pairs[h.pair];
+    (dir == Dir::In ? p.inmeter : p.outmeter) = false;
+  }
+  return result::kOk;
+}
+
+std::size_t System::OpenHandleCount(Dir dir) const {
+  return handles_[DirIndex(dir)].size();
+}
+
+std::uint32_t System::Message(Dir dir, std::uint32_t handle, std::uint32_t msg, std::uint32_t p1,
+                              std::uint32_t /*p2*/) {
+  const auto& open = handles_[DirIndex(dir)];
+  auto it = open.find(handle);
+  if (it == open.end()) return result::kInvalHandle;
+  return CardMessage(dir, it->second, msg, p1);
+}
+
+bool System::WriteLe32(std::uint32_t vp, std::uint32_t value) {
+  std::uint8_t* p = arena_.Flat(vp, 4);
+  if (p == nullptr) return false;
+  StoreLe32(p, value);
+  return true;
+}
+
+std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t msg,
+                                  std::uint32_t p1) {
+  CardState& card = card_states_[h.card];
+  PairState& pair = card.pairs[h.pair];
+  const int left = h.pair == kSpdifPair ? 8 : 2 * h.pair;
+  auto read = [&](std::uint32_t value) {
+    return WriteLe32(p1, value) ? result::kOk : result::kInvalParam;
+  };
+  auto levels = [&](bool metering) {
+    std::uint8_t* p = arena_.Flat(p1, 8);
+    if (p == nullptr) return result::kInvalParam;
+    StoreLe32(p, metering ? static_cast<std::uint32_t>(Level(dir, h.card, left)) : 0);
+    StoreLe32(p + 4, metering ? static_cast<std::uint32_t>(Level(dir, h.card, left + 1)) : 0);
+    return result::kOk;
+  };
+  if (dir == Dir::Out) {
+    switch (msg) {
+      case 0x0010:
+        return read(pair.volume);
+      case 0x0011:
+        pair.volume = p1;
+        return result::kOk;
+      case 0x4001:
+        return read(pair.mute);
+      case 0x4002:
+        pair.mute = p1;
+        return result::kOk;
+      case 0x4007:
+        pair.outmeter = true;
+        return result::kOk;
+      case 0x4008:
+        pair.outmeter = false;
+        return result::kOk;
+      case 0x4009:
+        return levels(pair.outmeter);
+      case 0x4011:
+        return read(card.devnode);
+      default:
+        return result::kNotSupported;
+    }
+  }
+  switch (msg) {
+    case 0x4032:
+      return read(pair.ingain);
+    case 0x4033:
+      pair.ingain = p1;
+      return result::kOk;
+    case 0x4034:
+      return read(pair.inpair);
+    case 0x4035:
+      pair.inpair = p1;
+      return result::kOk;
+    case 0x4038:
+      pair.inmeter = true;
+      return result::kOk;
+    case 0x4039:
+      pair.inmeter = false;
+      return result::kOk;
+    case 0x403A:
+      return levels(pair.inmeter);
+    case 0x403B:
+      return read(pair.mongain);
+    case 0x403C:
+      pair.mongain = p1;
+      return result::kOk;
+    case 0x403D:
+      return read(pair.gate);
+    case 0x403E:
+      pair.gate = p1;
+      return result::kOk;
+    default:
+      return result::kNotSupported;
+  }
+}
+
+// Configuration entry point -------------------------------------------------
+
+int System::RunDll(const std::string& params) {
+  if (knobs_.bridge == BridgeMode::Fail) return 2;  // the runner could not be found
+  ++bridge_runs_;
+  // "Morva.DRV,DriverConfig <command> $<data 16:16> #<completion 16:16>"
+  static constexpr std::string_view kPrefix = "Morva.DRV,DriverConfig ";
+  BridgeJob job;
+  std::string_view rest(params);
+  if (!rest.starts_with(kPrefix)) return 42;  // started, but the entry point finds nothing to do
+  rest.remove_prefix(kPrefix.size());
+  const std::size_t blank = rest.find(' ');
+  if (blank == std::string_view::npos || rest.size() != blank + 20 || rest[blank + 1] != '$' ||
+      rest[blank + 10] != ' ' || rest[blank + 11] != '#' ||
+      !ParseHex8(rest.substr(blank + 2, 8), &job.data_vp) ||
+      !ParseHex8(rest.substr(blank + 12, 8), &job.done_vp)) {
+    return 42;
+  }
+  job.command = std::string(rest.substr(0, blank));
+  job.signal = knobs_.bridge != BridgeMode::Hang;
+  job.reconfigurable = knobs_.reconfigurable;
+  job.states = States();
+  job.dir = ConfigDir();
+  std::lock_guard lock(workers_mu_);
+  workers_.emplace_back([this, job] { RunEntryPoint(job); });
+  return 42;
+}
+
+void System::WaitForBridge() {
+  std::vector<std::thread> running;
+  {
+    std::lock_guard lock(workers_mu_);
+    running.swap(workers_);
+  }
+  for (std::thread& t : running) t.join();
+}
+
+// Runs on the worker: takes the data block, works on it, writes it back and
+// only then sets the completion word. A hanging entry point does its work
+// but never signals.
+void System::RunEntryPoint(const BridgeJob& job) {
+  const std::uint32_t size = RecordSize(job.command);
+  if (size == 0) return;  // not a command the entry point knows
+  std::vector<std::uint8_t> data(size);
+  if (!arena_.Read(job.data_vp, data)) return;
+  if (job.command == "getstates") {
+    for (int i = 0; i < 5; ++i) StoreLe32(&data[4 * i], static_cast<std::uint32_t>(job.states[i]));
+  } else if (job.command == "reconfigurable") {
+    StoreLe32(data.data(), job.reconfigurable ? 1 : 0);
+  } else if (job.command == "getconfig") {
+    const ConfigBytes stored = config_.Load(job.dir);
+    std::copy(stored.begin(), stored.end(), data.begin());
+  } else {
+    ConfigBytes record;
+    std::copy(data.begin(), data.end(), record.begin());
+    config_.Save(job.dir, record);
+  }
+  if (!arena_.Write(job.data_vp, data)) return;
+  if (job.signal) arena_.StoreRelease(job.done_vp, 1);
+}
+
+}  // namespace sim

@@ -13,6 +13,9 @@ constexpr UINT WM_TRAY_CALLBACK = WM_USER + 102;  // 0x466
 constexpr WPARAM DBT_DEVICEQUERYREMOVE = 0x8001;
 constexpr DWORD DBT_DEVTYP_DEVNODE = 1;
 constexpr const char* kTrayTip = "Einstellungen für Morva";
+// The tray icon's context menu: OpenClick and ExitClick.
+constexpr const char* kTrayOpenItem = "Öffnen";
+constexpr const char* kTrayExitItem = "Beenden";
 
 class TfrmMain : public ui::TForm {
  public:

@@ -505,8 +505,14 @@ void Runner::UserAction(const std::vector<std::string>& t) {
     argc(1, "activate|deactivate");
     if (cmd == "activate") app_->Activate();
     else app_->Deactivate();
+  } else if (cmd == "tray" && t.size() == 3 && t[1] == "menu") {
+    // The tray icon's context menu.
+    if (!state_.frmMain) Fail("no tray icon");
+    if (t[2] == shell::kTrayOpenItem) app_->Guard([&] { state_.frmMain->OpenClick(nullptr); });
+    else if (t[2] == shell::kTrayExitItem) app_->Guard([&] { state_.frmMain->ExitClick(nullptr); });
+    else Fail("tray menu \"" + std::string(shell::kTrayOpenItem) + "\"|\"" + shell::kTrayExitItem + "\"");
   } else if (cmd == "tray") {
-    argc(2, "tray dblclick|MSG");
+    argc(2, "tray dblclick|MSG|menu ITEM");
     const NOTIFYICONDATAA& tray = state_.TrayIconData;
     if (!tray.hWnd) Fail("no tray icon");
     LPARAM l = t[1] == "dblclick" ? WM_LBUTTONDBLCLK : static_cast<LPARAM>(Number(t[1]));

@@ -14,8 +14,7 @@ class MessageBoxService {
  public:
   virtual ~MessageBoxService() = default;
   // Shows the box modally and returns the chosen button (IDOK, IDYES, ...).
-  virtual int Show(HWND owner, const std::string& text, const std::string& caption,
-                   UINT flags) = 0;
+  virtual int Show(HWND owner, const std::string& text, const std::string& caption, UINT flags) = 0;
 };
 
 // First button of a box with these flags: IDOK for MB_OK / MB_OKCANCEL, IDYES for MB_YESNO.
@@ -29,8 +28,7 @@ class RecordingMessageBoxService : public MessageBoxService {
     std::string caption;
     UINT flags;
   };
-  int Show(HWND owner, const std::string& text, const std::string& caption,
-           UINT flags) override;
+  int Show(HWND owner, const std::string& text, const std::string& caption, UINT flags) override;
   std::vector<Box> shown;
   std::deque<int> answers;  // taken in order; the first button when empty
 };

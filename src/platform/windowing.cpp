@@ -8,8 +8,12 @@
 
 namespace {
 
-ui::TForm* FormOf(HWND h) { return dynamic_cast<ui::TForm*>(ui::FindControl(h)); }
-ui::TForm* FormOfMenu(HMENU m) { return FormOf(HandleFromValue<HWND>(HandleValue(m))); }
+ui::TForm* FormOf(HWND h) {
+  return dynamic_cast<ui::TForm*>(ui::FindControl(h));
+}
+ui::TForm* FormOfMenu(HMENU m) {
+  return FormOf(HandleFromValue<HWND>(HandleValue(m)));
+}
 
 // Icons are numbered; each names an embedded picture.
 std::uintptr_t next_icon = 0x2A00;
@@ -62,8 +66,10 @@ BOOL ModifyMenuA(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, L
 BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags) {
   ui::TForm* f = FormOf(hWnd);
   if (!f) return FALSE;
-  if (hWndInsertAfter == HWND_TOPMOST) f->SetTopmost(true);
-  else if (hWndInsertAfter == HWND_NOTOPMOST) f->SetTopmost(false);
+  if (hWndInsertAfter == HWND_TOPMOST)
+    f->SetTopmost(true);
+  else if (hWndInsertAfter == HWND_NOTOPMOST)
+    f->SetTopmost(false);
   int l = (uFlags & SWP_NOMOVE) ? f->Left() : X;
   int t = (uFlags & SWP_NOMOVE) ? f->Top() : Y;
   int w = (uFlags & SWP_NOSIZE) ? f->Width() : cx;
@@ -79,4 +85,6 @@ HICON LoadIconA(HINSTANCE, LPCSTR lpIconName) {
   return h;
 }
 
-BOOL DestroyIcon(HICON hIcon) { return hIcon ? TRUE : FALSE; }
+BOOL DestroyIcon(HICON hIcon) {
+  return hIcon ? TRUE : FALSE;
+}

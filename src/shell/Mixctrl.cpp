@@ -30,8 +30,7 @@ const char* MixerCaption(MixerSlot slot) {
   return kCaptions[static_cast<int>(slot)];
 }
 
-TMixControlWnd::TMixControlWnd(ui::TComponent* owner, AppState& app)
-    : ui::TForm(owner), app_(app) {
+TMixControlWnd::TMixControlWnd(ui::TComponent* owner, AppState& app) : ui::TForm(owner), app_(app) {
   controls::RegisterControlClasses();
   Handler("FormCreate", &TMixControlWnd::FormCreate);
   Handler("FormShow", &TMixControlWnd::FormShow);
@@ -102,11 +101,16 @@ void TMixControlWnd::FormClose(ui::TComponent*, ui::TCloseAction&) {
 
 controls::TExtCheckBox* TMixControlWnd::BoxOf(MixerSlot s) const {
   switch (s) {
-    case MixerSlot::AnalogInputs: return chkAnalogInputs;
-    case MixerSlot::AnalogMonitors: return chkAnalogMonitors;
-    case MixerSlot::AnalogOutputs: return chkAnalogOutputs;
-    case MixerSlot::DigitalInput: return chkDigitalInputs;
-    case MixerSlot::DigitalOutput: return chkDigitalOutputs;
+    case MixerSlot::AnalogInputs:
+      return chkAnalogInputs;
+    case MixerSlot::AnalogMonitors:
+      return chkAnalogMonitors;
+    case MixerSlot::AnalogOutputs:
+      return chkAnalogOutputs;
+    case MixerSlot::DigitalInput:
+      return chkDigitalInputs;
+    case MixerSlot::DigitalOutput:
+      return chkDigitalOutputs;
   }
   return nullptr;
 }
@@ -124,8 +128,10 @@ void TMixControlWnd::MixerBoxClick(MixerSlot s) {
         throw ui::Exception(std::string("Das Fenster \"") + MixerCaption(s) +
                             "\" ist in dieser Version noch nicht verfügbar");
       slot = make(this, app_);
-      if (slot->IsCreated()) slot->Show();
-      else box->SetChecked(false);
+      if (slot->IsCreated())
+        slot->Show();
+      else
+        box->SetChecked(false);
     } catch (const ui::EAbort&) {
       box->SetChecked(false);
     } catch (const std::exception& e) {
@@ -139,7 +145,9 @@ void TMixControlWnd::MixerBoxClick(MixerSlot s) {
   ui::Application()->ProcessMessages();
 }
 
-void TMixControlWnd::chkAnalogInputsClick(ui::TComponent*) { MixerBoxClick(MixerSlot::AnalogInputs); }
+void TMixControlWnd::chkAnalogInputsClick(ui::TComponent*) {
+  MixerBoxClick(MixerSlot::AnalogInputs);
+}
 void TMixControlWnd::chkAnalogMonitorsClick(ui::TComponent*) {
   MixerBoxClick(MixerSlot::AnalogMonitors);
 }
@@ -185,7 +193,9 @@ void TMixControlWnd::chkSettingsClick(ui::TComponent*) {
 
 void TMixControlWnd::WMMixerClosed(ui::TMessage& m) {
   if (m.LParam == 0) return;
-  auto is = [&](ui::TForm* f) { return f && static_cast<LPARAM>(HandleValue(f->Handle())) == m.LParam; };
+  auto is = [&](ui::TForm* f) {
+    return f && static_cast<LPARAM>(HandleValue(f->Handle())) == m.LParam;
+  };
   const MixerSlot order[] = {MixerSlot::AnalogInputs, MixerSlot::DigitalInput,
                              MixerSlot::DigitalOutput, MixerSlot::AnalogMonitors,
                              MixerSlot::AnalogOutputs};
@@ -205,21 +215,25 @@ void TMixControlWnd::WMTrayCallback(ui::TMessage& m) {
 
 void TMixControlWnd::WMSysCommand(ui::TMessage& m) {
   DefaultHandler(m);
-  if (m.WParam == settings::kLoadPresetCommand) PresetAll(true);
-  else if (m.WParam == settings::kSavePresetCommand) PresetAll(false);
+  if (m.WParam == settings::kLoadPresetCommand)
+    PresetAll(true);
+  else if (m.WParam == settings::kSavePresetCommand)
+    PresetAll(false);
 }
 
 // One preset of all windows: the control window's section "Morva <name>"
 // and one section per mixer window. A window that is closed is made hidden
 // for the moment, so that its section is read or written all the same.
 void TMixControlWnd::PresetAll(bool load) {
-  std::string name = settings::RunPresetPicker(
-      *this, kIni,
-      load ? "Alle Mixer Einstellungen laden aus ..." : "Alle Mixer Einstellungen speichern als ...");
+  std::string name = settings::RunPresetPicker(*this, kIni,
+                                               load ? "Alle Mixer Einstellungen laden aus ..."
+                                                    : "Alle Mixer Einstellungen speichern als ...");
   if (name.empty()) return;
   const std::string suffix = " " + name;
-  if (load) settings::LoadWindowState(*this, kIni, suffix, settings::kAllControls, false);
-  else settings::SaveWindowState(*this, kIni, suffix, settings::kAllControls, false);
+  if (load)
+    settings::LoadWindowState(*this, kIni, suffix, settings::kAllControls, false);
+  else
+    settings::SaveWindowState(*this, kIni, suffix, settings::kAllControls, false);
   ui::Application()->ProcessMessages();
   for (MixerSlot s : kPresetOrder) {
     TMixerWindow*& slot = slots_[static_cast<int>(s)];

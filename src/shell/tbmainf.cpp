@@ -31,7 +31,9 @@ TfrmMain::TfrmMain(ui::TComponent* owner, AppState& app) : ui::TForm(owner), app
 
 void TfrmMain::FormCreate(ui::TComponent*) {}
 
-void TfrmMain::OpenClick(ui::TComponent*) { ShowControlWindow(app_); }
+void TfrmMain::OpenClick(ui::TComponent*) {
+  ShowControlWindow(app_);
+}
 
 void TfrmMain::ExitClick(ui::TComponent*) {
   if (app_.MixControlWnd) app_.MixControlWnd->Close();

@@ -8,7 +8,7 @@
 
 namespace shell {
 
-constexpr UINT WM_MIXER_CLOSED = WM_USER + 100;  // 0x464
+constexpr UINT WM_MIXER_CLOSED = WM_USER + 100;   // 0x464
 constexpr UINT WM_TRAY_CALLBACK = WM_USER + 102;  // 0x466
 constexpr WPARAM DBT_DEVICEQUERYREMOVE = 0x8001;
 constexpr DWORD DBT_DEVTYP_DEVNODE = 1;

@@ -21,8 +21,8 @@ class Clock {
 class RealClock : public Clock {
  public:
   std::int64_t NowMs() const override {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now() - start_)
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 start_)
         .count();
   }
   void SleepMs(std::int64_t ms) override {

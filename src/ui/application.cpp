@@ -13,7 +13,9 @@ constexpr UINT CM_RELEASE = 0xB021;
 constexpr UINT MB_ICONSTOP = 0x10;
 }  // namespace
 
-TApplication* Application() { return current; }
+TApplication* Application() {
+  return current;
+}
 
 TApplication::TApplication(Widgetset& ws) : TComponent(nullptr), ws_(ws), previous_(current) {
   current = this;
@@ -126,7 +128,9 @@ void TApplication::Deactivate() {
   if (OnDeactivate) Guard([&] { OnDeactivate(this); });
 }
 
-void TApplication::Release(TForm* form) { PostMessage(form->Handle(), CM_RELEASE, 0, 0); }
+void TApplication::Release(TForm* form) {
+  PostMessage(form->Handle(), CM_RELEASE, 0, 0);
+}
 
 void TApplication::NotifyForm(FormEvent e, TForm& f) {
   if (observer_) observer_->FormChanged(e, f);

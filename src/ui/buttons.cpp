@@ -4,9 +4,13 @@
 
 namespace ui {
 
-TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 23, 22); }
+TSpeedButton::TSpeedButton(TComponent* owner) : TGraphicControl(owner) {
+  SetBounds(0, 0, 23, 22);
+}
 
-void TSpeedButton::SetDown(bool v) { SetDownState(v); }
+void TSpeedButton::SetDown(bool v) {
+  SetDownState(v);
+}
 
 void TSpeedButton::SetDownState(bool v) {
   if (group_index_ == 0) v = false;
@@ -72,15 +76,24 @@ void TSpeedButton::CopyLook(const TSpeedButton& from) {
 }
 
 bool TSpeedButton::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "Down") SetDown(v.AsBool());
-  else if (name == "GroupIndex") group_index_ = static_cast<int>(v.AsInt());
-  else if (name == "AllowAllUp") allow_all_up_ = v.AsBool();
-  else if (name == "Flat") flat_ = v.AsBool();
-  else if (name == "Margin") margin_ = static_cast<int>(v.AsInt());
-  else if (name == "Spacing") spacing_ = static_cast<int>(v.AsInt());
-  else if (name == "NumGlyphs") num_glyphs_ = static_cast<int>(v.AsInt());
-  else if (name == "Layout") ;
-  else return TGraphicControl::SetProperty(name, v, r);
+  if (name == "Down")
+    SetDown(v.AsBool());
+  else if (name == "GroupIndex")
+    group_index_ = static_cast<int>(v.AsInt());
+  else if (name == "AllowAllUp")
+    allow_all_up_ = v.AsBool();
+  else if (name == "Flat")
+    flat_ = v.AsBool();
+  else if (name == "Margin")
+    margin_ = static_cast<int>(v.AsInt());
+  else if (name == "Spacing")
+    spacing_ = static_cast<int>(v.AsInt());
+  else if (name == "NumGlyphs")
+    num_glyphs_ = static_cast<int>(v.AsInt());
+  else if (name == "Layout")
+    ;
+  else
+    return TGraphicControl::SetProperty(name, v, r);
   return true;
 }
 

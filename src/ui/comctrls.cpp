@@ -6,7 +6,9 @@
 
 namespace ui {
 
-TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 150, 45); }
+TTrackBar::TTrackBar(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, 150, 45);
+}
 
 void TTrackBar::SetMin(int v) {
   min_ = v;
@@ -29,16 +31,23 @@ void TTrackBar::SetPosition(int v) {
 }
 
 bool TTrackBar::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "Min") SetMin(static_cast<int>(v.AsInt()));
-  else if (name == "Max") SetMax(static_cast<int>(v.AsInt()));
-  else if (name == "Position") SetPosition(static_cast<int>(v.AsInt()));
-  else if (name == "Frequency") frequency_ = static_cast<int>(v.AsInt());
-  else if (name == "PageSize") page_size_ = static_cast<int>(v.AsInt());
-  else if (name == "OnChange") OnChange = r.Notify(v);
+  if (name == "Min")
+    SetMin(static_cast<int>(v.AsInt()));
+  else if (name == "Max")
+    SetMax(static_cast<int>(v.AsInt()));
+  else if (name == "Position")
+    SetPosition(static_cast<int>(v.AsInt()));
+  else if (name == "Frequency")
+    frequency_ = static_cast<int>(v.AsInt());
+  else if (name == "PageSize")
+    page_size_ = static_cast<int>(v.AsInt());
+  else if (name == "OnChange")
+    OnChange = r.Notify(v);
   else if (name == "Orientation" || name == "TickMarks" || name == "TickStyle" ||
            name == "LineSize" || name == "ThumbLength")
     ;
-  else return TWinControl::SetProperty(name, v, r);
+  else
+    return TWinControl::SetProperty(name, v, r);
   return true;
 }
 
@@ -60,7 +69,9 @@ void TTabSheet::SetParent(TWinControl* parent) {
   }
 }
 
-TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 289, 193); }
+TPageControl::TPageControl(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, 289, 193);
+}
 
 TPageControl::~TPageControl() {
   for (TTabSheet* p : pages_) p->page_control_ = nullptr;
@@ -80,8 +91,10 @@ void TPageControl::Loaded() {
 }
 
 bool TPageControl::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "ActivePage") active_name_ = v.AsIdent();
-  else return TWinControl::SetProperty(name, v, r);
+  if (name == "ActivePage")
+    active_name_ = v.AsIdent();
+  else
+    return TWinControl::SetProperty(name, v, r);
   return true;
 }
 

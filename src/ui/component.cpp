@@ -57,7 +57,9 @@ TComponent* TComponent::FindComponent(const std::string& name) const {
   return nullptr;
 }
 
-void TComponent::InsertComponent(TComponent* c) { components_.push_back(c); }
+void TComponent::InsertComponent(TComponent* c) {
+  components_.push_back(c);
+}
 
 void TComponent::RemoveComponent(TComponent* c) {
   auto it = std::find(components_.begin(), components_.end(), c);

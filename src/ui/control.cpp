@@ -24,12 +24,23 @@ struct NamedColor {
   TColor color;
 };
 constexpr NamedColor kColors[] = {
-    {"clBlack", clBlack},         {"clMaroon", clMaroon},   {"clGreen", clGreen},
-    {"clNavy", clNavy},           {"clGray", clGray},       {"clSilver", clSilver},
-    {"clRed", clRed},             {"clLime", clLime},       {"clYellow", clYellow},
-    {"clBlue", clBlue},           {"clWhite", clWhite},     {"clBtnFace", clBtnFace},
-    {"clWindow", clWindow},       {"clWindowText", clWindowText},
-    {"clBtnShadow", clBtnShadow}, {"clGrayText", clGrayText}, {"clNone", clNone},
+    {"clBlack", clBlack},
+    {"clMaroon", clMaroon},
+    {"clGreen", clGreen},
+    {"clNavy", clNavy},
+    {"clGray", clGray},
+    {"clSilver", clSilver},
+    {"clRed", clRed},
+    {"clLime", clLime},
+    {"clYellow", clYellow},
+    {"clBlue", clBlue},
+    {"clWhite", clWhite},
+    {"clBtnFace", clBtnFace},
+    {"clWindow", clWindow},
+    {"clWindowText", clWindowText},
+    {"clBtnShadow", clBtnShadow},
+    {"clGrayText", clGrayText},
+    {"clNone", clNone},
 };
 
 }  // namespace
@@ -158,7 +169,9 @@ void TControl::UserClick() {
   MouseUp(TMouseButton::mbLeft, 0, width_ / 2, height_ / 2);
 }
 
-void TControl::UserDblClick() { DblClick(); }
+void TControl::UserDblClick() {
+  DblClick();
+}
 
 LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
   TMessage m{msg, w, l, 0};
@@ -197,35 +210,53 @@ bool TControl::SetProperty(const std::string& name, const PropValue& v, LayoutRe
     field = static_cast<int>(v.AsInt());
     BoundsChanged(true);
   };
-  if (name == "Left") geometry(left_);
-  else if (name == "Top") geometry(top_);
-  else if (name == "Width") geometry(width_);
-  else if (name == "Height") geometry(height_);
+  if (name == "Left")
+    geometry(left_);
+  else if (name == "Top")
+    geometry(top_);
+  else if (name == "Width")
+    geometry(width_);
+  else if (name == "Height")
+    geometry(height_);
   else if (name == "Align") {
     static const std::map<std::string, TAlign> kAligns = {
-        {"alNone", TAlign::alNone}, {"alTop", TAlign::alTop},    {"alBottom", TAlign::alBottom},
+        {"alNone", TAlign::alNone}, {"alTop", TAlign::alTop},     {"alBottom", TAlign::alBottom},
         {"alLeft", TAlign::alLeft}, {"alRight", TAlign::alRight}, {"alClient", TAlign::alClient}};
     auto it = kAligns.find(v.AsIdent());
     if (it == kAligns.end()) r.Fail(v.line, "unknown alignment " + v.s);
     SetAlign(it->second);
-  } else if (name == "Visible") SetVisible(v.AsBool());
-  else if (name == "Enabled") SetEnabled(v.AsBool());
-  else if (name == "Caption") SetCaption(v.AsString());
-  else if (name == "Color") SetColor(r.Color(v));
+  } else if (name == "Visible")
+    SetVisible(v.AsBool());
+  else if (name == "Enabled")
+    SetEnabled(v.AsBool());
+  else if (name == "Caption")
+    SetCaption(v.AsString());
+  else if (name == "Color")
+    SetColor(r.Color(v));
   else if (name == "ParentColor" || name == "ParentFont" || name == "ParentShowHint" ||
            name == "ParentCtl3D" || name == "Ctl3D" || name == "TabOrder" || name == "TabStop" ||
            name == "Cursor" || name == "Anchors")
     ;  // look and keyboard order only: accepted, nothing to keep
-  else if (name == "Hint") SetHint(v.AsString());
-  else if (name == "ShowHint") SetShowHint(v.AsBool());
-  else if (name.rfind("Font.", 0) == 0) r.ApplyFont(font_, name.substr(5), v);
-  else if (name == "OnClick") OnClick = r.Notify(v);
-  else if (name == "OnDblClick") OnDblClick = r.Notify(v);
-  else if (name == "OnResize") OnResize = r.Notify(v);
-  else if (name == "OnMouseDown") OnMouseDown = r.Mouse(v);
-  else if (name == "OnMouseUp") OnMouseUp = r.Mouse(v);
-  else if (name == "OnMouseMove") OnMouseMove = r.MouseMove(v);
-  else return TComponent::SetProperty(name, v, r);
+  else if (name == "Hint")
+    SetHint(v.AsString());
+  else if (name == "ShowHint")
+    SetShowHint(v.AsBool());
+  else if (name.rfind("Font.", 0) == 0)
+    r.ApplyFont(font_, name.substr(5), v);
+  else if (name == "OnClick")
+    OnClick = r.Notify(v);
+  else if (name == "OnDblClick")
+    OnDblClick = r.Notify(v);
+  else if (name == "OnResize")
+    OnResize = r.Notify(v);
+  else if (name == "OnMouseDown")
+    OnMouseDown = r.Mouse(v);
+  else if (name == "OnMouseUp")
+    OnMouseUp = r.Mouse(v);
+  else if (name == "OnMouseMove")
+    OnMouseMove = r.MouseMove(v);
+  else
+    return TComponent::SetProperty(name, v, r);
   return true;
 }
 
@@ -245,7 +276,9 @@ TWinControl::~TWinControl() {
   windowed_.clear();
 }
 
-int TWinControl::ControlCount() const { return static_cast<int>(graphic_.size() + windowed_.size()); }
+int TWinControl::ControlCount() const {
+  return static_cast<int>(graphic_.size() + windowed_.size());
+}
 
 TControl* TWinControl::Controls(int i) const {
   if (i < static_cast<int>(graphic_.size())) return graphic_.at(i);
@@ -304,11 +337,16 @@ void TWinControl::AlignControls() {
       if (c->Align() == a && c->Visible()) list.push_back(c);
     std::stable_sort(list.begin(), list.end(), [a](TControl* x, TControl* y) {
       switch (a) {
-        case TAlign::alTop: return x->Top() < y->Top();
-        case TAlign::alBottom: return x->Top() + x->Height() > y->Top() + y->Height();
-        case TAlign::alLeft: return x->Left() < y->Left();
-        case TAlign::alRight: return x->Left() + x->Width() > y->Left() + y->Width();
-        default: return false;
+        case TAlign::alTop:
+          return x->Top() < y->Top();
+        case TAlign::alBottom:
+          return x->Top() + x->Height() > y->Top() + y->Height();
+        case TAlign::alLeft:
+          return x->Left() < y->Left();
+        case TAlign::alRight:
+          return x->Left() + x->Width() > y->Left() + y->Width();
+        default:
+          return false;
       }
     });
     for (TControl* c : list) {
@@ -332,12 +370,13 @@ void TWinControl::AlignControls() {
         case TAlign::alClient:
           c->SetBounds(l, t, std::max(0, r - l), std::max(0, b - t));
           break;
-        case TAlign::alNone: break;
+        case TAlign::alNone:
+          break;
       }
     }
   };
-  for (TAlign a : {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight,
-                   TAlign::alClient})
+  for (TAlign a :
+       {TAlign::alTop, TAlign::alBottom, TAlign::alLeft, TAlign::alRight, TAlign::alClient})
     place(a);
   aligning_ = false;
 }
@@ -347,9 +386,12 @@ void TWinControl::SetFocus() {
 }
 
 bool TWinControl::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "ClientWidth") SetClientWidth(static_cast<int>(v.AsInt()));
-  else if (name == "ClientHeight") SetClientHeight(static_cast<int>(v.AsInt()));
-  else return TControl::SetProperty(name, v, r);
+  if (name == "ClientWidth")
+    SetClientWidth(static_cast<int>(v.AsInt()));
+  else if (name == "ClientHeight")
+    SetClientHeight(static_cast<int>(v.AsInt()));
+  else
+    return TControl::SetProperty(name, v, r);
   return true;
 }
 

@@ -38,6 +38,8 @@ class EIniFileException : public Exception {
 };
 
 // Raises the silent abort.
-[[noreturn]] inline void Abort() { throw EAbort(); }
+[[noreturn]] inline void Abort() {
+  throw EAbort();
+}
 
 }  // namespace ui

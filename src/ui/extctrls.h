@@ -41,7 +41,15 @@ class TPanel : public TWinControl {
 };
 bool BevelCutFrom(const std::string& s, TBevelCut& out);
 
-enum class TBevelShape { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+enum class TBevelShape {
+  bsBox,
+  bsFrame,
+  bsTopLine,
+  bsBottomLine,
+  bsLeftLine,
+  bsRightLine,
+  bsSpacer
+};
 enum class TBevelStyle { bsLowered, bsRaised };
 
 class TBevel : public TGraphicControl {

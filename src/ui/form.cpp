@@ -14,7 +14,7 @@ constexpr int kToolCaptionHeight = 15;
 std::vector<MenuItem> StandardSystemMenu() {
   return {{SC_RESTORE, "&Wiederherstellen"}, {SC_MOVE, "&Verschieben"},
           {SC_SIZE, "&Größe ändern"},        {SC_MINIMIZE, "Mi&nimieren"},
-          {SC_MAXIMIZE, "Ma&ximieren"},       {0, "", false, true},
+          {SC_MAXIMIZE, "Ma&ximieren"},      {0, "", false, true},
           {SC_CLOSE, "&Schließen\tAlt+F4"}};
 }
 }  // namespace
@@ -54,8 +54,10 @@ void TForm::RunGuarded(const TNotifyEvent& e) {
   try {
     e(this);
   } catch (const std::exception& ex) {
-    if (Application()) Application()->HandleException(ex);
-    else throw;
+    if (Application())
+      Application()->HandleException(ex);
+    else
+      throw;
   }
 }
 
@@ -154,10 +156,13 @@ void TForm::SetTopmost(bool v) {
 
 int TForm::NonClientWidth() const {
   switch (border_style_) {
-    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsNone:
+      return 0;
     case TFormBorderStyle::bsSizeable:
-    case TFormBorderStyle::bsSizeToolWin: return 8;
-    default: return 6;
+    case TFormBorderStyle::bsSizeToolWin:
+      return 8;
+    default:
+      return 6;
   }
 }
 
@@ -168,10 +173,18 @@ int TForm::NonClientHeight() const {
   return NonClientWidth() + (tool ? kToolCaptionHeight : kCaptionHeight);
 }
 
-int TForm::ClientWidth() const { return std::max(0, Width() - NonClientWidth()); }
-int TForm::ClientHeight() const { return std::max(0, Height() - NonClientHeight()); }
-void TForm::SetClientWidth(int v) { SetWidth(v + NonClientWidth()); }
-void TForm::SetClientHeight(int v) { SetHeight(v + NonClientHeight()); }
+int TForm::ClientWidth() const {
+  return std::max(0, Width() - NonClientWidth());
+}
+int TForm::ClientHeight() const {
+  return std::max(0, Height() - NonClientHeight());
+}
+void TForm::SetClientWidth(int v) {
+  SetWidth(v + NonClientWidth());
+}
+void TForm::SetClientHeight(int v) {
+  SetHeight(v + NonClientHeight());
+}
 
 // The window asks WM_GETMINMAXINFO for its limits before every size change,
 // as a real window does, so a form that pins its size keeps it.
@@ -195,11 +208,20 @@ void TForm::SetBounds(int left, int top, int width, int height) {
 void TForm::DefaultHandler(TMessage& m) {
   if (m.Msg != WM_SYSCOMMAND) return;
   switch (m.WParam & 0xFFF0) {
-    case SC_CLOSE: Close(); break;
-    case SC_MINIMIZE: SetWindowState(TWindowState::wsMinimized); break;
-    case SC_MAXIMIZE: SetWindowState(TWindowState::wsMaximized); break;
-    case SC_RESTORE: SetWindowState(TWindowState::wsNormal); break;
-    default: break;
+    case SC_CLOSE:
+      Close();
+      break;
+    case SC_MINIMIZE:
+      SetWindowState(TWindowState::wsMinimized);
+      break;
+    case SC_MAXIMIZE:
+      SetWindowState(TWindowState::wsMaximized);
+      break;
+    case SC_RESTORE:
+      SetWindowState(TWindowState::wsNormal);
+      break;
+    default:
+      break;
   }
 }
 
@@ -223,21 +245,34 @@ void TForm::CheckMembersBound(int line) {
 bool TForm::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
   if (name == "Position") {
     const std::string& p = v.AsIdent();
-    if (p == "poScreenCenter") position_ = TPosition::poScreenCenter;
-    else if (p == "poDesktopCenter") position_ = TPosition::poDesktopCenter;
-    else if (p == "poDesigned") position_ = TPosition::poDesigned;
-    else if (p == "poDefault") position_ = TPosition::poDefault;
-    else if (p == "poOwnerFormCenter") position_ = TPosition::poOwnerFormCenter;
-    else r.Fail(v.line, "unknown position " + p);
+    if (p == "poScreenCenter")
+      position_ = TPosition::poScreenCenter;
+    else if (p == "poDesktopCenter")
+      position_ = TPosition::poDesktopCenter;
+    else if (p == "poDesigned")
+      position_ = TPosition::poDesigned;
+    else if (p == "poDefault")
+      position_ = TPosition::poDefault;
+    else if (p == "poOwnerFormCenter")
+      position_ = TPosition::poOwnerFormCenter;
+    else
+      r.Fail(v.line, "unknown position " + p);
   } else if (name == "BorderStyle") {
     const std::string& b = v.AsIdent();
-    if (b == "bsNone") border_style_ = TFormBorderStyle::bsNone;
-    else if (b == "bsSingle") border_style_ = TFormBorderStyle::bsSingle;
-    else if (b == "bsSizeable") border_style_ = TFormBorderStyle::bsSizeable;
-    else if (b == "bsDialog") border_style_ = TFormBorderStyle::bsDialog;
-    else if (b == "bsToolWindow") border_style_ = TFormBorderStyle::bsToolWindow;
-    else if (b == "bsSizeToolWin") border_style_ = TFormBorderStyle::bsSizeToolWin;
-    else r.Fail(v.line, "unknown border style " + b);
+    if (b == "bsNone")
+      border_style_ = TFormBorderStyle::bsNone;
+    else if (b == "bsSingle")
+      border_style_ = TFormBorderStyle::bsSingle;
+    else if (b == "bsSizeable")
+      border_style_ = TFormBorderStyle::bsSizeable;
+    else if (b == "bsDialog")
+      border_style_ = TFormBorderStyle::bsDialog;
+    else if (b == "bsToolWindow")
+      border_style_ = TFormBorderStyle::bsToolWindow;
+    else if (b == "bsSizeToolWin")
+      border_style_ = TFormBorderStyle::bsSizeToolWin;
+    else
+      r.Fail(v.line, "unknown border style " + b);
     if (border_style_ == TFormBorderStyle::bsDialog)
       system_menu_ = {{SC_MOVE, "&Verschieben"}, {0, "", false, true}, {SC_CLOSE, "&Schließen"}};
   } else if (name == "FormStyle") {
@@ -246,12 +281,18 @@ bool TForm::SetProperty(const std::string& name, const PropValue& v, LayoutReade
              name == "TextHeight" || name == "OldCreateOrder" || name == "KeyPreview" ||
              name == "AutoScroll") {
     // window decoration and scaling details the model does not need
-  } else if (name == "OnCreate") OnCreate = r.Notify(v);
-  else if (name == "OnShow") OnShow = r.Notify(v);
-  else if (name == "OnHide") OnHide = r.Notify(v);
-  else if (name == "OnDestroy") OnDestroy = r.Notify(v);
-  else if (name == "OnActivate") OnActivate = r.Notify(v);
-  else if (name == "OnKeyUp") OnKeyUp = r.Key(v);
+  } else if (name == "OnCreate")
+    OnCreate = r.Notify(v);
+  else if (name == "OnShow")
+    OnShow = r.Notify(v);
+  else if (name == "OnHide")
+    OnHide = r.Notify(v);
+  else if (name == "OnDestroy")
+    OnDestroy = r.Notify(v);
+  else if (name == "OnActivate")
+    OnActivate = r.Notify(v);
+  else if (name == "OnKeyUp")
+    OnKeyUp = r.Key(v);
   else if (name == "OnClose") {
     const HandlerVariant* h = FindHandler(v.AsIdent());
     if (!h) r.Fail(v.line, "unknown handler " + v.s + " of " + ClassName());

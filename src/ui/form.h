@@ -19,8 +19,8 @@ enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWind
 enum class TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poOwnerFormCenter };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 
-constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
-              mrYes = 6, mrNo = 7;
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
+              mrNo = 7;
 
 // System-menu commands handled by the window itself.
 constexpr UINT SC_SIZE = 0xF000, SC_MOVE = 0xF010, SC_MINIMIZE = 0xF020, SC_MAXIMIZE = 0xF030,
@@ -37,8 +37,8 @@ class TButton;
 
 class TForm : public TWinControl {
  public:
-  using HandlerVariant = std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TKeyEvent,
-                                      TCloseEvent>;
+  using HandlerVariant =
+      std::variant<TNotifyEvent, TMouseEvent, TMouseMoveEvent, TKeyEvent, TCloseEvent>;
 
   explicit TForm(TComponent* owner);
   ~TForm() override;
@@ -112,8 +112,10 @@ class TForm : public TWinControl {
   template <typename F>
   void Handler(const std::string& name,
                void (F::*m)(TComponent*, TMouseButton, TShiftState, int, int)) {
-    handlers_[name] = TMouseEvent([this, m](TComponent* s, TMouseButton b, TShiftState sh, int x,
-                                            int y) { (static_cast<F*>(this)->*m)(s, b, sh, x, y); });
+    handlers_[name] =
+        TMouseEvent([this, m](TComponent* s, TMouseButton b, TShiftState sh, int x, int y) {
+          (static_cast<F*>(this)->*m)(s, b, sh, x, y);
+        });
   }
   template <typename C>
   void Member(const std::string& name, C*& field) {

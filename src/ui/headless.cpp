@@ -11,7 +11,8 @@ int FirstButtonOf(UINT flags) {
       return 3;
     case 5:  // retry, cancel
       return 4;
-    default: return 1;
+    default:
+      return 1;
   }
 }
 

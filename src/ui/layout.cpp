@@ -89,7 +89,8 @@ class Lexer {
       if (s_[pos_] == '\'') {
         ++pos_;
         for (;;) {
-          if (pos_ >= s_.size() || s_[pos_] == '\n') throw LayoutError(line_, "unterminated string");
+          if (pos_ >= s_.size() || s_[pos_] == '\n')
+            throw LayoutError(line_, "unterminated string");
           if (s_[pos_] == '\'') {
             if (pos_ + 1 < s_.size() && s_[pos_ + 1] == '\'') {
               out += '\'';
@@ -133,7 +134,8 @@ class Parser {
     ExpectSym(":");
     std::string cls = TakeIdent();
     TForm& root = r_.root();
-    if (cls != root.ClassName()) r_.Fail(line, "layout is for " + cls + ", not " + root.ClassName());
+    if (cls != root.ClassName())
+      r_.Fail(line, "layout is for " + cls + ", not " + root.ClassName());
     root.SetName(name);
     root.SetLoading(true);
     loaded_.push_back(&root);
@@ -252,7 +254,8 @@ class Parser {
           return v;
         }
         break;
-      case Token::Kind::End: break;
+      case Token::Kind::End:
+        break;
     }
     r_.Fail(tok_.line, "value expected");
   }
@@ -286,7 +289,9 @@ void LayoutReader::Read(std::string_view text) {
   }
 }
 
-void LayoutReader::Fail(int line, const std::string& why) { throw LayoutError(line, why); }
+void LayoutReader::Fail(int line, const std::string& why) {
+  throw LayoutError(line, why);
+}
 
 namespace {
 template <typename E>
@@ -299,12 +304,18 @@ E Lookup(LayoutReader& r, TForm& form, const PropValue& v) {
 }
 }  // namespace
 
-TNotifyEvent LayoutReader::Notify(const PropValue& v) { return Lookup<TNotifyEvent>(*this, root_, v); }
-TMouseEvent LayoutReader::Mouse(const PropValue& v) { return Lookup<TMouseEvent>(*this, root_, v); }
+TNotifyEvent LayoutReader::Notify(const PropValue& v) {
+  return Lookup<TNotifyEvent>(*this, root_, v);
+}
+TMouseEvent LayoutReader::Mouse(const PropValue& v) {
+  return Lookup<TMouseEvent>(*this, root_, v);
+}
 TMouseMoveEvent LayoutReader::MouseMove(const PropValue& v) {
   return Lookup<TMouseMoveEvent>(*this, root_, v);
 }
-TKeyEvent LayoutReader::Key(const PropValue& v) { return Lookup<TKeyEvent>(*this, root_, v); }
+TKeyEvent LayoutReader::Key(const PropValue& v) {
+  return Lookup<TKeyEvent>(*this, root_, v);
+}
 
 TColor LayoutReader::Color(const PropValue& v) {
   if (v.kind == PropValue::Kind::Int) return static_cast<TColor>(v.i);
@@ -314,22 +325,33 @@ TColor LayoutReader::Color(const PropValue& v) {
 }
 
 void LayoutReader::ApplyFont(TFont& font, const std::string& sub, const PropValue& v) {
-  if (sub == "Name") font.Name = v.AsString();
-  else if (sub == "Height") font.Height = static_cast<int>(v.AsInt());
-  else if (sub == "Size") font.Height = -static_cast<int>((v.AsInt() * 96 + 36) / 72);
-  else if (sub == "Color") font.Color = Color(v);
-  else if (sub == "Charset" || sub == "Pitch") return;
+  if (sub == "Name")
+    font.Name = v.AsString();
+  else if (sub == "Height")
+    font.Height = static_cast<int>(v.AsInt());
+  else if (sub == "Size")
+    font.Height = -static_cast<int>((v.AsInt() * 96 + 36) / 72);
+  else if (sub == "Color")
+    font.Color = Color(v);
+  else if (sub == "Charset" || sub == "Pitch")
+    return;
   else if (sub == "Style") {
     if (v.kind != PropValue::Kind::Set) Fail(v.line, "style set expected");
     font.Bold = font.Italic = font.Underline = font.StrikeOut = false;
     for (const auto& s : v.items) {
-      if (s == "fsBold") font.Bold = true;
-      else if (s == "fsItalic") font.Italic = true;
-      else if (s == "fsUnderline") font.Underline = true;
-      else if (s == "fsStrikeOut") font.StrikeOut = true;
-      else Fail(v.line, "unknown font style " + s);
+      if (s == "fsBold")
+        font.Bold = true;
+      else if (s == "fsItalic")
+        font.Italic = true;
+      else if (s == "fsUnderline")
+        font.Underline = true;
+      else if (s == "fsStrikeOut")
+        font.StrikeOut = true;
+      else
+        Fail(v.line, "unknown font style " + s);
     }
-  } else Fail(v.line, "TFont has no property " + sub);
+  } else
+    Fail(v.line, "TFont has no property " + sub);
 }
 
 void ReadEmbeddedLayout(TForm& form, const std::string& name) {

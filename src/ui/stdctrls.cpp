@@ -11,34 +11,45 @@ namespace ui {
 namespace {
 bool AlignmentFrom(const PropValue& v, TAlignment& out) {
   const std::string& a = v.AsIdent();
-  if (a == "taLeftJustify") out = TAlignment::taLeftJustify;
-  else if (a == "taRightJustify") out = TAlignment::taRightJustify;
-  else if (a == "taCenter") out = TAlignment::taCenter;
-  else return false;
+  if (a == "taLeftJustify")
+    out = TAlignment::taLeftJustify;
+  else if (a == "taRightJustify")
+    out = TAlignment::taRightJustify;
+  else if (a == "taCenter")
+    out = TAlignment::taCenter;
+  else
+    return false;
   return true;
 }
 
 // Sorted lists compare without regard to case, as the system's list box does.
 bool LessNoCase(const std::string& a, const std::string& b) {
   return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) < std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) <
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 }  // namespace
 
 // ---- TLabel
 
-TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) { SetBounds(0, 0, 65, 13); }
+TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
+  SetBounds(0, 0, 65, 13);
+}
 
 bool TLabel::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
   if (name == "Alignment") {
     if (!AlignmentFrom(v, alignment_)) r.Fail(v.line, "unknown alignment " + v.s);
-  } else if (name == "AutoSize") auto_size_ = v.AsBool();
-  else if (name == "Transparent") transparent_ = v.AsBool();
-  else if (name == "WordWrap") word_wrap_ = v.AsBool();
+  } else if (name == "AutoSize")
+    auto_size_ = v.AsBool();
+  else if (name == "Transparent")
+    transparent_ = v.AsBool();
+  else if (name == "WordWrap")
+    word_wrap_ = v.AsBool();
   else if (name == "Layout" || name == "ShowAccelChar" || name == "FocusControl")
     ;  // drawing details
-  else return TGraphicControl::SetProperty(name, v, r);
+  else
+    return TGraphicControl::SetProperty(name, v, r);
   return true;
 }
 
@@ -65,15 +76,20 @@ void TKeyControl::UserKey(WORD key) {
 }
 
 bool TKeyControl::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "OnKeyDown") OnKeyDown = r.Key(v);
-  else if (name == "OnKeyUp") OnKeyUp = r.Key(v);
-  else return TWinControl::SetProperty(name, v, r);
+  if (name == "OnKeyDown")
+    OnKeyDown = r.Key(v);
+  else if (name == "OnKeyUp")
+    OnKeyUp = r.Key(v);
+  else
+    return TWinControl::SetProperty(name, v, r);
   return true;
 }
 
 // ---- TButton
 
-TButton::TButton(TComponent* owner) : TKeyControl(owner) { SetBounds(0, 0, 75, 25); }
+TButton::TButton(TComponent* owner) : TKeyControl(owner) {
+  SetBounds(0, 0, 75, 25);
+}
 
 void TButton::Click() {
   if (TForm* f = GetParentForm()) f->SetModalResult(modal_result_);
@@ -81,21 +97,31 @@ void TButton::Click() {
 }
 
 bool TButton::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "Default") default_ = v.AsBool();
-  else if (name == "Cancel") cancel_ = v.AsBool();
+  if (name == "Default")
+    default_ = v.AsBool();
+  else if (name == "Cancel")
+    cancel_ = v.AsBool();
   else if (name == "ModalResult") {
-    if (v.kind == PropValue::Kind::Int) modal_result_ = static_cast<int>(v.i);
-    else if (v.s == "mrOk") modal_result_ = mrOk;
-    else if (v.s == "mrCancel") modal_result_ = mrCancel;
-    else if (v.s == "mrNone") modal_result_ = mrNone;
-    else r.Fail(v.line, "unknown modal result " + v.s);
-  } else return TKeyControl::SetProperty(name, v, r);
+    if (v.kind == PropValue::Kind::Int)
+      modal_result_ = static_cast<int>(v.i);
+    else if (v.s == "mrOk")
+      modal_result_ = mrOk;
+    else if (v.s == "mrCancel")
+      modal_result_ = mrCancel;
+    else if (v.s == "mrNone")
+      modal_result_ = mrNone;
+    else
+      r.Fail(v.line, "unknown modal result " + v.s);
+  } else
+    return TKeyControl::SetProperty(name, v, r);
   return true;
 }
 
 // ---- TCheckBox
 
-TCheckBox::TCheckBox(TComponent* owner) : TKeyControl(owner) { SetBounds(0, 0, 97, 17); }
+TCheckBox::TCheckBox(TComponent* owner) : TKeyControl(owner) {
+  SetBounds(0, 0, 97, 17);
+}
 
 void TCheckBox::SetChecked(bool v) {
   if (v == checked_) return;
@@ -110,18 +136,24 @@ void TCheckBox::UserClick() {
 }
 
 bool TCheckBox::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "Checked") SetChecked(v.AsBool());
-  else if (name == "State") SetChecked(v.AsIdent() == "cbChecked");
+  if (name == "Checked")
+    SetChecked(v.AsBool());
+  else if (name == "State")
+    SetChecked(v.AsIdent() == "cbChecked");
   else if (name == "Alignment") {
     if (!AlignmentFrom(v, alignment_)) r.Fail(v.line, "unknown alignment " + v.s);
-  } else if (name == "AllowGrayed") ;
-  else return TKeyControl::SetProperty(name, v, r);
+  } else if (name == "AllowGrayed")
+    ;
+  else
+    return TKeyControl::SetProperty(name, v, r);
   return true;
 }
 
 // ---- TRadioButton
 
-TRadioButton::TRadioButton(TComponent* owner) : TKeyControl(owner) { SetBounds(0, 0, 113, 17); }
+TRadioButton::TRadioButton(TComponent* owner) : TKeyControl(owner) {
+  SetBounds(0, 0, 113, 17);
+}
 
 void TRadioButton::SetChecked(bool v) {
   if (v == checked_) return;
@@ -142,9 +174,12 @@ void TRadioButton::UserClick() {
 }
 
 bool TRadioButton::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "Checked") SetChecked(v.AsBool());
-  else if (name == "Alignment") ;
-  else return TKeyControl::SetProperty(name, v, r);
+  if (name == "Checked")
+    SetChecked(v.AsBool());
+  else if (name == "Alignment")
+    ;
+  else
+    return TKeyControl::SetProperty(name, v, r);
   return true;
 }
 
@@ -174,11 +209,16 @@ void TEdit::SetText(const std::string& t) {
 }
 
 bool TEdit::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "Text") SetText(v.AsString());
-  else if (name == "MaxLength") max_length_ = static_cast<int>(v.AsInt());
-  else if (name == "OnChange") OnChange = r.Notify(v);
-  else if (name == "ReadOnly" || name == "AutoSelect" || name == "BorderStyle") ;
-  else return TKeyControl::SetProperty(name, v, r);
+  if (name == "Text")
+    SetText(v.AsString());
+  else if (name == "MaxLength")
+    max_length_ = static_cast<int>(v.AsInt());
+  else if (name == "OnChange")
+    OnChange = r.Notify(v);
+  else if (name == "ReadOnly" || name == "AutoSelect" || name == "BorderStyle")
+    ;
+  else
+    return TKeyControl::SetProperty(name, v, r);
   return true;
 }
 
@@ -198,8 +238,10 @@ int TItemsControl::Add(const std::string& s) {
 void TItemsControl::Delete(int i) {
   if (i < 0 || i >= Count()) return;
   items_.erase(items_.begin() + i);
-  if (item_index_ == i) item_index_ = -1;
-  else if (item_index_ > i) --item_index_;
+  if (item_index_ == i)
+    item_index_ = -1;
+  else if (item_index_ > i)
+    --item_index_;
   Changed(Change::Items);
 }
 
@@ -231,10 +273,14 @@ bool TItemsControl::SetProperty(const std::string& name, const PropValue& v, Lay
     if (v.kind != PropValue::Kind::List) r.Fail(v.line, "list of strings expected");
     items_.clear();
     for (const auto& s : v.items) Add(s);
-  } else if (name == "Sorted") SetSorted(v.AsBool());
-  else if (name == "ItemIndex") SetItemIndex(static_cast<int>(v.AsInt()));
-  else if (name == "ItemHeight" || name == "DropDownCount" || name == "IntegralHeight") ;
-  else return TKeyControl::SetProperty(name, v, r);
+  } else if (name == "Sorted")
+    SetSorted(v.AsBool());
+  else if (name == "ItemIndex")
+    SetItemIndex(static_cast<int>(v.AsInt()));
+  else if (name == "ItemHeight" || name == "DropDownCount" || name == "IntegralHeight")
+    ;
+  else
+    return TKeyControl::SetProperty(name, v, r);
   return true;
 }
 
@@ -264,12 +310,17 @@ void TComboBox::UserSelect(int i) {
 }
 
 bool TComboBox::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {
-  if (name == "OnChange") OnChange = r.Notify(v);
-  else if (name == "Style" || name == "Text") ;  // always a drop-down list here
-  else return TItemsControl::SetProperty(name, v, r);
+  if (name == "OnChange")
+    OnChange = r.Notify(v);
+  else if (name == "Style" || name == "Text")
+    ;  // always a drop-down list here
+  else
+    return TItemsControl::SetProperty(name, v, r);
   return true;
 }
 
-TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 185, 105); }
+TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) {
+  SetBounds(0, 0, 185, 105);
+}
 
 }  // namespace ui

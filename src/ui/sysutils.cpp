@@ -8,7 +8,9 @@
 namespace ui {
 
 namespace {
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 }  // namespace
 
 bool SameText(std::string_view a, std::string_view b) {
@@ -18,7 +20,9 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string IntToStr(std::int64_t v) { return std::to_string(v); }
+std::string IntToStr(std::int64_t v) {
+  return std::to_string(v);
+}
 
 std::string IntToHex(std::uint64_t v, int digits) {
   static const char* kDigits = "0123456789ABCDEF";
@@ -49,17 +53,23 @@ std::optional<std::int64_t> TryStrToInt(std::string_view s) {
   for (; i < s.size(); ++i) {
     char c = s[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return std::nullopt;
     v = v * base + d;
     // Hexadecimal may fill all 32 bits (as $FFFFFFFF = -1); decimal must fit.
     if (v > (base == 16 ? 0xFFFFFFFFull : 0x80000000ull)) return std::nullopt;
   }
   std::int64_t r;
-  if (base == 16) r = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
-  else r = static_cast<std::int64_t>(v);
+  if (base == 16)
+    r = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+  else
+    r = static_cast<std::int64_t>(v);
   if (negative) r = -r;
   if (r > std::numeric_limits<std::int32_t>::max() || r < std::numeric_limits<std::int32_t>::min())
     return std::nullopt;
@@ -72,6 +82,8 @@ std::int32_t StrToInt(std::string_view s) {
   return static_cast<std::int32_t>(*v);
 }
 
-std::int64_t RoundHalfEven(double v) { return static_cast<std::int64_t>(std::nearbyint(v)); }
+std::int64_t RoundHalfEven(double v) {
+  return static_cast<std::int64_t>(std::nearbyint(v));
+}
 
 }  // namespace ui

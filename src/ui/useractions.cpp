@@ -7,8 +7,10 @@ namespace ui::user {
 
 namespace {
 void Run(const std::function<void()>& f) {
-  if (Application()) Application()->Guard(f);
-  else f();
+  if (Application())
+    Application()->Guard(f);
+  else
+    f();
 }
 template <typename T>
 T& As(TControl* c, const char* what) {

@@ -104,10 +104,12 @@ TEST_F(Fixture, LayoutErrorsNameFileAndLine) {
     }
     f->Free();
   };
-  std::string head = "object TestForm: TTestForm\n  object Panel1: TPanel\n  object chkOne: TCheckBox\n";
+  std::string head =
+      "object TestForm: TTestForm\n  object Panel1: TPanel\n  object chkOne: TCheckBox\n";
   fails(head + "  Bogus = 1\n  end\n  end\nend\n", "bad.form:4: TCheckBox has no property Bogus");
   fails(head + "  OnClick = Nowhere\n  end\n  end\nend\n", "bad.form:4: unknown handler Nowhere");
-  fails(head + "  end\n  object X: TNoSuch\n  end\n  end\nend\n", "bad.form:5: unknown class TNoSuch");
+  fails(head + "  end\n  object X: TNoSuch\n  end\n  end\nend\n",
+        "bad.form:5: unknown class TNoSuch");
   fails("object TestForm: TTestForm\n  object Panel1: TPanel\n  end\nend\n",
         "bad.form:1: the layout has no component chkOne");
   fails("object TestForm: TTestForm\n  object chkOne: TPanel\n  end\nend\n",
@@ -192,7 +194,8 @@ TEST_F(Fixture, PostedMessagesReachLiveWindowsOnly) {
 TEST_F(Fixture, HandlerErrorsBecomeTheStandardReport) {
   app.SetTitle("MORVA Manager");
   auto* f = Make();
-  user::Click(f->FindComponent("btnBad") ? static_cast<TControl*>(f->FindComponent("btnBad")) : nullptr);
+  user::Click(f->FindComponent("btnBad") ? static_cast<TControl*>(f->FindComponent("btnBad"))
+                                         : nullptr);
   ASSERT_EQ(ws.boxes().size(), 1u);
   EXPECT_EQ(ws.boxes()[0].caption, "MORVA Manager");
   EXPECT_EQ(ws.boxes()[0].text, "Es ging schief.");

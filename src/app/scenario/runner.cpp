@@ -7,8 +7,8 @@
 
 #include "controls/levelmeter.h"
 #include "controls/slider.h"
-#include "platform/winuser.h"
 #include "platform/windir.h"
+#include "platform/winuser.h"
 #include "shell/Mixctrl.h"
 #include "shell/tbmainf.h"
 #include "ui/buttons.h"
@@ -48,7 +48,9 @@ std::int64_t Number(const std::string& s) {
   return *v;
 }
 
-const char* Bit(bool b) { return b ? "1" : "0"; }
+const char* Bit(bool b) {
+  return b ? "1" : "0";
+}
 
 }  // namespace
 
@@ -167,7 +169,9 @@ int Runner::AnswerBox(const ui::HeadlessWidgetset::Box& b) {
   Fail("reply ok|cancel|yes|no");
 }
 
-void Runner::Fail(const std::string& why) { throw ScriptError{why}; }
+void Runner::Fail(const std::string& why) {
+  throw ScriptError{why};
+}
 
 void Runner::NeedRunning(const std::string& cmd) {
   if (phase_ != Phase::Running)
@@ -253,15 +257,21 @@ void Runner::Sim(const std::vector<std::string>& t) {
                       static_cast<std::uint16_t>(Number(t[4])), t[5]);
   } else if (what == "order" && t.size() == 3) {
     before_start();
-    if (t[2] == "reverse") system_.SetOrder(sim::DeviceOrder::Reverse);
-    else system_.SetOrder(sim::DeviceOrder::Shuffle, static_cast<std::uint32_t>(Number(t[2])));
+    if (t[2] == "reverse")
+      system_.SetOrder(sim::DeviceOrder::Reverse);
+    else
+      system_.SetOrder(sim::DeviceOrder::Shuffle, static_cast<std::uint32_t>(Number(t[2])));
   } else if (what == "reconfigurable" && t.size() == 3) {
     system_.SetReconfigurable(Number(t[2]) != 0);
   } else if (what == "bridge" && t.size() == 3) {
-    if (t[2] == "ok") system_.SetBridge(sim::BridgeMode::Ok);
-    else if (t[2] == "fail") system_.SetBridge(sim::BridgeMode::Fail);
-    else if (t[2] == "hang") system_.SetBridge(sim::BridgeMode::Hang);
-    else Fail("bridge ok|fail|hang");
+    if (t[2] == "ok")
+      system_.SetBridge(sim::BridgeMode::Ok);
+    else if (t[2] == "fail")
+      system_.SetBridge(sim::BridgeMode::Fail);
+    else if (t[2] == "hang")
+      system_.SetBridge(sim::BridgeMode::Hang);
+    else
+      Fail("bridge ok|fail|hang");
   } else if (what == "config" && t.size() == 5) {
     int card = static_cast<int>(Number(t[2])), word = static_cast<int>(Number(t[3]));
     if (card < 0 || card > 3 || word < 0 || word > 39) Fail("config CARD 0-3 WORD 0-39");
@@ -300,11 +310,10 @@ void Runner::Dump(const std::vector<std::string>& t) {
     const sim::CardState& c = system_.Card(card);
     for (int p = 0; p < sim::kPairsPerCard; ++p) {
       const sim::PairState& s = c.pairs[p];
-      trace_.Line("pair " + std::to_string(p) + " ingain=" + Hex(s.ingain, 8) +
-                  " inpair=" + Hex(s.inpair, 8) + " mongain=" + Hex(s.mongain, 8) +
-                  " gate=" + Hex(s.gate, 8) + " volume=" + Hex(s.volume, 8) +
-                  " mute=" + Hex(s.mute, 8) + " inmeter=" + Bit(s.inmeter) +
-                  " outmeter=" + Bit(s.outmeter));
+      trace_.Line("pair " + std::to_string(p) + " ingain=" + Hex(s.ingain, 8) + " inpair=" +
+                  Hex(s.inpair, 8) + " mongain=" + Hex(s.mongain, 8) + " gate=" + Hex(s.gate, 8) +
+                  " volume=" + Hex(s.volume, 8) + " mute=" + Hex(s.mute, 8) +
+                  " inmeter=" + Bit(s.inmeter) + " outmeter=" + Bit(s.outmeter));
     }
   } else if (t[1] == "config" && t.size() == 2) {
     auto bytes = system_.StoredConfig();
@@ -336,15 +345,18 @@ void Runner::DumpForm(ui::TForm& f) {
     std::string s = std::to_string(k) + " " + (c->Name().empty() ? "-" : c->Name()) + " " +
                     c->ClassName() + " tag=" + std::to_string(c->Tag()) +
                     " vis=" + Bit(!ctl || ctl->Visible()) + " en=" + Bit(!ctl || ctl->Enabled());
-    if (auto* b = dynamic_cast<ui::TCheckBox*>(c)) s += std::string(" checked=") + Bit(b->Checked());
-    if (auto* r = dynamic_cast<ui::TRadioButton*>(c)) s += std::string(" checked=") + Bit(r->Checked());
+    if (auto* b = dynamic_cast<ui::TCheckBox*>(c))
+      s += std::string(" checked=") + Bit(b->Checked());
+    if (auto* r = dynamic_cast<ui::TRadioButton*>(c))
+      s += std::string(" checked=") + Bit(r->Checked());
     if (auto* sb = dynamic_cast<ui::TSpeedButton*>(c)) s += std::string(" down=") + Bit(sb->Down());
     if (auto* sl = dynamic_cast<controls::TSlider*>(c))
       s += " pos=" + std::to_string(sl->Position()) + " number=" + std::to_string(sl->Number());
     else if (auto* m = dynamic_cast<controls::TLevelMeter*>(c))
       s += " level=" + std::to_string(m->Level()) + " lit=" + std::to_string(m->LitCount()) +
            " peak=" + std::to_string(m->Peak());
-    else if (auto* e = dynamic_cast<ui::TEdit*>(c)) s += " text=" + Quote(e->Text());
+    else if (auto* e = dynamic_cast<ui::TEdit*>(c))
+      s += " text=" + Quote(e->Text());
     else if (auto* l = dynamic_cast<ui::TItemsControl*>(c)) {
       s += " index=" + std::to_string(l->ItemIndex()) + " items=[";
       for (int i = 0; i < l->Count(); ++i) s += (i ? "," : "") + Quote(l->Items()[i]);
@@ -400,9 +412,8 @@ void Runner::DeviceChange(WPARAM w, DWORD type, DWORD devnode) {
   std::vector<HWND> windows;
   for (ui::TForm* f : app_->Forms()) windows.push_back(f->Handle());
   for (HWND h : windows)
-    app_->Guard([&] {
-      app_->SendMessage(h, WM_DEVICECHANGE, w, reinterpret_cast<LPARAM>(record.data()));
-    });
+    app_->Guard(
+        [&] { app_->SendMessage(h, WM_DEVICECHANGE, w, reinterpret_cast<LPARAM>(record.data())); });
 }
 
 void Runner::UserAction(const std::vector<std::string>& t) {
@@ -436,15 +447,19 @@ void Runner::UserAction(const std::vector<std::string>& t) {
     const std::string& value = t[3];
     std::function<void()> act;
     if (prop == "Checked") {
-      if (auto* b = dynamic_cast<ui::TCheckBox*>(&c)) act = [=] { b->SetChecked(Number(value) != 0); };
+      if (auto* b = dynamic_cast<ui::TCheckBox*>(&c))
+        act = [=] { b->SetChecked(Number(value) != 0); };
       else if (auto* r = dynamic_cast<ui::TRadioButton*>(&c))
         act = [=] { r->SetChecked(Number(value) != 0); };
     } else if (prop == "Down") {
-      if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c)) act = [=] { b->SetDown(Number(value) != 0); };
+      if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c))
+        act = [=] { b->SetDown(Number(value) != 0); };
     } else if (prop == "Position") {
       std::int32_t v = static_cast<std::int32_t>(Number(value));
-      if (auto* s = dynamic_cast<controls::TSlider*>(&c)) act = [=] { s->SetPosition(v); };
-      else if (auto* tb = dynamic_cast<ui::TTrackBar*>(&c)) act = [=] { tb->SetPosition(v); };
+      if (auto* s = dynamic_cast<controls::TSlider*>(&c))
+        act = [=] { s->SetPosition(v); };
+      else if (auto* tb = dynamic_cast<ui::TTrackBar*>(&c))
+        act = [=] { tb->SetPosition(v); };
     } else if (prop == "Text") {
       if (auto* e = dynamic_cast<ui::TEdit*>(&c)) act = [=] { e->SetText(value); };
     } else if (prop == "ItemIndex") {
@@ -460,9 +475,10 @@ void Runner::UserAction(const std::vector<std::string>& t) {
     controls::user::Drag(&c, static_cast<int>(Number(t[2])));
   } else if (cmd == "key") {
     argc(3, "key FORM.CONTROL KEY");
-    static const std::pair<const char*, WORD> kKeys[] = {
-        {"Down", ui::VK_DOWN}, {"Delete", ui::VK_DELETE}, {"Return", ui::VK_RETURN},
-        {"Escape", ui::VK_ESCAPE}};
+    static const std::pair<const char*, WORD> kKeys[] = {{"Down", ui::VK_DOWN},
+                                                         {"Delete", ui::VK_DELETE},
+                                                         {"Return", ui::VK_RETURN},
+                                                         {"Escape", ui::VK_ESCAPE}};
     WORD key = 0;
     for (auto& [n, k] : kKeys)
       if (t[2] == n) key = k;
@@ -475,8 +491,9 @@ void Runner::UserAction(const std::vector<std::string>& t) {
     UINT id = 0;
     bool found = false;
     for (const ui::MenuItem& m : f.SystemMenu())
-      if (!m.separator && (m.caption == t[2] || std::to_string(m.id) == t[2] ||
-                           (t[2].rfind("0x", 0) == 0 && static_cast<std::int64_t>(m.id) == Number(t[2])))) {
+      if (!m.separator &&
+          (m.caption == t[2] || std::to_string(m.id) == t[2] ||
+           (t[2].rfind("0x", 0) == 0 && static_cast<std::int64_t>(m.id) == Number(t[2])))) {
         id = m.id;
         found = true;
         break;
@@ -500,17 +517,24 @@ void Runner::UserAction(const std::vector<std::string>& t) {
     argc(2, "remove-card CARD");
     int card = static_cast<int>(Number(t[1]));
     if (card < 0 || card >= system_.cards()) Fail("no card " + t[1]);
-    DeviceChange(shell::DBT_DEVICEQUERYREMOVE, shell::DBT_DEVTYP_DEVNODE, system_.Card(card).devnode);
+    DeviceChange(shell::DBT_DEVICEQUERYREMOVE, shell::DBT_DEVTYP_DEVNODE,
+                 system_.Card(card).devnode);
   } else if (cmd == "activate" || cmd == "deactivate") {
     argc(1, "activate|deactivate");
-    if (cmd == "activate") app_->Activate();
-    else app_->Deactivate();
+    if (cmd == "activate")
+      app_->Activate();
+    else
+      app_->Deactivate();
   } else if (cmd == "tray" && t.size() == 3 && t[1] == "menu") {
     // The tray icon's context menu.
     if (!state_.frmMain) Fail("no tray icon");
-    if (t[2] == shell::kTrayOpenItem) app_->Guard([&] { state_.frmMain->OpenClick(nullptr); });
-    else if (t[2] == shell::kTrayExitItem) app_->Guard([&] { state_.frmMain->ExitClick(nullptr); });
-    else Fail("tray menu \"" + std::string(shell::kTrayOpenItem) + "\"|\"" + shell::kTrayExitItem + "\"");
+    if (t[2] == shell::kTrayOpenItem)
+      app_->Guard([&] { state_.frmMain->OpenClick(nullptr); });
+    else if (t[2] == shell::kTrayExitItem)
+      app_->Guard([&] { state_.frmMain->ExitClick(nullptr); });
+    else
+      Fail("tray menu \"" + std::string(shell::kTrayOpenItem) + "\"|\"" + shell::kTrayExitItem +
+           "\"");
   } else if (cmd == "tray") {
     argc(2, "tray dblclick|MSG|menu ITEM");
     const NOTIFYICONDATAA& tray = state_.TrayIconData;

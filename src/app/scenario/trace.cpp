@@ -7,24 +7,37 @@
 namespace scenario {
 
 namespace {
-const char* DirName(platform::WaveDir d) { return d == platform::WaveDir::In ? "in" : "out"; }
+const char* DirName(platform::WaveDir d) {
+  return d == platform::WaveDir::In ? "in" : "out";
+}
 }  // namespace
 
 std::string Quote(const std::string& s) {
   std::string out = "\"";
   for (char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\r': out += "\\r"; break;
-      case '\n': out += "\\n"; break;
-      default: out += c;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default:
+        out += c;
     }
   }
   return out + "\"";
 }
 
-std::string Hex(std::uint64_t v, int digits) { return "0x" + ui::IntToHex(v, digits); }
+std::string Hex(std::uint64_t v, int digits) {
+  return "0x" + ui::IntToHex(v, digits);
+}
 
 void Trace::WaveOpened(platform::WaveDir d, std::uintptr_t h, UINT device) {
   Line(std::string("open ") + DirName(d) + " h" + std::to_string(h) + " dev" +
@@ -49,15 +62,19 @@ void Trace::ProgramStarted(const std::string&, const std::string& params) {
 }
 
 void Trace::TrayIcon(DWORD nim, const std::string& tip) {
-  if (nim == NIM_ADD) Line("tray add " + Quote(tip));
-  else if (nim == NIM_DELETE) Line("tray delete");
+  if (nim == NIM_ADD)
+    Line("tray add " + Quote(tip));
+  else if (nim == NIM_DELETE)
+    Line("tray delete");
 }
 
 void Trace::TimerStarted(UINT id, UINT delay) {
   Line("timer start t" + std::to_string(id) + " " + std::to_string(delay));
 }
 
-void Trace::TimerKilled(UINT id) { Line("timer kill t" + std::to_string(id)); }
+void Trace::TimerKilled(UINT id) {
+  Line("timer kill t" + std::to_string(id));
+}
 
 void Trace::FormChanged(ui::FormEvent e, ui::TForm& form) {
   static const char* kWords[] = {"create", "show", "hide", "destroy", "modal", "endmodal"};

@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/tempdir.h"
 #include "platform/profile.h"
 #include "platform/windir.h"
 
@@ -17,9 +17,7 @@ constexpr LPCSTR kIni = "Vozururo.ini";
 class ProfileApiTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "profile_api_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = testing_support::MakeTempDir("profile_api");
     platform::SetWindowsDirectory(dir_);
   }
   void TearDown() override {

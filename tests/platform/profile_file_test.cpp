@@ -1,7 +1,7 @@
 #include "platform/profile_file.h"
+#include "common/tempdir.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -16,9 +16,7 @@ namespace fs = std::filesystem;
 class ProfileFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "profile_file_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = testing_support::MakeTempDir("profile_file");
     path_ = dir_ / "Vozururo.ini";
   }
   void TearDown() override { fs::remove_all(dir_); }

@@ -1,11 +1,11 @@
 #include "settings/inifile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
 
+#include "common/tempdir.h"
 #include "platform/windir.h"
 #include "ui/exceptions.h"
 
@@ -17,9 +17,7 @@ namespace fs = std::filesystem;
 class IniFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "inifile_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = testing_support::MakeTempDir("inifile");
     platform::SetWindowsDirectory(dir_);
   }
   void TearDown() override {

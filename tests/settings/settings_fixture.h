@@ -2,13 +2,13 @@
 // A fresh application, headless widgetset and Windows directory per test,
 // and a test window read from a layout text.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "common/tempdir.h"
 #include "controls/audioctl32.h"
 #include "platform/windir.h"
 #include "ui/application.h"
@@ -40,9 +40,7 @@ class TTestWindow : public ui::TForm {
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string tmpl = (fs::temp_directory_path() / "morva_settings_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(tmpl.data()), nullptr);
-    dir_ = tmpl;
+    dir_ = testing_support::MakeTempDir("morva_settings");
     platform::SetWindowsDirectory(dir_);
   }
   void TearDown() override {

@@ -71,7 +71,9 @@ std::int32_t PositionOfWordRounded(std::uint16_t word, const controls::TSlider& 
   return std::clamp(half, std::min(fader.Min(), fader.Max()), std::max(fader.Min(), fader.Max()));
 }
 
-std::int32_t PositionOfWordTruncated(std::uint16_t word) { return word / 2; }
+std::int32_t PositionOfWordTruncated(std::uint16_t word) {
+  return word / 2;
+}
 
 std::uint16_t ChannelWordOf(std::uint32_t gain_pair, const controls::TSlider& fader) {
   return static_cast<std::uint16_t>((fader.Number() & 1) ? gain_pair : gain_pair >> 16);

@@ -1,0 +1,10 @@
+#pragma once
+// Makes the mixer windows known to the control window.
+#include "shell/appstate.h"
+
+namespace mixer {
+
+// Fills the factories of the analog inputs and the monitor mixer windows.
+void RegisterMixerWindows(shell::AppState& app);
+
+}  // namespace mixer

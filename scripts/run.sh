@@ -4,5 +4,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build -j "$(nproc)" --target morva-cards
-exec build/src/app/morva-cards "$@"
+cmake --build build -j "$(nproc)" --target morva-manager
+exec build/src/app/morva-manager "$@"

@@ -2,7 +2,7 @@
 # Installs what building and testing need on a Debian 12 machine, once.
 set -euo pipefail
 need=()
-for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev; do
+for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-liberation2; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

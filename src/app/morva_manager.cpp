@@ -1,0 +1,261 @@
+// morva-manager [DIR]: MORVA Manager on the simulated card, with the tray
+// icon and real windows. Without a display it draws every window it can
+// open into PNG files in DIR (default ./morva-windows/) and ends.
+#include <QApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "controls/Class_b.h"
+#include "platform/platform.h"
+#include "platform/simbackend.h"
+#include "platform/windir.h"
+#include "qt/qtwidgetset.h"
+#include "qt/snapshot.h"
+#include "qt/trayicon.h"
+#include "settings/mixset.h"
+#include "shell/Mixctrl.h"
+#include "shell/appstate.h"
+#include "shell/boxes.h"
+#include "shell/tbmainf.h"
+#include "sim/clock.h"
+#include "sim/knobs.h"
+#include "sim/system.h"
+#include "ui/application.h"
+#include "ui/form.h"
+#include "ui/useractions.h"
+
+namespace {
+
+bool HasDisplay() {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr && *v != '\0';
+  };
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (qpa != nullptr && (std::string(qpa) == "offscreen" || std::string(qpa) == "minimal"))
+    return false;
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+// Shows and hides the tray icon as the program asks the shell to.
+class TrayObserver : public platform::Observer {
+ public:
+  explicit TrayObserver(qt::TrayIcon& tray) : tray_(tray) {}
+  void TrayIcon(DWORD nim, const std::string& tip) override {
+    if (nim == NIM_ADD || nim == NIM_MODIFY)
+      tray_.Show(tip);
+    else if (nim == NIM_DELETE)
+      tray_.Hide();
+  }
+
+ private:
+  qt::TrayIcon& tray_;
+};
+
+// A temporary stand-in Windows directory, so that drawing the pictures
+// leaves the user's settings alone.
+class TempWindowsDirectory {
+ public:
+  TempWindowsDirectory() {
+    std::string templ = (std::filesystem::temp_directory_path() / "morva-manager-XXXXXX").string();
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data())) throw std::runtime_error("cannot make a temporary directory");
+    dir_ = buf.data();
+    platform::SetWindowsDirectory(dir_);
+  }
+  ~TempWindowsDirectory() {
+    platform::SetWindowsDirectory({});
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  TempWindowsDirectory(const TempWindowsDirectory&) = delete;
+  TempWindowsDirectory& operator=(const TempWindowsDirectory&) = delete;
+
+ private:
+  std::filesystem::path dir_;
+};
+
+// The pictures mode: opens every window the program can show, draws them,
+// then ends the program the way its exit command does. It runs in steps,
+// each when the application next waits for input, so that the preset
+// picker is drawn while it runs modally as it does for a user.
+class Pictures {
+ public:
+  Pictures(ui::TApplication& app, shell::AppState& state, qt::QtWidgetset& ws, qt::TrayIcon& tray,
+           std::filesystem::path dir)
+      : app_(app), state_(state), ws_(ws), tray_(tray), dir_(std::move(dir)) {}
+
+  void Start() {
+    ws_.SetIdleAction([this] { OpenWindows(); });
+    ws_.SetBoxHandler([this](QMessageBox& box, int first) {
+      Save(qt::RenderDialog(box), "box-" + std::to_string(++boxes_));
+      return first;
+    });
+  }
+  int saved() const { return saved_; }
+  bool ok() const { return ok_; }
+
+ private:
+  void OpenWindows() {
+    shell::ShowControlWindow(state_);
+    app_.ProcessMessages();
+    shell::TMixControlWnd* w = state_.MixControlWnd;
+    if (w && w->Enabled()) {
+      ui::TCheckBox* boxes[] = {w->chkAnalogInputs, w->chkAnalogMonitors, w->chkAnalogOutputs,
+                                w->chkDigitalInputs, w->chkDigitalOutputs};
+      for (int s = 0; s < shell::kMixerSlots; ++s) {
+        ui::TCheckBox* box = boxes[s];
+        if (state_.MixerFactories[s] && box && !box->Checked()) ui::user::Click(box);
+        app_.ProcessMessages();
+      }
+      ui::TCheckBox* settings = w->chkSettings;
+      if (settings && !settings->Checked()) ui::user::Click(settings);
+    }
+    if (auto* about = dynamic_cast<ui::TForm*>(state_.AboutBox); about && !about->Visible())
+      about->Show();
+    LetMetersRun();
+    // The preset picker runs modally from the control window's menu.
+    ws_.SetIdleAction([this] { DrawAll(); });
+    if (w) app_.PostMessage(w->Handle(), WM_SYSCOMMAND, settings::kLoadPresetCommand, 0);
+  }
+
+  // Real time passes for a moment, so that the meters show the signal.
+  void LetMetersRun() {
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(600);
+    while (std::chrono::steady_clock::now() < until) {
+      app_.ProcessMessages();
+      QCoreApplication::processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  }
+
+  void DrawAll() {
+    QCoreApplication::processEvents();
+    for (ui::TForm* f : app_.Forms())
+      if (f->Visible()) Save(qt::RenderWindow(*f), f->Name());
+    if (tray_.Shown() && tray_.StandIn()) Save(qt::RenderDialog(*tray_.StandIn()), "tray");
+    for (ui::TForm* f : app_.Forms())
+      if (f->Modal()) f->SetModalResult(ui::mrCancel);
+    ws_.SetIdleAction([this] {
+      if (state_.frmMain) state_.frmMain->ExitClick(nullptr);
+      state_.QuitRequested = true;
+    });
+  }
+
+  void Save(const QImage& image, const std::string& name) {
+    if (image.isNull()) return;
+    std::filesystem::path file = dir_ / (name + ".png");
+    if (!image.save(QString::fromStdString(file.string()), "PNG")) {
+      std::cerr << "morva-manager: cannot write " << file.string() << "\n";
+      ok_ = false;
+      return;
+    }
+    std::cout << file.string() << "\n";
+    ++saved_;
+  }
+
+  ui::TApplication& app_;
+  shell::AppState& state_;
+  qt::QtWidgetset& ws_;
+  qt::TrayIcon& tray_;
+  std::filesystem::path dir_;
+  int boxes_ = 0;
+  int saved_ = 0;
+  bool ok_ = true;
+};
+
+int Run(int argc, char** argv, bool pictures) {
+  std::filesystem::path dir = argc > 1 ? argv[1] : "morva-windows";
+  if (pictures) {
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) {
+      std::cerr << "morva-manager: cannot make " << dir.string() << ": " << ec.message() << "\n";
+      return 1;
+    }
+  }
+  std::unique_ptr<TempWindowsDirectory> windir;
+  if (pictures) windir = std::make_unique<TempWindowsDirectory>();
+
+  sim::Knobs knobs;
+  try {
+    knobs = sim::KnobsFromEnvironment();
+  } catch (const std::invalid_argument& e) {
+    std::cerr << "morva-manager: MORVA_SIM: " << e.what() << "\n";
+    return 2;
+  }
+  sim::RealClock clock;
+  sim::System system(clock, knobs);
+  platform::SimBackend backend(system);
+  platform::Platform platform(backend);
+  platform::ScopedPlatform scope(platform);
+  qt::QtWidgetset ws;
+  shell::WidgetsetBoxes boxes(ws);
+  shell::AppState state;
+
+  ui::TApplication* running = nullptr;
+  qt::TrayIcon::Actions actions;
+  actions.double_click = [&state, &running] {
+    const NOTIFYICONDATAA& tray = state.TrayIconData;
+    if (running && tray.hWnd)
+      running->PostMessage(tray.hWnd, tray.uCallbackMessage, tray.uID, WM_LBUTTONDBLCLK);
+  };
+  actions.open_text = shell::kTrayOpenItem;
+  actions.open = [&state, &running] {
+    if (running && state.frmMain) running->Guard([&] { state.frmMain->OpenClick(nullptr); });
+  };
+  actions.exit_text = shell::kTrayExitItem;
+  actions.exit = [&state, &running] {
+    if (running && state.frmMain) running->Guard([&] { state.frmMain->ExitClick(nullptr); });
+  };
+  qt::TrayIcon tray(ws.Icon(), std::move(actions), !pictures);
+  TrayObserver observer(tray);
+  platform.set_observer(&observer);
+
+  int status = 0;
+  {
+    ui::TApplication app(ws);
+    running = &app;
+    shell::ConnectMessageBoxes(app, platform, boxes);
+    Pictures pics(app, state, ws, tray, dir);
+    if (pictures) pics.Start();
+    shell::ProgramMain(app, state);
+    if (pictures && !pics.ok()) status = 1;
+    running = nullptr;
+    // The application frees the windows that are left.
+    state.frmMain = nullptr;
+    state.MixControlWnd = nullptr;
+    state.AboutBox = nullptr;
+  }
+  platform.set_observer(nullptr);
+  platform.set_message_boxes(nullptr);
+  return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const bool pictures = !HasDisplay();
+  if (pictures) {
+    std::cerr << "morva-manager: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+                 "drawing the windows into PNG files instead\n";
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication qapp(argc, argv);
+  qt::ApplyClassicLook();
+  try {
+    return Run(argc, argv, pictures);
+  } catch (const std::exception& e) {
+    std::cerr << "morva-manager: " << e.what() << "\n";
+    return 1;
+  }
+}

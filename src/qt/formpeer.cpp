@@ -1,0 +1,235 @@
+#include "qt/formpeer.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QWindowStateChangeEvent>
+#include <optional>
+
+#include "qt/look.h"
+#include "qt/qtwidgetset.h"
+#include "ui/application.h"
+#include "ui/stdctrls.h"
+
+namespace qt {
+
+namespace {
+constexpr UINT kSysCommand = WM_SYSCOMMAND;
+}  // namespace
+
+QWidget* FormPeer::MakeWidget(QWidget*) {
+  auto* w = new QWidget(nullptr, FlagsFor());
+  w->setAttribute(Qt::WA_QuitOnClose, false);
+  w->setAutoFillBackground(true);
+  return w;
+}
+
+Qt::WindowFlags FormPeer::FlagsFor() const {
+  using B = ui::TFormBorderStyle;
+  Qt::WindowFlags f = Qt::Window;
+  switch (form_.BorderStyle()) {
+    case B::bsNone:
+      f |= Qt::FramelessWindowHint;
+      break;
+    case B::bsDialog:
+      f = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+          Qt::WindowCloseButtonHint;
+      break;
+    case B::bsToolWindow:
+    case B::bsSizeToolWin:
+      f = Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+      break;
+    case B::bsSingle:
+      f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+      break;
+    case B::bsSizeable:
+      f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+      break;
+  }
+  if (form_.Topmost()) f |= Qt::WindowStaysOnTopHint;
+  return f;
+}
+
+void FormPeer::Apply(ui::Change what) {
+  QWidget* w = widget();
+  switch (what) {
+    case ui::Change::Bounds:
+      ApplyBounds();
+      break;
+    case ui::Change::Visible:
+      ApplyVisible();
+      break;
+    case ui::Change::Caption:
+      w->setWindowTitle(FromUtf8(form_.Caption()));
+      break;
+    case ui::Change::Icon:
+      w->setWindowIcon(widgetset().Icon());
+      break;
+    case ui::Change::Color: {
+      QPalette pal = w->palette();
+      pal.setColor(QPalette::Window, ToQColor(form_.Color()));
+      w->setPalette(pal);
+      break;
+    }
+    case ui::Change::ZOrder: {
+      Qt::WindowFlags f = FlagsFor();
+      if (f != w->windowFlags()) {
+        // New flags take the window down; it comes back as it was.
+        bool shown = w->isVisible();
+        w->setWindowFlags(f);
+        if (shown) ApplyVisible();
+      }
+      break;
+    }
+    case ui::Change::Font:
+      // The children have fonts of their own; the form's is for new ones.
+      w->setFont(ToQFont(form_.Font()));
+      break;
+    default:
+      ControlPeer::Apply(what);
+      break;
+  }
+}
+
+void FormPeer::ApplyBounds() {
+  QWidget* w = widget();
+  const int cw = std::max(1, form_.ClientWidth());
+  const int ch = std::max(1, form_.ClientHeight());
+  using B = ui::TFormBorderStyle;
+  const bool sizeable =
+      form_.BorderStyle() == B::bsSizeable || form_.BorderStyle() == B::bsSizeToolWin;
+  if (sizeable) {
+    w->setMinimumSize(0, 0);
+    w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    w->resize(cw, ch);
+  } else {
+    w->setFixedSize(cw, ch);
+  }
+  if (w->pos() != QPoint(form_.Left(), form_.Top())) w->move(form_.Left(), form_.Top());
+}
+
+void FormPeer::ApplyVisible() {
+  QWidget* w = widget();
+  if (!form_.Visible()) {
+    w->hide();
+    return;
+  }
+  // Modality can only change while the window is down.
+  Qt::WindowModality modality = form_.Modal() ? Qt::ApplicationModal : Qt::NonModal;
+  if (w->windowModality() != modality) {
+    w->hide();
+    w->setWindowModality(modality);
+  }
+  switch (form_.WindowState()) {
+    case ui::TWindowState::wsMinimized:
+      w->showMinimized();
+      break;
+    case ui::TWindowState::wsMaximized:
+      w->showMaximized();
+      break;
+    default:
+      w->showNormal();
+      // The offscreen platform has no stacking order to change.
+      if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+      break;
+  }
+}
+
+void FormPeer::UserMoved() {
+  QPoint p = widget()->pos();
+  if (p.x() == form_.Left() && p.y() == form_.Top()) return;
+  ui::TForm& f = form_;
+  Deliver([&f, p] { f.SetBounds(p.x(), p.y(), f.Width(), f.Height()); });
+}
+
+void FormPeer::UserResized() {
+  QSize s = widget()->size();
+  if (s.width() == form_.ClientWidth() && s.height() == form_.ClientHeight()) return;
+  ui::TForm& f = form_;
+  const int ncw = f.Width() - f.ClientWidth();
+  const int nch = f.Height() - f.ClientHeight();
+  std::shared_ptr<bool> alive = alive_token();
+  Deliver([&f, s, ncw, nch] { f.SetBounds(f.Left(), f.Top(), s.width() + ncw, s.height() + nch); });
+  // The model may have kept its own size: show that one.
+  if (*alive) Changed(ui::Change::Bounds);
+}
+
+bool FormPeer::DefaultButtonKey(int qt_key) {
+  bool ret = qt_key == Qt::Key_Return || qt_key == Qt::Key_Enter;
+  if (!ret && qt_key != Qt::Key_Escape) return false;
+  for (ui::TComponent* c : form_.ComponentList()) {
+    auto* b = dynamic_cast<ui::TButton*>(c);
+    if (b && b->Showing() && b->Enabled() && (ret ? b->Default() : b->Cancel())) {
+      Deliver([b] { b->Click(); });
+      return true;
+    }
+  }
+  return false;
+}
+
+void FormPeer::ShowSystemMenu(const QPoint& global_pos) {
+  QMenu menu;
+  for (const ui::MenuItem& item : form_.SystemMenu()) {
+    if (item.separator) {
+      menu.addSeparator();
+      continue;
+    }
+    QAction* a = menu.addAction(FromUtf8(item.caption));
+    a->setData(static_cast<uint>(item.id));
+    if (item.checked) {
+      a->setCheckable(true);
+      a->setChecked(true);
+    }
+  }
+  // The item may be chosen by mouse, key or accessibility: all trigger it.
+  std::optional<UINT> chosen;
+  QObject::connect(&menu, &QMenu::triggered,
+                   [&chosen](QAction* a) { chosen = a->data().toUInt(); });
+  std::shared_ptr<bool> alive = alive_token();
+  menu.exec(global_pos);
+  if (!chosen || !*alive) return;
+  if (ui::TApplication* app = ui::Application())
+    app->PostMessage(form_.Handle(), kSysCommand, *chosen, 0);
+}
+
+bool FormPeer::Filter(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::Close: {
+      // The window stays; the form decides what closing means.
+      e->ignore();
+      ui::TForm& f = form_;
+      Deliver([&f] { f.Perform(kSysCommand, ui::SC_CLOSE, 0); });
+      return true;
+    }
+    case QEvent::ContextMenu:
+      ShowSystemMenu(static_cast<QContextMenuEvent*>(e)->globalPos());
+      return true;
+    case QEvent::Move:
+      if (e->spontaneous() && !applying() && widget()->isVisible()) UserMoved();
+      return false;
+    case QEvent::Resize:
+      if (e->spontaneous() && !applying() && widget()->isVisible()) UserResized();
+      return false;
+    case QEvent::WindowStateChange: {
+      if (!e->spontaneous() || applying()) return false;
+      const bool minimized = widget()->windowState() & Qt::WindowMinimized;
+      const bool was = form_.WindowState() == ui::TWindowState::wsMinimized;
+      if (minimized != was) {
+        ui::TForm& f = form_;
+        WPARAM cmd = minimized ? ui::SC_MINIMIZE : ui::SC_RESTORE;
+        Deliver([&f, cmd] { f.Perform(kSysCommand, cmd, 0); });
+      }
+      return false;
+    }
+    case QEvent::KeyPress:
+      return DefaultButtonKey(static_cast<QKeyEvent*>(e)->key());
+    default:
+      return false;
+  }
+}
+
+}  // namespace qt

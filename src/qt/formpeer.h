@@ -1,0 +1,38 @@
+#pragma once
+// A form as a top-level window: title, icon, fixed or resizable size as the
+// form's border says, topmost flag, modality while it runs modally. The
+// close box and the window's context menu (the form's system menu) become
+// system commands of the form; moving and resizing by the user reach the
+// model as new bounds.
+#include "qt/peer.h"
+#include "ui/form.h"
+
+namespace qt {
+
+class FormPeer : public ControlPeer {
+ public:
+  FormPeer(QtWidgetset& ws, ui::TForm& form) : ControlPeer(ws, form), form_(form) {}
+  ui::TForm& form() const { return form_; }
+
+  // The form's system menu as the user sees it; the chosen command is
+  // posted to the form.
+  void ShowSystemMenu(const QPoint& global_pos);
+
+ protected:
+  QWidget* MakeWidget(QWidget* parent) override;
+  void Apply(ui::Change what) override;
+  bool Filter(QEvent* e) override;
+  void Resync() override {}
+
+ private:
+  Qt::WindowFlags FlagsFor() const;
+  void ApplyVisible();
+  void ApplyBounds();
+  void UserMoved();
+  void UserResized();
+  bool DefaultButtonKey(int qt_key);
+
+  ui::TForm& form_;
+};
+
+}  // namespace qt

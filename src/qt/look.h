@@ -1,0 +1,58 @@
+#pragma once
+// The look of our own: the classic grey face, colours given as 00BBGGRR,
+// the fonts the layouts name, pictures from the embedded XPM files, and the
+// three-dimensional edges of panels and bevels.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPixmap>
+#include <QRect>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ui/control.h"
+#include "ui/extctrls.h"
+
+class QPainter;
+
+namespace qt {
+
+// A colour of the model: 00BBGGRR, or a system colour (0x80000000 | index).
+QColor ToQColor(ui::TColor c);
+// The face of buttons and windows, and the edges of raised and sunken parts.
+QColor FaceColor();
+QColor HighlightColor();
+QColor ShadowColor();
+QColor DarkShadowColor();
+
+// The family that stands in for a font name of the layouts ("Arial",
+// "MS Sans Serif", "Times New Roman").
+QString FamilyFor(const std::string& name);
+QFont ToQFont(const ui::TFont& f);
+
+// The quoted strings of an XPM file, in order; empty when the text holds none.
+std::vector<std::string> XpmLines(std::string_view text);
+// The picture of an XPM file's text; null when it is not a whole picture.
+QImage ImageFromXpm(std::string_view text);
+// The embedded picture with this file name ("MIXERICON.xpm"); null when
+// there is none or it cannot be read.
+QPixmap PictureResource(const std::string& name);
+
+// The edge of a raised or sunken area, one pixel wide, drawn inside r;
+// returns the rectangle inside it.
+QRect DrawEdge(QPainter& p, QRect r, bool raised);
+// A panel's frame: single border, outer bevel, border width, inner bevel.
+// Returns the rectangle inside it.
+QRect DrawPanelFrame(QPainter& p, QRect r, const ui::TPanel& panel);
+void DrawBevel(QPainter& p, QRect r, ui::TBevelShape shape, ui::TBevelStyle style);
+
+// Model texts are UTF-8.
+QString FromUtf8(const std::string& s);
+// A caption as the control's font shows it: text in the "Symbol" font is
+// written in that font's own encoding (its "ë" is the lower-left bracket
+// piece), so it becomes the characters that font draws there.
+QString DisplayText(const ui::TFont& font, const std::string& utf8);
+
+}  // namespace qt

@@ -1,0 +1,187 @@
+#include "qt/paintedpeers.h"
+
+#include <QPainter>
+
+#include "qt/look.h"
+#include "qt/qtwidgetset.h"
+
+namespace qt {
+
+namespace {
+
+constexpr int kTextFlags = Qt::TextShowMnemonic;
+
+int AlignmentFlags(ui::TAlignment a) {
+  switch (a) {
+    case ui::TAlignment::taRightJustify:
+      return Qt::AlignRight;
+    case ui::TAlignment::taCenter:
+      return Qt::AlignHCenter;
+    default:
+      return Qt::AlignLeft;
+  }
+}
+
+// Disabled text is etched: white, then grey one pixel up and left.
+void DrawText(QPainter& p, const QRect& r, int flags, const QString& text, const QColor& colour,
+              bool enabled) {
+  if (enabled) {
+    p.setPen(colour);
+    p.drawText(r, flags, text);
+    return;
+  }
+  p.setPen(HighlightColor());
+  p.drawText(r.translated(1, 1), flags, text);
+  p.setPen(ShadowColor());
+  p.drawText(r, flags, text);
+}
+
+}  // namespace
+
+QColor FillColorOf(const ui::TControl& c) {
+  const ui::TControl* from = &c;
+  while (from->Parent()) {
+    auto* panel = dynamic_cast<const ui::TPanel*>(from);
+    if (!panel || !panel->ParentColor()) break;
+    from = from->Parent();
+  }
+  return ToQColor(from->Color());
+}
+
+QWidget* PaintedPeer::MakeWidget(QWidget* parent) {
+  auto* w = new QWidget(parent);
+  w->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  return w;
+}
+
+bool PanelPeer::Paint(QPainter& p) {
+  const auto& c = control();
+  QRect r(0, 0, c.Width(), c.Height());
+  p.fillRect(r, FillColorOf(c));
+  auto* panel = dynamic_cast<const ui::TPanel*>(&c);
+  if (!panel) return true;
+  QRect inner = DrawPanelFrame(p, r, *panel);
+  if (!c.Caption().empty()) {
+    p.setFont(ToQFont(c.Font()));
+    DrawText(p, inner, AlignmentFlags(panel->Alignment()) | Qt::AlignVCenter | kTextFlags,
+             DisplayText(c.Font(), c.Caption()), ToQColor(c.Font().Color), c.Enabled());
+  }
+  return true;
+}
+
+void LabelPeer::Apply(ui::Change what) {
+  PaintedPeer::Apply(what);
+  if (what == ui::Change::Bounds || what == ui::Change::Caption || what == ui::Change::Font)
+    FitText();
+}
+
+// A label that sizes itself shows all of its text, whatever size the
+// layout gave it.
+void LabelPeer::FitText() {
+  if (!label_.AutoSize() || label_.WordWrap() || !widget()) return;
+  QFontMetrics fm(ToQFont(label_.Font()));
+  QRect text = fm.boundingRect(QRect(0, 0, 10000, 1000), kTextFlags,
+                               DisplayText(label_.Font(), label_.Caption()));
+  widget()->resize(std::max(text.width(), label_.Width()), std::max(fm.height(), label_.Height()));
+}
+
+bool LabelPeer::Paint(QPainter& p) {
+  QRect r = widget()->rect();
+  if (!label_.Transparent() && label_.Color() != ui::clBtnFace)
+    p.fillRect(r, ToQColor(label_.Color()));
+  int flags = AlignmentFlags(label_.Alignment()) | Qt::AlignTop | kTextFlags;
+  if (label_.WordWrap()) flags |= Qt::TextWordWrap;
+  p.setFont(ToQFont(label_.Font()));
+  DrawText(p, r, flags, DisplayText(label_.Font(), label_.Caption()), ToQColor(label_.Font().Color),
+           label_.Enabled());
+  return true;
+}
+
+bool BevelPeer::Paint(QPainter& p) {
+  DrawBevel(p, QRect(0, 0, bevel_.Width(), bevel_.Height()), bevel_.Shape(), bevel_.Style());
+  return true;
+}
+
+bool ShapePeer::Paint(QPainter& p) {
+  const int pw = std::max(0, shape_.PenWidth());
+  QRect r(0, 0, shape_.Width(), shape_.Height());
+  if (shape_.Shape() == ui::TShapeType::stSquare || shape_.Shape() == ui::TShapeType::stCircle ||
+      shape_.Shape() == ui::TShapeType::stRoundSquare) {
+    int side = std::min(r.width(), r.height());
+    r = QRect((r.width() - side) / 2, (r.height() - side) / 2, side, side);
+  }
+  // The pen is drawn inside the shape's bounds.
+  QRectF body = QRectF(r).adjusted(pw / 2.0, pw / 2.0, -pw / 2.0, -pw / 2.0);
+  if (pw > 0)
+    p.setPen(QPen(ToQColor(shape_.PenColor()), pw, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+  else
+    p.setPen(Qt::NoPen);
+  p.setBrush(ToQColor(shape_.BrushColor()));
+  switch (shape_.Shape()) {
+    case ui::TShapeType::stEllipse:
+    case ui::TShapeType::stCircle:
+      p.setRenderHint(QPainter::Antialiasing);
+      p.drawEllipse(body);
+      break;
+    case ui::TShapeType::stRoundRect:
+    case ui::TShapeType::stRoundSquare: {
+      qreal radius = std::min(r.width(), r.height()) / 4.0;
+      p.setRenderHint(QPainter::Antialiasing);
+      p.drawRoundedRect(body, radius, radius);
+      break;
+    }
+    default:
+      p.drawRect(body);
+      break;
+  }
+  return true;
+}
+
+bool ImagePeer::Paint(QPainter& p) {
+  const QPixmap& pic = widgetset().Picture(image_.Picture());
+  if (!pic.isNull()) p.drawPixmap(0, 0, pic);
+  return true;
+}
+
+void SpeedButtonPeer::Resync() {
+  widget()->update();
+}
+
+bool SpeedButtonPeer::Paint(QPainter& p) {
+  QRect r(0, 0, button_.Width(), button_.Height());
+  const bool down = button_.Down() || mouse_pressed();
+  if (button_.Down() && !mouse_pressed()) {
+    // A button that stays down shows a lighter, dotted face.
+    p.fillRect(r, HighlightColor());
+    p.fillRect(r, QBrush(FaceColor(), Qt::Dense4Pattern));
+  } else {
+    p.fillRect(r, FaceColor());
+  }
+  if (!button_.Flat() || down) {
+    if (down) {
+      p.setPen(ShadowColor());
+      p.drawLine(r.left(), r.top(), r.right(), r.top());
+      p.drawLine(r.left(), r.top(), r.left(), r.bottom());
+      p.setPen(HighlightColor());
+      p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+      p.drawLine(r.right(), r.top(), r.right(), r.bottom());
+    } else {
+      p.setPen(HighlightColor());
+      p.drawLine(r.left(), r.top(), r.right() - 1, r.top());
+      p.drawLine(r.left(), r.top(), r.left(), r.bottom() - 1);
+      p.setPen(DarkShadowColor());
+      p.drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+      p.drawLine(r.right(), r.top(), r.right(), r.bottom());
+      p.setPen(ShadowColor());
+      p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+      p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    }
+  }
+  QRect text = down ? r.translated(1, 1) : r;
+  p.setFont(ToQFont(button_.Font()));
+  DrawText(p, text, Qt::AlignCenter | kTextFlags, DisplayText(button_.Font(), button_.Caption()),
+           ToQColor(button_.Font().Color), button_.Enabled());
+  return true;
+}
+
+}  // namespace qt

@@ -1,0 +1,92 @@
+#pragma once
+// The peers we draw ourselves: panels (with their bevels), labels, bevels,
+// shapes (the meters' lamps), images and speed buttons. They take the
+// mouse through the control's own mouse handlers.
+#include "qt/peer.h"
+#include "ui/buttons.h"
+#include "ui/extctrls.h"
+#include "ui/stdctrls.h"
+
+namespace qt {
+
+class PaintedPeer : public ControlPeer {
+ public:
+  using ControlPeer::ControlPeer;
+
+ protected:
+  QWidget* MakeWidget(QWidget* parent) override;
+  bool Filter(QEvent* e) override { return RouteMouse(e); }
+};
+
+class PanelPeer : public PaintedPeer {
+ public:
+  PanelPeer(QtWidgetset& ws, ui::TWinControl& panel) : PaintedPeer(ws, panel) {}
+
+ protected:
+  bool Paint(QPainter& p) override;
+};
+
+class LabelPeer : public PaintedPeer {
+ public:
+  LabelPeer(QtWidgetset& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
+
+ protected:
+  void Apply(ui::Change what) override;
+  bool Paint(QPainter& p) override;
+
+ private:
+  void FitText();
+  ui::TLabel& label_;
+};
+
+class BevelPeer : public PaintedPeer {
+ public:
+  BevelPeer(QtWidgetset& ws, ui::TBevel& bevel) : PaintedPeer(ws, bevel), bevel_(bevel) {}
+
+ protected:
+  bool Paint(QPainter& p) override;
+
+ private:
+  ui::TBevel& bevel_;
+};
+
+class ShapePeer : public PaintedPeer {
+ public:
+  ShapePeer(QtWidgetset& ws, ui::TShape& shape) : PaintedPeer(ws, shape), shape_(shape) {}
+
+ protected:
+  bool Paint(QPainter& p) override;
+
+ private:
+  ui::TShape& shape_;
+};
+
+class ImagePeer : public PaintedPeer {
+ public:
+  ImagePeer(QtWidgetset& ws, ui::TImage& image) : PaintedPeer(ws, image), image_(image) {}
+
+ protected:
+  bool Paint(QPainter& p) override;
+
+ private:
+  ui::TImage& image_;
+};
+
+class SpeedButtonPeer : public PaintedPeer {
+ public:
+  SpeedButtonPeer(QtWidgetset& ws, ui::TSpeedButton& button)
+      : PaintedPeer(ws, button), button_(button) {}
+
+ protected:
+  bool Paint(QPainter& p) override;
+  void Resync() override;
+
+ private:
+  ui::TSpeedButton& button_;
+};
+
+// The colour a control is filled with: its own, or its parent's when a
+// panel takes the parent's colour.
+QColor FillColorOf(const ui::TControl& c);
+
+}  // namespace qt

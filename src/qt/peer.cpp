@@ -1,0 +1,202 @@
+#include "qt/peer.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+
+#include "qt/look.h"
+#include "qt/qtwidgetset.h"
+#include "ui/application.h"
+#include "ui/buttons.h"
+
+namespace qt {
+
+// Sees the widget's events first. It lives as the widget's child, so it is
+// still there when the peer goes in the middle of one of its events.
+class ControlPeer::EventHook : public QObject {
+ public:
+  EventHook(ControlPeer* peer, QWidget* w) : QObject(w), peer_(peer) {}
+  void Detach() { peer_ = nullptr; }
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (!peer_ || watched != parent()) return false;
+    if (e->type() == QEvent::Paint) {
+      QPainter p(static_cast<QWidget*>(watched));
+      return peer_->Paint(p);
+    }
+    return peer_->Filter(e);
+  }
+
+ private:
+  ControlPeer* peer_;
+};
+
+void RunHandler(const std::function<void()>& f) {
+  if (ui::TApplication* app = ui::Application()) {
+    app->Guard(f);
+    return;
+  }
+  try {
+    f();
+  } catch (const std::exception&) {
+    // Without an application there is nobody to report to.
+  }
+}
+
+ControlPeer::ControlPeer(QtWidgetset& ws, ui::TControl& control) : ws_(ws), control_(control) {}
+
+ControlPeer::~ControlPeer() {
+  *alive_ = false;
+  for (auto& c : connections_) QObject::disconnect(c);
+  if (hook_) hook_->Detach();
+  if (widget_) ws_.Retire(widget_.data());
+}
+
+ControlPeer* ControlPeer::Of(const ui::TControl* c) {
+  return c ? dynamic_cast<ControlPeer*>(c->peer()) : nullptr;
+}
+
+QWidget* ControlPeer::ParentContainer() const {
+  ControlPeer* p = Of(control_.Parent());
+  return p ? p->container() : nullptr;
+}
+
+void ControlPeer::Attach() {
+  QWidget* w = MakeWidget(ParentContainer());
+  widget_ = w;
+  auto* hook = new EventHook(this, w);
+  hook_ = hook;
+  w->installEventFilter(hook);
+  ApplyAll();
+  // Controls without a window are drawn under the windowed ones.
+  if (control_.Parent()) {
+    if (control_.IsWindowed())
+      w->raise();
+    else
+      w->lower();
+  }
+  Connect();
+}
+
+void ControlPeer::ApplyAll() {
+  for (ui::Change c :
+       {ui::Change::Font, ui::Change::Color, ui::Change::Caption, ui::Change::Items,
+        ui::Change::State, ui::Change::Hint, ui::Change::Enabled, ui::Change::Icon,
+        ui::Change::Menu, ui::Change::ZOrder, ui::Change::Bounds, ui::Change::Visible})
+    Changed(c);
+}
+
+void ControlPeer::Changed(ui::Change what) {
+  if (!widget_) return;
+  ++applying_;
+  {
+    QSignalBlocker block(widget_.data());
+    Apply(what);
+  }
+  --applying_;
+}
+
+void ControlPeer::Apply(ui::Change what) {
+  QWidget* w = widget_.data();
+  switch (what) {
+    case ui::Change::Bounds:
+      w->setGeometry(control_.Left(), control_.Top(), std::max(0, control_.Width()),
+                     std::max(0, control_.Height()));
+      w->update();
+      if (ControlPeer* p = Of(control_.Parent())) p->ChildBoundsChanged();
+      break;
+    case ui::Change::Visible:
+      w->setVisible(control_.Visible());
+      break;
+    case ui::Change::Enabled:
+      w->setEnabled(control_.Enabled());
+      break;
+    case ui::Change::Font: {
+      w->setFont(ToQFont(control_.Font()));
+      QPalette pal = w->palette();
+      QColor text = ToQColor(control_.Font().Color);
+      pal.setColor(QPalette::WindowText, text);
+      pal.setColor(QPalette::ButtonText, text);
+      pal.setColor(QPalette::Text, text);
+      w->setPalette(pal);
+      w->update();
+      break;
+    }
+    case ui::Change::Hint:
+      w->setToolTip(FromUtf8(control_.Hint()));
+      break;
+    default:
+      w->update();
+      break;
+  }
+}
+
+bool ControlPeer::Filter(QEvent*) {
+  return false;
+}
+
+void ControlPeer::Deliver(const std::function<void()>& action) {
+  std::shared_ptr<bool> alive = alive_;
+  RunHandler(action);
+  if (*alive && widget_) {
+    ++applying_;
+    {
+      QSignalBlocker block(widget_.data());
+      Resync();
+    }
+    --applying_;
+  }
+}
+
+bool ControlPeer::RouteMouse(QEvent* e) {
+  auto type = e->type();
+  if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
+      type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
+    return false;
+  auto* me = static_cast<QMouseEvent*>(e);
+  const QPoint pos = me->position().toPoint();
+  const int x = pos.x(), y = pos.y();
+  ui::TMouseButton b = me->button() == Qt::RightButton    ? ui::TMouseButton::mbRight
+                       : me->button() == Qt::MiddleButton ? ui::TMouseButton::mbMiddle
+                                                          : ui::TMouseButton::mbLeft;
+  ui::TControl& c = control_;
+  if (!c.Enabled()) return true;
+  switch (type) {
+    case QEvent::MouseButtonPress:
+      // The right button belongs to the window's menu.
+      if (b == ui::TMouseButton::mbRight) return false;
+      pressed_ = true;
+      Deliver([&c, b, x, y] { c.MouseDown(b, 0, x, y); });
+      return true;
+    case QEvent::MouseButtonDblClick: {
+      pressed_ = true;
+      std::shared_ptr<bool> alive = alive_;
+      Deliver([&c, alive, b, x, y] {
+        c.DblClick();
+        if (*alive) c.MouseDown(b, 0, x, y);
+      });
+      return true;
+    }
+    case QEvent::MouseMove:
+      if (!pressed_) return false;
+      Deliver([&c, x, y] { c.MouseMove(0, x, y); });
+      return true;
+    default: {
+      if (!pressed_) return false;
+      pressed_ = false;
+      const bool inside = x >= 0 && y >= 0 && x < c.Width() && y < c.Height();
+      // A speed button clicks itself when the button comes up over it.
+      const bool clicks =
+          inside && b == ui::TMouseButton::mbLeft && dynamic_cast<ui::TSpeedButton*>(&c) == nullptr;
+      std::shared_ptr<bool> alive = alive_;
+      Deliver([&c, alive, b, x, y, clicks] {
+        // The click may free the control (and with it this peer).
+        if (clicks) c.Click();
+        if (*alive) c.MouseUp(b, 0, x, y);
+      });
+      return true;
+    }
+  }
+}
+
+}  // namespace qt

@@ -1,0 +1,96 @@
+#pragma once
+// The base of every peer: it owns the widget made for its control, pushes
+// the model's state into it with the widget's own signals blocked, and hands
+// the user's input back to the model as calls on it. The widget outlives the
+// peer only as an inert, hidden leftover that the widgetset deletes once no
+// event of it can be on the way.
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "ui/control.h"
+#include "ui/widgetset.h"
+
+class QMouseEvent;
+class QPainter;
+
+namespace qt {
+
+class QtWidgetset;
+
+class ControlPeer : public ui::Peer {
+ public:
+  ControlPeer(QtWidgetset& ws, ui::TControl& control);
+  ~ControlPeer() override;
+  ControlPeer(const ControlPeer&) = delete;
+  ControlPeer& operator=(const ControlPeer&) = delete;
+
+  void Changed(ui::Change what) final;
+
+  QWidget* widget() const { return widget_.data(); }
+  // Where the widgets of the control's children go.
+  virtual QWidget* container() const { return widget(); }
+  ui::TControl& control() const { return control_; }
+  QtWidgetset& widgetset() const { return ws_; }
+  // A child moved or was resized (a scroll box follows its content).
+  virtual void ChildBoundsChanged() {}
+
+  // The peer of a control, when it has one of ours.
+  static ControlPeer* Of(const ui::TControl* c);
+
+  // Makes the widget, fills it from the model, then connects its signals.
+  // Called once by the widgetset right after construction.
+  void Attach();
+
+ protected:
+  // The widget for the control, a child of parent (null for a window).
+  virtual QWidget* MakeWidget(QWidget* parent) = 0;
+  // Pushes one kind of model state into the widget; signals are blocked.
+  virtual void Apply(ui::Change what);
+  // Connects the widget's signals to calls on the model.
+  virtual void Connect() {}
+  // Events of the widget before it sees them; true when handled here.
+  virtual bool Filter(QEvent* e);
+  // Our own drawing of the control; false leaves the painting to the widget.
+  virtual bool Paint(QPainter&) { return false; }
+
+  // After the user's input: the state the model kept.
+  virtual void Resync() { Apply(ui::Change::State); }
+  // Runs a user's action on the model the way the message loop runs a
+  // handler, then shows the model's state again while the peer still lives
+  // (the action may free the control and so this peer).
+  void Deliver(const std::function<void()>& action);
+  // Keeps a connection so that it is cut when the peer goes.
+  void Keep(QMetaObject::Connection c) { connections_.push_back(std::move(c)); }
+
+  // The parent control's widget for children; null when the parent has none.
+  QWidget* ParentContainer() const;
+  // Mouse input on a control that takes it through its mouse handlers.
+  bool RouteMouse(QEvent* e);
+  bool applying() const { return applying_ > 0; }
+  // False once the peer is gone; for steps after a call into the model.
+  std::shared_ptr<bool> alive_token() const { return alive_; }
+  // The mouse button is held over the control (its pressed look).
+  bool mouse_pressed() const { return pressed_; }
+
+ private:
+  class EventHook;
+  void ApplyAll();
+
+  QtWidgetset& ws_;
+  ui::TControl& control_;
+  QPointer<QWidget> widget_;
+  QPointer<EventHook> hook_;
+  std::vector<QMetaObject::Connection> connections_;
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+  int applying_ = 0;
+  bool pressed_ = false;
+};
+
+// Runs f as a handler of the current application (errors become its report).
+void RunHandler(const std::function<void()>& f);
+
+}  // namespace qt

@@ -1,0 +1,169 @@
+#include "qt/qtwidgetset.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleFactory>
+
+#include "qt/formpeer.h"
+#include "qt/look.h"
+#include "qt/messagebox.h"
+#include "qt/paintedpeers.h"
+#include "qt/stdpeers.h"
+#include "ui/application.h"
+#include "ui/headless.h"
+
+namespace qt {
+
+namespace {
+
+template <typename P, typename C>
+std::unique_ptr<ui::Peer> Make(QtWidgetset& ws, C& c) {
+  auto p = std::make_unique<P>(ws, c);
+  p->Attach();
+  return p;
+}
+
+// Keeps a count for the duration of a scope, also when it is left by an exception.
+class DepthScope {
+ public:
+  explicit DepthScope(int& depth) : depth_(depth) { ++depth_; }
+  ~DepthScope() { --depth_; }
+  DepthScope(const DepthScope&) = delete;
+  DepthScope& operator=(const DepthScope&) = delete;
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+void ApplyClassicLook() {
+  if (QStyle* s = QStyleFactory::create(QStringLiteral("Windows"))) QApplication::setStyle(s);
+  QPalette pal = QApplication::style()->standardPalette();
+  for (auto group : {QPalette::Active, QPalette::Inactive}) {
+    pal.setColor(group, QPalette::Window, FaceColor());
+    pal.setColor(group, QPalette::Button, FaceColor());
+    pal.setColor(group, QPalette::Light, HighlightColor());
+    pal.setColor(group, QPalette::Midlight, QColor(223, 223, 223));
+    pal.setColor(group, QPalette::Mid, ShadowColor());
+    pal.setColor(group, QPalette::Dark, ShadowColor());
+    pal.setColor(group, QPalette::Shadow, DarkShadowColor());
+    pal.setColor(group, QPalette::Highlight, QColor(0, 0, 128));
+  }
+  pal.setColor(QPalette::Disabled, QPalette::Window, FaceColor());
+  pal.setColor(QPalette::Disabled, QPalette::Button, FaceColor());
+  QApplication::setPalette(pal);
+  QFont f(FamilyFor("Arial"));
+  f.setPixelSize(11);
+  QApplication::setFont(f);
+}
+
+QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
+  QApplication::setQuitOnLastWindowClosed(false);
+  QApplication::setWindowIcon(Icon());
+  // The program gaining or losing the user's attention.
+  QObject::connect(qApp, &QGuiApplication::applicationStateChanged, waker_.get(),
+                   [](Qt::ApplicationState s) {
+                     ui::TApplication* app = ui::Application();
+                     if (!app) return;
+                     if (s == Qt::ApplicationActive)
+                       app->Activate();
+                     else if (s == Qt::ApplicationInactive)
+                       app->Deactivate();
+                   });
+}
+
+QtWidgetset::~QtWidgetset() {
+  DeleteRetired();
+}
+
+std::unique_ptr<ui::Peer> QtWidgetset::CreatePeer(ui::TControl& c) {
+  if (auto* f = dynamic_cast<ui::TForm*>(&c)) return Make<FormPeer>(*this, *f);
+  if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c)) return Make<SpeedButtonPeer>(*this, *b);
+  if (auto* l = dynamic_cast<ui::TLabel*>(&c)) return Make<LabelPeer>(*this, *l);
+  if (auto* b = dynamic_cast<ui::TBevel*>(&c)) return Make<BevelPeer>(*this, *b);
+  if (auto* s = dynamic_cast<ui::TShape*>(&c)) return Make<ShapePeer>(*this, *s);
+  if (auto* i = dynamic_cast<ui::TImage*>(&c)) return Make<ImagePeer>(*this, *i);
+  if (auto* b = dynamic_cast<ui::TCheckBox*>(&c)) return Make<CheckBoxPeer>(*this, *b);
+  if (auto* r = dynamic_cast<ui::TRadioButton*>(&c)) return Make<RadioButtonPeer>(*this, *r);
+  if (auto* b = dynamic_cast<ui::TButton*>(&c)) return Make<ButtonPeer>(*this, *b);
+  if (auto* e = dynamic_cast<ui::TEdit*>(&c)) return Make<EditPeer>(*this, *e);
+  if (auto* l = dynamic_cast<ui::TListBox*>(&c)) return Make<ListBoxPeer>(*this, *l);
+  if (auto* b = dynamic_cast<ui::TComboBox*>(&c)) return Make<ComboBoxPeer>(*this, *b);
+  if (auto* t = dynamic_cast<ui::TTrackBar*>(&c)) return Make<TrackBarPeer>(*this, *t);
+  if (auto* g = dynamic_cast<ui::TGroupBox*>(&c)) return Make<GroupBoxPeer>(*this, *g);
+  if (auto* s = dynamic_cast<ui::TScrollBox*>(&c)) return Make<ScrollBoxPeer>(*this, *s);
+  // Panels (the fader groove, its thumb and the meters among them), pages
+  // and any other windowed control: a filled, bevelled area.
+  if (auto* w = dynamic_cast<ui::TWinControl*>(&c)) return Make<PanelPeer>(*this, *w);
+  return nullptr;
+}
+
+QWidget* QtWidgetset::WidgetOf(const ui::TControl& control) {
+  ControlPeer* p = ControlPeer::Of(&control);
+  return p ? p->widget() : nullptr;
+}
+
+int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                            UINT flags) {
+  QWidget* parent = nullptr;
+  if (ui::TWinControl* c = ui::FindControl(owner)) {
+    QWidget* w = WidgetOf(*c);
+    if (w && w->isVisible()) parent = w->window();
+  }
+  MessageBoxView view(parent, text, caption, flags);
+  if (box_handler_) return box_handler_(view.box(), ui::FirstButtonOf(flags));
+  DepthScope depth(wait_depth_);
+  return view.Run();
+}
+
+void QtWidgetset::WaitForInput() {
+  if (wait_depth_ == 0) DeleteRetired();
+  DepthScope depth(wait_depth_);
+  if (idle_) {
+    std::function<void()> action = std::move(idle_);
+    idle_ = nullptr;
+    action();
+    return;
+  }
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtWidgetset::Wake() {
+  // One wake-up on the way is enough; the loop then finds every message.
+  if (wake_pending_.exchange(true)) return;
+  QMetaObject::invokeMethod(
+      waker_.get(), [this] { wake_pending_ = false; }, Qt::QueuedConnection);
+}
+
+int QtWidgetset::ScreenWidth() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : ui::Widgetset::ScreenWidth();
+}
+
+int QtWidgetset::ScreenHeight() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : ui::Widgetset::ScreenHeight();
+}
+
+void QtWidgetset::Retire(QWidget* w) {
+  if (!w) return;
+  w->hide();
+  retired_.emplace_back(w);
+}
+
+void QtWidgetset::DeleteRetired() {
+  // Deleting a parent deletes its children: the pointers to them go null.
+  std::vector<QPointer<QWidget>> retired;
+  retired.swap(retired_);
+  for (QPointer<QWidget>& w : retired) delete w.data();
+}
+
+const QPixmap& QtWidgetset::Picture(const std::string& name) {
+  auto it = pictures_.find(name);
+  if (it == pictures_.end()) it = pictures_.emplace(name, PictureResource(name)).first;
+  return it->second;
+}
+
+}  // namespace qt

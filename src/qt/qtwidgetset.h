@@ -1,0 +1,73 @@
+#pragma once
+// The Qt widgetset: real windows for the component model. One peer per
+// control kind, message boxes, and the bridge between the application's
+// message loop and Qt's event loop (waiting for input, waking from any
+// thread). Needs a QApplication, made by the caller before it.
+#include <QObject>
+#include <QPixmap>
+#include <QPointer>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/widgetset.h"
+
+class QMessageBox;
+
+namespace qt {
+
+class QtWidgetset : public ui::Widgetset {
+ public:
+  // Answers a box instead of showing it modally (the pictures mode): gets
+  // the prepared box and its first button's answer.
+  using BoxHandler = std::function<int(QMessageBox& box, int first_answer)>;
+
+  QtWidgetset();
+  ~QtWidgetset() override;
+  QtWidgetset(const QtWidgetset&) = delete;
+  QtWidgetset& operator=(const QtWidgetset&) = delete;
+
+  std::unique_ptr<ui::Peer> CreatePeer(ui::TControl& control) override;
+  int MessageBox(HWND owner, const std::string& text, const std::string& caption,
+                 UINT flags) override;
+  void WaitForInput() override;
+  void Wake() override;
+  int ScreenWidth() const override;
+  int ScreenHeight() const override;
+
+  // The widget showing the control; null when it has none.
+  static QWidget* WidgetOf(const ui::TControl& control);
+  // Takes a widget whose peer is gone: hidden now, deleted once no event
+  // of it can be under way (the next wait at the outermost level).
+  void Retire(QWidget* w);
+  // Deletes the retired widgets now; only safe when no event of one of
+  // them is being handled.
+  void DeleteRetired();
+  std::size_t RetiredCount() const { return retired_.size(); }
+
+  // An embedded picture by file name (null pixmap when there is none).
+  const QPixmap& Picture(const std::string& name);
+  const QPixmap& Icon() { return Picture("MIXERICON.xpm"); }
+
+  // Runs once, the first time the application waits, instead of waiting.
+  void SetIdleAction(std::function<void()> action) { idle_ = std::move(action); }
+  void SetBoxHandler(BoxHandler h) { box_handler_ = std::move(h); }
+
+ private:
+  std::unique_ptr<QObject> waker_;
+  std::atomic<bool> wake_pending_{false};
+  int wait_depth_ = 0;
+  std::vector<QPointer<QWidget>> retired_;
+  std::map<std::string, QPixmap> pictures_;
+  std::function<void()> idle_;
+  BoxHandler box_handler_;
+};
+
+// Qt's "Windows" style, the classic grey palette and the 11-pixel sans serif
+// for the whole application.
+void ApplyClassicLook();
+
+}  // namespace qt

@@ -1,0 +1,137 @@
+// Colours, pictures, symbol text and message boxes as the windows show them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include "controls/levelmeter.h"
+#include "qt/look.h"
+#include "qt/messagebox.h"
+#include "qt/qtwidgetset.h"
+#include "ui/application.h"
+#include "ui/extctrls.h"
+#include "ui/form.h"
+
+namespace qt {
+namespace {
+
+TEST(Look, ColoursAreBlueGreenRedAndSystemColoursAreTheClassicOnes) {
+  EXPECT_EQ(ToQColor(controls::kLumiOrange), QColor(0xFF, 0x80, 0x00));
+  EXPECT_EQ(ToQColor(controls::kLumiRed), QColor(0xFF, 0x00, 0x00));
+  EXPECT_EQ(ToQColor(ui::clNavy), QColor(0x00, 0x00, 0x80));
+  EXPECT_EQ(ToQColor(0xE1E1E1), QColor(0xE1, 0xE1, 0xE1));
+  EXPECT_EQ(ToQColor(ui::clBtnFace), QColor(192, 192, 192));
+  EXPECT_EQ(ToQColor(ui::clWindow), QColor(255, 255, 255));
+  EXPECT_EQ(ToQColor(ui::clBtnShadow), QColor(128, 128, 128));
+}
+
+TEST(Look, XpmTextIsReadOnlyWhenItIsAWholePicture) {
+  const char* good = R"(/* XPM "not a line" */
+static char *P[] = {
+"2 2 2 1",
+"a c #FF0000",
+"b c #0000FF",
+"ab",
+"b\"a"};)";
+  std::vector<std::string> lines = XpmLines(good);
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[0], "2 2 2 1");
+  EXPECT_EQ(lines[4], "b\"a");  // an escaped quote stays in the line
+  const char* picture = "\"2 2 2 1\",\"a c #FF0000\",\"b c #0000FF\",\"ab\",\"ba\"";
+  QImage img = ImageFromXpm(picture);
+  ASSERT_FALSE(img.isNull());
+  EXPECT_EQ(img.size(), QSize(2, 2));
+  EXPECT_EQ(QColor(img.pixel(0, 0)), QColor(255, 0, 0));
+  EXPECT_EQ(QColor(img.pixel(1, 0)), QColor(0, 0, 255));
+  // Cut files: rows missing, a row too short, an unterminated string, a
+  // header that is not one. None may be read past its end.
+  EXPECT_TRUE(ImageFromXpm("\"2 2 2 1\",\"a c #FF0000\",\"b c #0000FF\",\"ab\"").isNull());
+  EXPECT_TRUE(ImageFromXpm("\"2 2 2 1\",\"a c #FF0000\",\"b c #0000FF\",\"ab\",\"b\"").isNull());
+  EXPECT_TRUE(ImageFromXpm("\"2 2 2 1\",\"a c #FF0000\",\"b c #0000FF\",\"ab\",\"ba").isNull());
+  EXPECT_TRUE(ImageFromXpm("\"two by two\"").isNull());
+  EXPECT_TRUE(ImageFromXpm("").isNull());
+  // The embedded icon is a whole picture.
+  QPixmap icon = PictureResource("MIXERICON.xpm");
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.size(), QSize(32, 32));
+  EXPECT_TRUE(PictureResource("NOSUCH.xpm").isNull());
+}
+
+TEST(Look, SymbolFontTextShowsTheCharactersThatFontDraws) {
+  ui::TFont symbol;
+  symbol.Name = "Symbol";
+  // The stereo link brackets of the mixer windows.
+  EXPECT_EQ(DisplayText(symbol, "ë"), QString(QChar(0x23A3)));
+  EXPECT_EQ(DisplayText(symbol, "û"), QString(QChar(0x23A6)));
+  EXPECT_EQ(DisplayText(symbol, "ab"), QString::fromUtf8("αβ"));
+  ui::TFont arial;
+  arial.Name = "Arial";
+  EXPECT_EQ(DisplayText(arial, "ë"), QString::fromUtf8("ë"));
+}
+
+TEST(Look, ALampIsFilledWithItsColour) {
+  QtWidgetset ws;
+  ui::TApplication app(ws);
+  auto* form = ui::Create<ui::TForm>(&app);
+  form->SetBounds(0, 0, 120, 80);
+  auto* lamp = ui::Create<controls::TLumi>(form);
+  lamp->SetParent(form);
+  lamp->SetBounds(10, 10, 20, 10);
+  lamp->SetColorOn(controls::kLumiOrange);
+  lamp->SetOn(true);
+  form->Show();
+  QWidget* w = QtWidgetset::WidgetOf(*lamp);
+  ASSERT_NE(w, nullptr);
+  QImage img = w->grab().toImage();
+  EXPECT_EQ(QColor(img.pixel(img.width() / 2, img.height() / 2)), QColor(0xFF, 0x80, 0x00));
+  lamp->SetOn(false);
+  img = w->grab().toImage();
+  EXPECT_EQ(QColor(img.pixel(img.width() / 2, img.height() / 2)), ToQColor(controls::kLumiGrey));
+}
+
+TEST(MessageBoxes, FlagsChooseButtonsAndIconAndAnswersAreTheirIds) {
+  MessageBoxView yes_no(nullptr, "Wirklich?", "Frage", 0x04 | 0x20);
+  EXPECT_EQ(yes_no.box().icon(), QMessageBox::Question);
+  EXPECT_EQ(yes_no.box().windowTitle(), QStringLiteral("Frage"));
+  ASSERT_NE(yes_no.ButtonFor(kIdYes), nullptr);
+  ASSERT_NE(yes_no.ButtonFor(kIdNo), nullptr);
+  EXPECT_EQ(yes_no.ButtonFor(kIdOk), nullptr);
+  EXPECT_EQ(yes_no.box().buttons().size(), 2);
+  EXPECT_EQ(yes_no.AnswerFor(yes_no.ButtonFor(kIdYes)), kIdYes);
+  EXPECT_EQ(yes_no.AnswerFor(yes_no.ButtonFor(kIdNo)), kIdNo);
+  EXPECT_EQ(yes_no.box().defaultButton(), yes_no.ButtonFor(kIdYes));
+
+  MessageBoxView ok_cancel(nullptr, "Text", "Titel", 0x01 | 0x30);
+  EXPECT_EQ(ok_cancel.box().icon(), QMessageBox::Warning);
+  // Closed without a button: the cancel answer.
+  EXPECT_EQ(ok_cancel.AnswerFor(nullptr), kIdCancel);
+  MessageBoxView error(nullptr, "Zeile 1\r\nZeile 2", "Fehler", 0x10);
+  EXPECT_EQ(error.box().icon(), QMessageBox::Critical);
+  EXPECT_EQ(error.box().text(), QStringLiteral("Zeile 1\nZeile 2"));
+  EXPECT_EQ(error.AnswerFor(nullptr), kIdOk);
+}
+
+TEST(MessageBoxes, TheWidgetsetReturnsTheButtonTheUserPressed) {
+  QtWidgetset ws;
+  for (int wanted : {kIdNo, kIdYes}) {
+    QTimer::singleShot(0, [wanted] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      box->button(wanted == kIdYes ? QMessageBox::Yes : QMessageBox::No)->click();
+    });
+    EXPECT_EQ(ws.MessageBox(nullptr, "Löschen?", "Frage", 0x04), wanted);
+  }
+  // The pictures mode answers without showing the box.
+  int seen = 0;
+  ws.SetBoxHandler([&seen](QMessageBox& box, int first) {
+    ++seen;
+    EXPECT_EQ(box.text(), QStringLiteral("x"));
+    return first;
+  });
+  EXPECT_EQ(ws.MessageBox(nullptr, "x", "y", 0x04), kIdYes);
+  EXPECT_EQ(seen, 1);
+}
+
+}  // namespace
+}  // namespace qt

@@ -128,10 +128,10 @@ std::string TMixerForm::NextClonedLinkBoxName() {
 void TMixerForm::WMGetMinMaxInfo(ui::TMessage& m) {
   if (created_ != 0 && m.LParam != 0) {
     auto* mmi = reinterpret_cast<MINMAXINFO*>(m.LParam);
-    const LONG widest = kWidthPerCard * CardCount() + kWidthMargin;
+    const LONG widest = MaxTrackWidth();
     mmi->ptMaxSize = {widest, fixed_height_};
     mmi->ptMaxPosition = {0, 0};
-    mmi->ptMinTrackSize = {kMinWidth, fixed_height_};
+    mmi->ptMinTrackSize = {MinTrackWidth(), fixed_height_};
     mmi->ptMaxTrackSize = {widest, fixed_height_};
   }
   m.Result = 0;

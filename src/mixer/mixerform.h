@@ -44,6 +44,11 @@ class TMixerForm : public shell::TMixerWindow {
   // height follows.
   void ToggleChecksPanel() override;
 
+  // The width limits of WM_GETMINMAXINFO; the height is pinned to the fixed
+  // height. The analog windows allow 174 pixels up to 314 per card plus 16.
+  virtual int MinTrackWidth() const { return kMinWidth; }
+  virtual int MaxTrackWidth() const { return kWidthPerCard * CardCount() + kWidthMargin; }
+
  protected:
   // The option panel and the panel that holds every section (the one that
   // fills the window while the option panel is hidden); set in FormCreate.

@@ -4,7 +4,7 @@
 
 namespace mixer {
 
-// Fills the factories of the analog inputs and the monitor mixer windows.
+// Fills the factories of the five mixer windows.
 void RegisterMixerWindows(shell::AppState& app);
 
 }  // namespace mixer

@@ -51,17 +51,21 @@ std::uint16_t GainWordOf(std::int32_t position) {
   return static_cast<std::uint16_t>(static_cast<std::uint16_t>(position) * 2u);
 }
 
-std::uint32_t PackGainPair(const controls::TSlider& fader) {
+std::uint32_t PackPairWords(const controls::TSlider& fader, PositionToWord word_of) {
   std::uint32_t value = 0;
   ui::TWinControl* parent = fader.Parent();
-  if (!parent) return GainWordOf(fader.Position());
+  if (!parent) return word_of(fader.Position());
   for (ui::TControl* c : parent->ControlList()) {
     if (auto* s = dynamic_cast<controls::TSlider*>(c)) {
       value >>= 16;
-      value |= static_cast<std::uint32_t>(GainWordOf(s->Position())) << 16;
+      value |= static_cast<std::uint32_t>(word_of(s->Position())) << 16;
     }
   }
   return value;
+}
+
+std::uint32_t PackGainPair(const controls::TSlider& fader) {
+  return PackPairWords(fader, &GainWordOf);
 }
 
 std::int32_t PositionOfWordRounded(std::uint16_t word, const controls::TSlider& fader) {

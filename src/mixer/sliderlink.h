@@ -39,9 +39,12 @@ bool IsLinked(const controls::TSlider& fader);
 // the position's low 16 bits.
 std::uint16_t GainWordOf(std::int32_t position);
 
-// Both faders of fader's strip panel as one GainPair value: each fader in
+// Both faders of fader's strip panel as one pair of words: each fader in
 // child order shifts the value right by 16 and puts its word on top, so
 // the left fader ends in the low word.
+using PositionToWord = std::uint16_t (*)(std::int32_t position);
+std::uint32_t PackPairWords(const controls::TSlider& fader, PositionToWord word_of);
+// The GainPair of fader's strip panel: PackPairWords with GainWordOf.
 std::uint32_t PackGainPair(const controls::TSlider& fader);
 
 // The fader position for a driver word: half of it rounded to nearest,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 
 #include "ui/form.h"
 #include "ui/layout.h"
@@ -35,6 +36,31 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
   SetBounds(0, 0, 65, 13);
+}
+
+void TLabel::SetCaption(const std::string& c) {
+  TGraphicControl::SetCaption(c);
+  AdjustSize();
+}
+
+void TLabel::Loaded() {
+  TGraphicControl::Loaded();
+  AdjustSize();
+}
+
+void TLabel::AdjustSize() {
+  if (!auto_size_ || word_wrap_ || Loading()) return;
+  int chars = 0;
+  for (size_t i = 0; i < Caption().size(); ++i) {
+    unsigned char ch = static_cast<unsigned char>(Caption()[i]);
+    if ((ch & 0xC0) == 0x80) continue;  // inside a UTF-8 sequence
+    if (ch == '&' && i + 1 < Caption().size() && Caption()[i + 1] != '&') continue;
+    ++chars;
+  }
+  int per_char = std::max(1, (std::abs(Font().Height) * 6 + 5) / 11);
+  int w = chars * per_char;
+  int left = alignment_ == TAlignment::taRightJustify ? Left() + Width() - w : Left();
+  SetBounds(left, Top(), w, Height());
 }
 
 bool TLabel::SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) {

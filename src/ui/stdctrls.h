@@ -22,9 +22,15 @@ class TLabel : public TGraphicControl {
   bool Transparent() const { return transparent_; }
   void SetTransparent(bool v) { transparent_ = v; }
   bool WordWrap() const { return word_wrap_; }
+  void SetCaption(const std::string& c) override;
+  void Loaded() override;
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 
  private:
+  // An auto-sized label is as wide as its text (estimated from the font's
+  // height, as the model has no font metrics), so containers that scroll
+  // know how far it reaches.
+  void AdjustSize();
   TAlignment alignment_ = TAlignment::taLeftJustify;
   bool auto_size_ = true;
   bool transparent_ = false;

@@ -102,15 +102,10 @@ void TDigitalMeterForm::FormClose(ui::TComponent*, ui::TCloseAction&) {
 
 void TDigitalMeterForm::chkPeakMeterClick(ui::TComponent*) {
   settings::UpdateMenuCheck(chkPeakMeter);
-  if (chkPeakMeter->Checked()) {
-    pnGround->Show();
-    AdjustHeight(pnGround->Height());
-    StartMeters();
-  } else {
-    StopMeters();
-    pnGround->Hide();
-    AdjustHeight(-pnGround->Height());
-  }
+  const bool show = chkPeakMeter->Checked();
+  if (!show) StopMeters();
+  ShowGround(show);
+  if (show) StartMeters();
 }
 
 // ---- the digital input window

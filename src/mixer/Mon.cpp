@@ -110,13 +110,7 @@ void TfrmMon::FormClose(ui::TComponent*, ui::TCloseAction&) {
 
 void TfrmMon::chkFadersClick(ui::TComponent*) {
   settings::UpdateMenuCheck(chkFaders);
-  if (chkFaders->Checked()) {
-    pnGround->Show();
-    AdjustHeight(pnGround->Height());
-  } else {
-    pnGround->Hide();
-    AdjustHeight(-pnGround->Height());
-  }
+  ShowGround(chkFaders->Checked());
 }
 
 // ---- monitor faders

@@ -75,6 +75,11 @@ void TMixerForm::ShowSection(ui::TControl* section, int amount, bool show,
   }
 }
 
+void TMixerForm::ShowGround(bool show) {
+  ground_->SetVisible(show);
+  AdjustHeight(show ? ground_->Height() : -ground_->Height());
+}
+
 void TMixerForm::ToggleChecksPanel() {
   if (!checks_panel_ || !ground_) return;
   if (checks_panel_->Visible()) {

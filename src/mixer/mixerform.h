@@ -75,6 +75,10 @@ class TMixerForm : public shell::TMixerWindow {
                    std::initializer_list<ui::TControl*> below,
                    std::initializer_list<ui::TControl*> all_sections);
 
+  // The option box of a window whose ground panel is its only section:
+  // shows or hides the ground panel and keeps the window as high as it.
+  void ShowGround(bool show);
+
   void LoadOwnSection();
   void SaveOwnSection();
   // After the own section is loaded: a stored hidden option panel is shown

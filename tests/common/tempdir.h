@@ -1,17 +1,53 @@
 #pragma once
-// A fresh temporary directory for one test (the caller removes it).
+// A fresh temporary directory for one test, and the same made the stand-in
+// Windows directory with the settings file's helpers.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
+
+#include "platform/windir.h"
 
 namespace testing_support {
 
+// The caller removes it.
 inline std::filesystem::path MakeTempDir(const std::string& prefix) {
   std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
   if (::mkdtemp(tmpl.data()) == nullptr) ADD_FAILURE() << "cannot make " << tmpl;
   return tmpl;
 }
+
+// The Windows directory for one test; removed, and the default restored,
+// when it goes.
+class TempWindowsDir {
+ public:
+  explicit TempWindowsDir(const std::string& prefix) : dir_(MakeTempDir(prefix)) {
+    platform::SetWindowsDirectory(dir_);
+  }
+  ~TempWindowsDir() {
+    platform::SetWindowsDirectory({});
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  TempWindowsDir(const TempWindowsDir&) = delete;
+  TempWindowsDir& operator=(const TempWindowsDir&) = delete;
+
+  const std::filesystem::path& path() const { return dir_; }
+  void Put(const std::string& content, const std::string& name = "Vozururo.ini") const {
+    std::ofstream(dir_ / name, std::ios::binary) << content;
+  }
+  std::string Content(const std::string& name = "Vozururo.ini") const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+
+ private:
+  std::filesystem::path dir_;
+};
 
 }  // namespace testing_support

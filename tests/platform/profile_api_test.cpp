@@ -16,20 +16,10 @@ constexpr LPCSTR kIni = "Vozururo.ini";
 
 class ProfileApiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = testing_support::MakeTempDir("profile_api");
-    platform::SetWindowsDirectory(dir_);
-  }
-  void TearDown() override {
-    platform::SetWindowsDirectory({});
-    fs::remove_all(dir_);
-  }
-  std::string Content() const {
-    std::ifstream in(dir_ / kIni, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  testing_support::TempWindowsDir tmp_{"profile_api"};
+  const fs::path& dir_ = tmp_.path();
+
+  std::string Content() const { return tmp_.Content(); }
   std::string Get(LPCSTR section, LPCSTR key, LPCSTR def = "<d>") const {
     char buf[64];
     const DWORD n = GetPrivateProfileStringA(section, key, def, buf, sizeof buf, kIni);
@@ -40,8 +30,6 @@ class ProfileApiTest : public ::testing::Test {
     for (const char* p = list; *p; p += out.back().size() + 1) out.emplace_back(p);
     return out;
   }
-
-  fs::path dir_;
 };
 
 TEST_F(ProfileApiTest, BareNameLivesInTheWindowsDirectory) {

@@ -16,24 +16,11 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = testing_support::MakeTempDir("inifile");
-    platform::SetWindowsDirectory(dir_);
-  }
-  void TearDown() override {
-    platform::SetWindowsDirectory({});
-    fs::remove_all(dir_);
-  }
-  void Put(const std::string& content) {
-    std::ofstream(dir_ / "Vozururo.ini", std::ios::binary) << content;
-  }
-  std::string Content() const {
-    std::ifstream in(dir_ / "Vozururo.ini", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
-  fs::path dir_;
+  testing_support::TempWindowsDir tmp_{"inifile"};
+  const fs::path& dir_ = tmp_.path();
+
+  void Put(const std::string& content) { tmp_.Put(content); }
+  std::string Content() const { return tmp_.Content(); }
 };
 
 TEST_F(IniFileTest, ReadsIntegersAndBooleansLikeTheWindowsDo) {

@@ -39,31 +39,18 @@ class TTestWindow : public ui::TForm {
 
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = testing_support::MakeTempDir("morva_settings");
-    platform::SetWindowsDirectory(dir_);
-  }
-  void TearDown() override {
-    platform::SetWindowsDirectory({});
-    fs::remove_all(dir_);
-  }
+  // First, so it goes last: the windows are gone before their directory.
+  testing_support::TempWindowsDir tmp_{"morva_settings"};
+  const fs::path& dir_ = tmp_.path();
 
   TTestWindow* MakeWindow(const std::string& layout) {
     auto* w = ui::Create<TTestWindow>(&app);
     w->InitializeFrom("test.form", layout);
     return w;
   }
-  void Put(const std::string& content) {
-    std::ofstream(dir_ / "Vozururo.ini", std::ios::binary) << content;
-  }
-  std::string Content() const {
-    std::ifstream in(dir_ / "Vozururo.ini", std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void Put(const std::string& content) { tmp_.Put(content); }
+  std::string Content() const { return tmp_.Content(); }
 
-  fs::path dir_;
   ui::HeadlessWidgetset ws;
   ui::TApplication app{ws};
   // The first form is the main form, whose closing would end the program.

@@ -184,8 +184,7 @@ void TfrmAnalogInp::chkGainSliderClick(ui::TComponent*) {
 // ---- faders
 
 void TfrmAnalogInp::chkLinkClick(ui::TComponent* Sender) {
-  auto* box = dynamic_cast<ui::TCheckBox*>(Sender);
-  if (box && box->Checked()) MoveLinkedSliders(nullptr, box->Parent());
+  LinkBoxClicked(Sender, PresetLoading());
 }
 
 void TfrmAnalogInp::Slider3Change(ui::TComponent* Sender) {

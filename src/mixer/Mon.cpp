@@ -116,8 +116,7 @@ void TfrmMon::chkFadersClick(ui::TComponent*) {
 // ---- monitor faders
 
 void TfrmMon::chkLinkClick(ui::TComponent* Sender) {
-  auto* box = dynamic_cast<ui::TCheckBox*>(Sender);
-  if (box && box->Checked()) MoveLinkedSliders(nullptr, box->Parent());
+  LinkBoxClicked(Sender, PresetLoading());
 }
 
 void TfrmMon::SliderChange(ui::TComponent* Sender) {

@@ -168,11 +168,8 @@ void TfrmWaveLevel::chkFaderClick(ui::TComponent*) {
 
 // ---- faders
 
-// A preset restores both faders of a pair as stored, so a link box that it
-// checks must not copy the left fader over the right one's stored level.
 void TfrmWaveLevel::chkLinkClick(ui::TComponent* Sender) {
-  auto* box = dynamic_cast<ui::TCheckBox*>(Sender);
-  if (box && box->Checked() && !PresetLoading()) MoveLinkedSliders(nullptr, box->Parent());
+  LinkBoxClicked(Sender, PresetLoading());
 }
 
 void TfrmWaveLevel::SliderChange(ui::TComponent* Sender) {

@@ -33,6 +33,7 @@ driver::ControlHandle TMixerForm::HandleOf(int ch) const {
 void TMixerForm::BindPanels(ui::TPanel* checks_panel, ui::TWinControl* ground) {
   checks_panel_ = checks_panel;
   ground_ = ground;
+  ground_height_ = ground ? ground->Height() : 0;
 }
 
 void TMixerForm::OpenHandles() {
@@ -62,22 +63,23 @@ void TMixerForm::ShowSection(ui::TControl* section, int amount, bool show,
   const int step = show ? amount : -amount;
   if (show && !ground_->Visible()) {
     ground_->Show();
-    AdjustHeight(ground_->Height());
+    AdjustHeight(ground_height_);
   }
   section->SetVisible(show);
   for (ui::TControl* c : below) c->SetTop(c->Top() + step);
-  ground_->SetHeight(ground_->Height() + step);
+  ground_height_ += step;
+  ground_->SetHeight(ground_height_);
   AdjustHeight(step);
   if (!show && std::none_of(all_sections.begin(), all_sections.end(),
                             [](ui::TControl* c) { return c->Visible(); })) {
     ground_->Hide();
-    AdjustHeight(-ground_->Height());
+    AdjustHeight(-ground_height_);
   }
 }
 
 void TMixerForm::ShowGround(bool show) {
   ground_->SetVisible(show);
-  AdjustHeight(show ? ground_->Height() : -ground_->Height());
+  AdjustHeight(show ? ground_height_ : -ground_height_);
 }
 
 void TMixerForm::ToggleChecksPanel() {
@@ -89,6 +91,7 @@ void TMixerForm::ToggleChecksPanel() {
     ground_->SetAlign(ui::TAlign::alClient);
   } else {
     ground_->SetAlign(ui::TAlign::alTop);
+    ground_->SetHeight(ground_height_);
     AdjustHeight(checks_panel_->Height());
     checks_panel_->SetAlign(ui::TAlign::alClient);
     checks_panel_->Show();

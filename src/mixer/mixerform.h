@@ -112,6 +112,10 @@ class TMixerForm : public shell::TMixerWindow {
   int fixed_height_ = 0;
   ui::TPanel* checks_panel_ = nullptr;
   ui::TWinControl* ground_ = nullptr;
+  // The ground panel's height as its sections make it. While the option
+  // panel is hidden the ground fills the client area, and while the ground
+  // is hidden too that area is empty, so its own Height cannot be trusted.
+  int ground_height_ = 0;
 };
 
 }  // namespace mixer

@@ -33,6 +33,11 @@ void MoveLinkedSliders(controls::TSlider* master, ui::TWinControl* panel) {
   });
 }
 
+void LinkBoxClicked(ui::TComponent* box, bool preset_loading) {
+  auto* check = dynamic_cast<ui::TCheckBox*>(box);
+  if (check && check->Checked() && !preset_loading) MoveLinkedSliders(nullptr, check->Parent());
+}
+
 void AssignLinkCheck(controls::TSlider& fader) {
   if (fader.LinkCheck() || !fader.Parent()) return;
   for (ui::TControl* c : fader.Parent()->ControlList()) {

@@ -28,6 +28,11 @@ void ForEachPairSlider(controls::TSlider& fader, std::int32_t value,
 // the first fader among panel's children leads.
 void MoveLinkedSliders(controls::TSlider* master, ui::TWinControl* panel);
 
+// A link box's click: once checked, the pair's faders follow the first
+// one. A preset restores both faders of a pair as stored, so a box that a
+// preset load checks leaves them as they are.
+void LinkBoxClicked(ui::TComponent* box, bool preset_loading);
+
 // Points the fader at the first check box among its parent's children,
 // unless it already has a link box.
 void AssignLinkCheck(controls::TSlider& fader);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/profile_file.h"
+#include "platform/winbase.h"
 #include "platform/windir.h"
 
 namespace {
@@ -17,7 +18,9 @@ DWORD CopyValue(std::string_view value, LPSTR buffer, DWORD size) {
 }
 
 // Fills a list of NUL-terminated names closed by a second NUL. Empty names
-// are left out: they would end the list early.
+// are left out: they would end the list early. A list fits only with room
+// to spare: a buffer exactly as long as the list counts as too small, and
+// the call then returns nSize - 2 with the two NULs at that position.
 DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) {
   if (!buffer || size == 0) return 0;
   if (size == 1) {
@@ -27,8 +30,8 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) 
   std::size_t pos = 0;
   for (const std::string& name : names) {
     if (name.empty()) continue;
-    if (pos + name.size() + 2 > size) {
-      const std::size_t room = size - 2 - pos;
+    if (pos + name.size() + 2 >= size) {
+      const std::size_t room = std::min(name.size(), size - 2 - pos);
       std::memcpy(buffer + pos, name.data(), room);
       buffer[size - 2] = '\0';
       buffer[size - 1] = '\0';
@@ -41,6 +44,13 @@ DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) 
   buffer[pos] = '\0';
   if (pos == 0) buffer[1] = '\0';
   return static_cast<DWORD>(pos);
+}
+
+// A list read from a file that does not exist: one NUL, nothing else.
+DWORD NoList(LPSTR buffer, DWORD size) {
+  if (buffer && size > 0) buffer[0] = '\0';
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  return 0;
 }
 
 std::string_view TrimTrailingBlanks(std::string_view s) {
@@ -69,6 +79,11 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
   const std::string_view fallback = TrimTrailingBlanks(lpDefault ? lpDefault : "");
   if (!lpFileName) return CopyValue(fallback, lpReturnedString, nSize);
   const platform::ProfileFile file(platform::ProfilePath(lpFileName));
+  if (!file.exists()) {
+    if (!lpAppName || !lpKeyName) return NoList(lpReturnedString, nSize);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return CopyValue(fallback, lpReturnedString, nSize);
+  }
   if (!lpAppName) return CopyList(file.SectionNames(), lpReturnedString, nSize);
   if (!lpKeyName) return CopyList(file.KeyNames(lpAppName), lpReturnedString, nSize);
   const auto value = file.Read(lpAppName, lpKeyName);
@@ -77,22 +92,32 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 
 BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
                                 LPCSTR lpFileName) {
-  if (!lpFileName) return FALSE;
-  // All three NULL asks to flush a cache; there is none, the file is current.
-  if (!lpAppName) return lpKeyName || lpString ? FALSE : TRUE;
-  platform::ProfileFile file(platform::ProfilePath(lpFileName));
-  if (!file.readable()) return FALSE;
-  if (!lpKeyName) {
-    file.EraseSection(lpAppName);
-  } else if (!lpString) {
-    file.EraseKey(lpAppName, lpKeyName);
-  } else if (!file.Write(lpAppName, lpKeyName, lpString)) {
+  auto refused = [](DWORD error) {
+    SetLastError(error);
     return FALSE;
+  };
+  if (!lpFileName) return refused(ERROR_INVALID_PARAMETER);
+  // All three NULL asks to flush a cache; there is none, the file is current.
+  if (!lpAppName) return lpKeyName || lpString ? refused(ERROR_INVALID_PARAMETER) : TRUE;
+  platform::ProfileFile file(platform::ProfilePath(lpFileName));
+  if (!file.readable()) return refused(ERROR_ACCESS_DENIED);
+  if (!lpKeyName || !lpString) {
+    // Erasing from a file that does not exist leaves an empty one behind.
+    file.CreateIfMissing();
+    if (!lpKeyName) {
+      file.EraseSection(lpAppName);
+    } else {
+      file.EraseKey(lpAppName, lpKeyName);
+    }
+  } else if (!file.Write(lpAppName, lpKeyName, lpString)) {
+    return refused(ERROR_INVALID_PARAMETER);
   }
-  return file.Commit() ? TRUE : FALSE;
+  return file.Commit() ? TRUE : refused(ERROR_ACCESS_DENIED);
 }
 
 DWORD GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize, LPCSTR lpFileName) {
   if (!lpFileName) return CopyList({}, lpszReturnBuffer, nSize);
-  return CopyList(platform::ProfileSectionNames(lpFileName), lpszReturnBuffer, nSize);
+  const platform::ProfileFile file(platform::ProfilePath(lpFileName));
+  if (!file.exists()) return NoList(lpszReturnBuffer, nSize);
+  return CopyList(file.SectionNames(), lpszReturnBuffer, nSize);
 }

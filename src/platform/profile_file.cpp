@@ -117,7 +117,9 @@ bool ReplaceFileAtomically(const std::filesystem::path& target_path, std::string
 
 ProfileFile::ProfileFile(std::filesystem::path path) : path_(std::move(path)) {
   std::string content;
-  readable_ = ReadWholeFile(path_, content) != ReadResult::kFailed;
+  const ReadResult read = ReadWholeFile(path_, content);
+  readable_ = read != ReadResult::kFailed;
+  exists_ = read != ReadResult::kMissing;
   if (readable_) doc_ = ProfileDocument::Parse(content);
 }
 

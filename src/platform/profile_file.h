@@ -36,6 +36,8 @@ class ProfileFile {
   // False when the file exists but could not be read. Such a session reads
   // as empty and never writes, so the unread file is never overwritten.
   bool readable() const { return readable_; }
+  // False when there was no file to read.
+  bool exists() const { return exists_; }
   bool dirty() const { return dirty_; }
 
   std::optional<std::string> Read(std::string_view section, std::string_view key) const {
@@ -51,6 +53,10 @@ class ProfileFile {
   bool Write(std::string_view section, std::string_view key, std::string_view value);
   void EraseKey(std::string_view section, std::string_view key);
   void EraseSection(std::string_view section);
+  // Makes Commit() create the file, empty, where there was none.
+  void CreateIfMissing() {
+    if (!exists_) dirty_ = true;
+  }
 
   // Replaces the file when something changed. True when the file on disk now
   // holds this session's picture (or nothing needed writing).
@@ -64,6 +70,7 @@ class ProfileFile {
   std::filesystem::path path_;
   ProfileDocument doc_;
   bool readable_ = true;
+  bool exists_ = false;
   bool dirty_ = false;
   CommitFaultHook fault_hook_;
 };

@@ -1,4 +1,5 @@
-// The shell functions: starting "rundll.exe", the tray icon, Sleep.
+// The shell and kernel functions: starting "rundll.exe", the tray icon, Sleep,
+// the last error.
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -43,4 +44,16 @@ BOOL Shell_NotifyIconA(DWORD dwMessage, NOTIFYICONDATAA* lpData) {
 
 void Sleep(DWORD dwMilliseconds) {
   platform::CurrentPlatform().clock().SleepMs(dwMilliseconds);
+}
+
+namespace {
+thread_local DWORD last_error = 0;
+}  // namespace
+
+DWORD GetLastError() {
+  return last_error;
+}
+
+void SetLastError(DWORD dwErrCode) {
+  last_error = dwErrCode;
 }

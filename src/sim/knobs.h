@@ -25,6 +25,9 @@ struct ExtraDevice {
   std::uint16_t mid = 0;
   std::uint16_t pid = 0;
   std::string name;
+  // A device of the card's identifiers that the driver does not serve (a
+  // broken install) refuses control handles like a foreign one.
+  bool served = true;
 };
 
 struct LevelPin {

@@ -126,8 +126,9 @@ void System::SetForeign(bool present) {
   RebuildDevices();
 }
 
-void System::AddDevice(Dir dir, std::uint16_t mid, std::uint16_t pid, std::string name) {
-  knobs_.extra_devices.push_back(ExtraDevice{dir, mid, pid, std::move(name)});
+void System::AddDevice(Dir dir, std::uint16_t mid, std::uint16_t pid, std::string name,
+                       bool served) {
+  knobs_.extra_devices.push_back(ExtraDevice{dir, mid, pid, std::move(name), served});
   RebuildDevices();
 }
 
@@ -139,6 +140,34 @@ void System::SetOrder(DeviceOrder order, std::uint32_t seed) {
 
 const std::vector<WaveDevice>& System::Devices(Dir dir) const {
   return devices_[DirIndex(dir)];
+}
+
+// The card and pair the driver serves behind a device of its own named by
+// hand: "... N-M" is the pair whose upper channel is M, counted across the
+// cards; a name ending in a numeral is that card's S/PDIF pair; anything
+// else is served by the first card's first pair.
+static void ServedPairOfName(const std::string& name, int& card, int& pair) {
+  card = 0;
+  pair = 0;
+  const std::size_t dash = name.rfind('-');
+  if (dash != std::string::npos) {
+    const std::string digits = name.substr(dash + 1);
+    if (!digits.empty() && digits.size() < 6 &&
+        std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+      const int upper = std::max(std::stoi(digits), 2);
+      card = std::min((upper - 2) / 8, Knobs::kMaxCards - 1);
+      pair = (upper - 2) % 8 / 2;
+    }
+    return;
+  }
+  const std::size_t blank = name.rfind(' ');
+  const std::string word = blank == std::string::npos ? "" : name.substr(blank + 1, 3);
+  for (int c = 0; c < static_cast<int>(std::size(kSpdifNumerals)); ++c) {
+    if (word == kSpdifNumerals[c]) {
+      card = c;
+      pair = kSpdifPair;
+    }
+  }
 }
 
 void System::RebuildDevices() {
@@ -159,7 +188,11 @@ void System::RebuildDevices() {
       list.push_back({kCardMid, pid, spdif + kSpdifNumerals[card], card, kSpdifPair});
     }
     for (const ExtraDevice& d : knobs_.extra_devices) {
-      if (d.dir == dir) list.push_back({d.mid, d.pid, d.name, -1, -1});
+      if (d.dir != dir) continue;
+      WaveDevice device{d.mid, d.pid, d.name, -1, -1};
+      // The driver serves every device it lists as the card's own.
+      if (d.served && d.mid == kCardMid && d.pid == pid) ServedPairOfName(d.name, device.card, device.pair);
+      list.push_back(std::move(device));
     }
     if (knobs_.order == DeviceOrder::Reverse) {
       std::reverse(list.begin(), list.end());

@@ -60,7 +60,8 @@ class System {
   void SetCards(int cards);  // 0 to 8
   int cards() const { return knobs_.cards; }
   void SetForeign(bool present);
-  void AddDevice(Dir dir, std::uint16_t mid, std::uint16_t pid, std::string name);
+  void AddDevice(Dir dir, std::uint16_t mid, std::uint16_t pid, std::string name,
+                 bool served = true);
   void SetOrder(DeviceOrder order, std::uint32_t seed = 0);
   const std::vector<WaveDevice>& Devices(Dir dir) const;
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -7,6 +8,7 @@
 
 #include "common/tempdir.h"
 #include "platform/profile.h"
+#include "platform/winbase.h"
 #include "platform/windir.h"
 
 namespace {
@@ -69,12 +71,53 @@ TEST_F(ProfileApiTest, CutsValuesAndListsToTheBuffer) {
   char keys[32];
   EXPECT_EQ(GetPrivateProfileStringA("Morva", nullptr, "", keys, sizeof keys, kIni), 11u);
   EXPECT_EQ(Split(keys), (std::vector<std::string>{"Name", "Other"}));
-  char fits[7];
+  char fits[8];
   EXPECT_EQ(GetPrivateProfileSectionNamesA(fits, sizeof fits, kIni), 6u);
   EXPECT_EQ(std::string(fits, 7), std::string("Morva\0\0", 7));
   char cut[6];
   EXPECT_EQ(GetPrivateProfileSectionNamesA(cut, sizeof cut, kIni), 4u);
   EXPECT_EQ(std::string(cut, 6), std::string("Morv\0\0", 6));
+}
+
+TEST_F(ProfileApiTest, ListCornersAndLastErrorsAsWindowsHasThem) {
+  char buf[32];
+  std::memset(buf, 'x', sizeof buf);
+  SetLastError(0);
+  EXPECT_EQ(GetPrivateProfileSectionNamesA(buf, sizeof buf, kIni), 0u);
+  EXPECT_EQ(std::string(buf, 2), std::string("\0x", 2));  // one NUL, the next byte untouched
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  SetLastError(0);
+  EXPECT_EQ(Get("Morva", "Top"), "<d>");
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  // Erasing from a missing file succeeds and leaves an empty file.
+  EXPECT_TRUE(WritePrivateProfileStringA("Morva", "Top", nullptr, kIni));
+  EXPECT_TRUE(fs::exists(dir_ / kIni));
+  EXPECT_EQ(Content(), "");
+  fs::remove(dir_ / kIni);
+  EXPECT_TRUE(WritePrivateProfileStringA("Morva", nullptr, nullptr, kIni));
+  EXPECT_EQ(Content(), "");
+
+  // A buffer exactly as long as the whole list is already too small.
+  for (const char* s : {"section1", "section2", "section3"})
+    WritePrivateProfileStringA(s, "k", "v", kIni);
+  const std::string whole("section1\0section2\0section3\0\0", 28);
+  for (DWORD size : {29u, 28u, 27u}) {
+    std::memset(buf, 'x', sizeof buf);
+    EXPECT_EQ(GetPrivateProfileSectionNamesA(buf, size, kIni), size - 2) << size;
+    EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buf, size, kIni), size - 2) << size;
+    const std::size_t shown = std::min<std::size_t>(size, whole.size());
+    EXPECT_EQ(std::string(buf, shown), whole.substr(0, shown - 2) + std::string(2, '\0')) << size;
+  }
+
+  // A refused write says why.
+  platform::SetWindowsDirectory(dir_ / kIni);  // a file where the directory should be
+  SetLastError(0);
+  EXPECT_FALSE(WritePrivateProfileStringA("Morva", "Top", "1", kIni));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  SetLastError(0);
+  EXPECT_FALSE(WritePrivateProfileStringA("Morva", "Top", nullptr, kIni));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
 }
 
 TEST_F(ProfileApiTest, SectionListSeesEverySection) {

@@ -36,9 +36,16 @@ void TfrmMain::OpenClick(ui::TComponent*) {
   ShowControlWindow(app_);
 }
 
+// The quit flag ends the main loop; a modal loop that runs meanwhile (a
+// picker, a dialog, the about box) ends too, as the application quits.
+static void RequestQuit(AppState& app) {
+  app.QuitRequested = true;
+  if (ui::TApplication* application = ui::Application()) application->Terminate();
+}
+
 void TfrmMain::ExitClick(ui::TComponent*) {
   if (app_.MixControlWnd) app_.MixControlWnd->Close();
-  app_.QuitRequested = true;
+  RequestQuit(app_);
 }
 
 // A card about to be removed: tell the driver (removal signal in the whole
@@ -63,7 +70,7 @@ void TfrmMain::WMDeviceChange(ui::TMessage& m) {
     app_.MixControlWnd = nullptr;
     w->Free();
   }
-  app_.QuitRequested = true;
+  RequestQuit(app_);
 }
 
 void ShowControlWindow(AppState& app) {

@@ -22,6 +22,7 @@ TApplication::TApplication(Widgetset& ws) : TComponent(nullptr), ws_(ws), previo
 }
 
 TApplication::~TApplication() {
+  FreeDeferred();
   // Windows nobody owns go first, then the application's own; all while the
   // queue and form list still exist.
   for (auto it = forms_.rbegin(); it != forms_.rend();) {
@@ -83,9 +84,43 @@ void TApplication::HandleMessage() {
   if (!TakeMessage(p)) {
     if (terminated_) return;
     ws_.WaitForInput();
-    if (!TakeMessage(p)) return;
+    if (TakeMessage(p)) Dispatch(p);
+  } else {
+    Dispatch(p);
   }
-  Dispatch(p);
+  // Only the main loop's step has no handler of any form below it.
+  if (modal_loops_.empty()) FreeDeferred();
+}
+
+void TApplication::ModalLoopEnded(TForm* f) {
+  auto it = std::find(modal_loops_.begin(), modal_loops_.end(), f);
+  if (it != modal_loops_.end()) modal_loops_.erase(it);
+}
+
+static bool OwnedBy(const TComponent* c, const TComponent* owner) {
+  for (; c; c = c->Owner())
+    if (c == owner) return true;
+  return false;
+}
+
+bool TApplication::DeferFree(TComponent* c) {
+  if (c == this || modal_loops_.empty()) return false;
+  auto inside = std::find_if(modal_loops_.begin(), modal_loops_.end(),
+                             [c](TForm* f) { return OwnedBy(f, c); });
+  for (auto it = inside; it != modal_loops_.end(); ++it) (*it)->EndModalLoop();
+  if (std::find(deferred_frees_.begin(), deferred_frees_.end(), c) == deferred_frees_.end())
+    deferred_frees_.push_back(c);
+  return true;
+}
+
+void TApplication::ForgetDeferred(TComponent* c) {
+  deferred_frees_.erase(std::remove(deferred_frees_.begin(), deferred_frees_.end(), c),
+                        deferred_frees_.end());
+}
+
+void TApplication::FreeDeferred() {
+  // Freeing one may free others it owns; each leaves the list as it goes.
+  while (!deferred_frees_.empty()) deferred_frees_.front()->Free();
 }
 
 void TApplication::ProcessMessages() {

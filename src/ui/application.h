@@ -73,6 +73,20 @@ class TApplication : public TComponent {
   // Frees the form once the messages in the queue before it are handled.
   void Release(TForm* form);
 
+  // Modal loops, innermost last.
+  void ModalLoopStarted(TForm* f) { modal_loops_.push_back(f); }
+  void ModalLoopEnded(TForm* f);
+  bool InModalLoop() const { return !modal_loops_.empty(); }
+  // While a modal loop runs, the code that started it is still on the
+  // stack, and it may belong to any window; so a component freed then is
+  // freed once every modal loop has returned, when the main loop takes its
+  // next step. The modal loops of forms it is or owns, and every loop
+  // nested in them, end at once with mrCancel. True when the free was put
+  // off.
+  bool DeferFree(TComponent* c);
+  // A component that goes is no longer waiting to be freed.
+  void ForgetDeferred(TComponent* c);
+
   void SetObserver(FormObserver* o) { observer_ = o; }
   void NotifyForm(FormEvent e, TForm& f);
   void AddForm(TForm* f);
@@ -84,6 +98,7 @@ class TApplication : public TComponent {
     TMessage msg;
   };
   bool TakeMessage(Posted& out);
+  void FreeDeferred();
   void Dispatch(const Posted& p);
 
   Widgetset& ws_;
@@ -93,6 +108,8 @@ class TApplication : public TComponent {
   bool terminated_ = false;
   TForm* main_form_ = nullptr;
   std::vector<TForm*> forms_;
+  std::vector<TForm*> modal_loops_;
+  std::vector<TComponent*> deferred_frees_;
   FormObserver* observer_ = nullptr;
   MessageBoxFunction box_function_;
   TApplication* previous_ = nullptr;

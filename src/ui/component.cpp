@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/application.h"
 #include "ui/layout.h"
 #include "ui/sysutils.h"
 
@@ -34,6 +35,7 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 
 TComponent::~TComponent() {
   destroying_ = true;
+  if (TApplication* app = Application(); app && app != this) app->ForgetDeferred(this);
   // Owned components go last-created first, as the framework frees them.
   while (!components_.empty()) {
     TComponent* c = components_.back();
@@ -45,6 +47,7 @@ TComponent::~TComponent() {
 }
 
 void TComponent::Free() {
+  if (TApplication* app = Application(); app && !destroying_ && app->DeferFree(this)) return;
   if (!destroying_) BeforeDestruction();
   destroying_ = true;
   delete this;

@@ -108,14 +108,23 @@ int TForm::ShowModal() {
   if (!app) throw Exception("ShowModal needs an application");
   if (modal_ || Visible()) throw Exception("Sichtbares Fenster kann nicht modal gemacht werden");
   modal_ = true;
+  modal_forced_end_ = false;
   modal_result_ = mrNone;
+  app->ModalLoopStarted(this);
   app->NotifyForm(FormEvent::ModalStarted, *this);
   app->widgetset().ModalStarted(*this);
   Show();
+  auto end = [&] {
+    modal_ = false;
+    app->ModalLoopEnded(this);
+    Hide();
+    app->widgetset().ModalEnded(*this);
+    app->NotifyForm(FormEvent::ModalEnded, *this);
+  };
   try {
     do {
       app->HandleMessage();
-      if (app->Terminated()) {
+      if (app->Terminated() || modal_forced_end_) {
         modal_result_ = mrCancel;
       } else if (modal_result_ != mrNone) {
         // Closing a modal form asks its close handler, which may refuse.
@@ -125,17 +134,17 @@ int TForm::ShowModal() {
       }
     } while (modal_result_ == mrNone);
   } catch (...) {
-    modal_ = false;
-    Hide();
-    app->widgetset().ModalEnded(*this);
-    app->NotifyForm(FormEvent::ModalEnded, *this);
+    end();
     throw;
   }
-  modal_ = false;
-  Hide();
-  app->widgetset().ModalEnded(*this);
-  app->NotifyForm(FormEvent::ModalEnded, *this);
+  end();
   return modal_result_;
+}
+
+void TForm::EndModalLoop() {
+  if (!modal_) return;
+  modal_forced_end_ = true;
+  modal_result_ = mrCancel;
 }
 
 void TForm::SetWindowState(TWindowState s) {

@@ -59,6 +59,9 @@ class TForm : public TWinControl {
   int ModalResult() const { return modal_result_; }
   void SetModalResult(int r) { modal_result_ = r; }
   bool Modal() const { return modal_; }
+  // Ends a running modal loop with mrCancel without asking the close
+  // handler: the form or its owner is going away.
+  void EndModalLoop();
 
   TWindowState WindowState() const { return window_state_; }
   void SetWindowState(TWindowState s);
@@ -140,6 +143,7 @@ class TForm : public TWinControl {
   std::map<std::string, bool> bound_;
   int modal_result_ = mrNone;
   bool modal_ = false;
+  bool modal_forced_end_ = false;
   bool positioned_ = false;
   TWindowState window_state_ = TWindowState::wsNormal;
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;

@@ -1,6 +1,8 @@
 // The framework's behaviour the windows rely on, driven as a user would.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "ui/application.h"
 #include "ui/buttons.h"
 #include "ui/extctrls.h"
@@ -215,6 +217,32 @@ TEST_F(Fixture, ModalLoopRunsScriptedInputAndHonoursRefusedClose) {
   EXPECT_EQ(f->ShowModal(), mrCancel);
   EXPECT_FALSE(f->Visible());
   EXPECT_EQ(f->log, "create;close;close;");
+}
+
+// A window freed while a modal loop runs inside it (its owner going away)
+// stays intact until the loops return; the loops end with cancel and
+// nothing is freed twice.
+TEST_F(Fixture, FreeingTheOwnerOfARunningModalLoopEndsItAndFreesOnce) {
+  auto* owner = Make();
+  auto* dialog = Create<TTestForm>(owner);
+  dialog->InitializeFrom("dialog.form", kLayout);
+  auto* inner = Make();  // a box owned elsewhere, opened from the dialog
+  int inner_result = mrNone;
+  ws.Script([&] {
+    ws.Script([&] { owner->Free(); });
+    inner_result = inner->ShowModal();
+    EXPECT_EQ(dialog->log, "create;");  // still intact, its close handler not asked
+  });
+  EXPECT_EQ(dialog->ShowModal(), mrCancel);
+  EXPECT_EQ(inner_result, mrCancel);
+  EXPECT_FALSE(dialog->Visible());
+  const auto forms = app.Forms().size();
+  std::unique_ptr<TTestForm, ComponentDeleter> held(Create<TTestForm>(nullptr));
+  held.reset();  // an unrelated free at rest is immediate
+  EXPECT_EQ(app.Forms().size(), forms);
+  ws.Script([] {});
+  app.HandleMessage();  // the main loop's step frees what was put off
+  EXPECT_EQ(app.Forms().size(), forms - 2);
 }
 
 TEST_F(Fixture, CloseHidesAndRunsTheCloseHandlerEvenWhenHidden) {

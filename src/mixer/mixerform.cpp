@@ -105,7 +105,7 @@ void TMixerForm::LoadOwnSection() {
 }
 
 void TMixerForm::SaveOwnSection() {
-  settings::SaveWindowState(*this, settings::kSettingsFileName, "", settings::kOwnSectionControls,
+  settings::SaveWindowStateOrReport(*this, settings::kSettingsFileName, "", settings::kOwnSectionControls,
                             true);
 }
 

@@ -80,6 +80,7 @@ class TMixerForm : public shell::TMixerWindow {
   void ShowGround(bool show);
 
   void LoadOwnSection();
+  // A file that cannot be written is reported and the close goes on.
   void SaveOwnSection();
   // After the own section is loaded: a stored hidden option panel is shown
   // for a moment and toggled off, so that the height follows.

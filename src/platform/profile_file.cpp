@@ -8,6 +8,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/windir.h"
+
 namespace platform {
 namespace {
 
@@ -34,16 +36,67 @@ ReadResult ReadWholeFile(const std::filesystem::path& path, std::string& out) {
   return result;
 }
 
-bool WriteAll(int fd, std::string_view data) {
+// Under a full disk every write stops part-way, as it would with "no space".
+bool WriteAll(int fd, std::string_view data, DiskFault fault, off_t offset = -1) {
+  if (fault == DiskFault::kFull) {
+    data = data.substr(0, data.size() / 2);
+  }
   while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
+    const ssize_t n = offset < 0 ? ::write(fd, data.data(), data.size())
+                                 : ::pwrite(fd, data.data(), data.size(), offset);
     if (n < 0) {
       if (errno == EINTR) continue;
       return false;
     }
     data.remove_prefix(static_cast<std::size_t>(n));
+    if (offset >= 0) offset += n;
+  }
+  if (fault == DiskFault::kFull) {
+    errno = ENOSPC;
+    return false;
   }
   return true;
+}
+
+// Makes room for size bytes without touching the bytes already there, so
+// that a full disk shows before anything is overwritten. Where the file
+// system cannot reserve, zeros are written after the old end.
+bool Reserve(int fd, off_t old_size, off_t size, DiskFault fault) {
+  if (size <= old_size) return true;
+  if (fault == DiskFault::kFull) return false;
+  if (::fallocate(fd, 0, old_size, size - old_size) == 0) return true;
+  if (errno != EOPNOTSUPP) return false;
+  const std::string zeros(static_cast<std::size_t>(size - old_size), '\0');
+  return WriteAll(fd, zeros, fault, old_size);
+}
+
+// Rewrites a writable file in place, for a directory that refuses new
+// files: reserve, overwrite, flush, cut to the new length. A failure before
+// the overwrite leaves the old bytes (and length) as they were.
+bool RewriteInPlace(const std::filesystem::path& target, std::string_view content,
+                    DiskFault fault) {
+  const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0;
+  const off_t size = static_cast<off_t>(content.size());
+  if (ok && !Reserve(fd, st.st_size, size, fault)) {
+    if (::ftruncate(fd, st.st_size) != 0) {
+      // The length could not be put back; the old bytes are all still there.
+    }
+    ok = false;
+  }
+  ok = ok && WriteAll(fd, content, fault, 0) && ::fsync(fd) == 0 && ::ftruncate(fd, size) == 0 &&
+       ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+// A file whose write bits are all off is read-only, as Windows' attribute
+// is: its content is never replaced, whoever runs the program.
+bool ReadOnlyFile(const std::filesystem::path& target) {
+  struct stat st {};
+  return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
 // Makes the rename itself durable; a failure here no longer endangers the
@@ -71,19 +124,27 @@ bool ReplaceFileAtomically(const std::filesystem::path& target_path, std::string
   }
   std::filesystem::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
+  const DiskFault disk = DiskFaultFor(target);
+  if (disk == DiskFault::kReadOnly || ReadOnlyFile(target)) return false;
   std::filesystem::create_directories(dir, ec);
   if (ec) return false;
 
   const CommitFault at_create = fault(CommitStep::kCreateTemp);
-  if (at_create != CommitFault::kProceed) return false;
+  if (at_create == CommitFault::kFail || at_create == CommitFault::kAbandon) return false;
   std::string leaf = target.filename().string();
   leaf.insert(0, 1, '.');
   leaf.append(".XXXXXX");
   std::string temp = (dir / leaf).string();
   std::vector<char> name(temp.begin(), temp.end());
   name.push_back('\0');
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) return false;
+  errno = EACCES;
+  const int fd = at_create == CommitFault::kRefuse ? -1 : ::mkstemp(name.data());
+  if (fd < 0) {
+    // A directory that takes no new files may still hold a writable file.
+    const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
+    return refused && std::filesystem::is_regular_file(target, ec) &&
+           RewriteInPlace(target, content, disk);
+  }
   temp.assign(name.data());
 
   auto fail = [&](bool clean_up) {
@@ -97,7 +158,7 @@ bool ReplaceFileAtomically(const std::filesystem::path& target_path, std::string
 
   CommitFault f = fault(CommitStep::kWriteTemp);
   if (f == CommitFault::kAbandon) return fail(false);
-  if (f == CommitFault::kFail || !WriteAll(fd, content)) return fail(true);
+  if (f == CommitFault::kFail || !WriteAll(fd, content, disk)) return fail(true);
   f = fault(CommitStep::kSyncTemp);
   if (f == CommitFault::kAbandon) return fail(false);
   if (f == CommitFault::kFail || ::fsync(fd) != 0) return fail(true);

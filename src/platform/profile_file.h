@@ -4,6 +4,9 @@
 // replaces the file once. The replacement is atomic (a temporary file in the
 // same directory, flushed to disk, renamed over the old one), so a crash or a
 // full disk at any moment leaves either the old or the new file on disk.
+// A file without write permission is never replaced. Where the directory
+// takes no new files but the file is writable, the file is rewritten in
+// place: room is reserved first, so a full disk leaves it as it was.
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -22,6 +25,7 @@ enum class CommitFault {
   kProceed,
   kFail,     // the step fails as a full disk or an I/O error would
   kAbandon,  // the process dies before the step: nothing is cleaned up
+  kRefuse,   // at kCreateTemp: the directory takes no new files (no write permission)
 };
 
 // Asked before each step; lets tests break a commit at any point.

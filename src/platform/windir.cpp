@@ -21,6 +21,11 @@ std::filesystem::path& OverrideDir() {
   return dir;
 }
 
+DiskFault& Fault() {
+  static DiskFault fault = DiskFault::kNone;
+  return fault;
+}
+
 std::filesystem::path HomeDirectory() {
   if (const char* home = std::getenv("HOME"); home && *home) return home;
   if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return pw->pw_dir;
@@ -46,6 +51,28 @@ std::filesystem::path WindowsDirectory() {
 void SetWindowsDirectory(const std::filesystem::path& dir) {
   std::lock_guard<std::mutex> hold(OverrideLock());
   OverrideDir() = dir;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+void SetWindowsDirectoryFault(DiskFault fault) {
+  std::lock_guard<std::mutex> hold(OverrideLock());
+  Fault() = fault;
+}
+
+DiskFault DiskFaultFor(const std::filesystem::path& path) {
+  DiskFault fault;
+  {
+    std::lock_guard<std::mutex> hold(OverrideLock());
+    fault = Fault();
+  }
+  if (fault == DiskFault::kNone) return fault;
+  std::error_code ec;
+  const auto dir = std::filesystem::weakly_canonical(WindowsDirectory(), ec);
+  const auto parent = std::filesystem::weakly_canonical(path.parent_path(), ec);
+  return parent == dir ? fault : DiskFault::kNone;
 }
 
 }  // namespace platform

@@ -118,4 +118,15 @@ void SaveWindowState(ui::TForm& form, const std::string& file_name, const std::s
   ini.UpdateFile();
 }
 
+bool SaveWindowStateOrReport(ui::TForm& form, const std::string& file_name,
+                             const std::string& suffix, std::int32_t tag_mask, bool geometry) {
+  try {
+    SaveWindowState(form, file_name, suffix, tag_mask, geometry);
+    return true;
+  } catch (const ui::EIniFileException& e) {
+    if (ui::TApplication* app = ui::Application()) app->ReportOnce(e);
+    return false;
+  }
+}
+
 }  // namespace settings

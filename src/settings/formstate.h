@@ -35,4 +35,10 @@ void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::s
 void SaveWindowState(ui::TForm& form, const std::string& file_name, const std::string& suffix,
                      std::int32_t tag_mask, bool geometry);
 
+// SaveWindowState for code that must go on when the file cannot be written
+// (a window that closes, the program that ends): the failure is reported,
+// once per user action, and the file keeps what it held. False then.
+bool SaveWindowStateOrReport(ui::TForm& form, const std::string& file_name,
+                             const std::string& suffix, std::int32_t tag_mask, bool geometry);
+
 }  // namespace settings

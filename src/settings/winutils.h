@@ -53,13 +53,21 @@ void SetTopmost(ui::TForm* form, bool topmost);
 // holding it), empties the slot and destroys the window. Nothing happens for
 // an empty slot.
 void CloseAndForgetForm(ui::TForm*& slot);
+// The window goes even when its close handler fails; the failure goes on
+// to the caller.
 template <typename F>
 void CloseAndForget(F*& slot) {
   if (!slot) return;
   ui::TForm* form = slot;
+  struct Forget {
+    F*& slot;
+    ui::TForm* form;
+    ~Forget() {
+      slot = nullptr;
+      form->Free();
+    }
+  } forget{slot, form};
   form->Close();
-  slot = nullptr;
-  form->Free();
 }
 
 // Page i of pages, or null when i is not a page index.

@@ -91,7 +91,9 @@ void TMixControlWnd::FormClose(ui::TComponent*, ui::TCloseAction&) {
   // A hidden window has nothing of its own to remember: it was closed before
   // or never shown, and saving it again would forget which windows were
   // open (the exit command closes the hidden window once more).
-  if (Visible()) settings::SaveWindowState(*this, kIni, "", settings::kOwnSectionControls, true);
+  // A file that cannot be written is reported; the windows close all the same.
+  if (Visible())
+    settings::SaveWindowStateOrReport(*this, kIni, "", settings::kOwnSectionControls, true);
   // The boxes first: unchecking them frees windows this window owns.
   std::vector<ui::TCheckBox*> boxes;
   for (ui::TComponent* c : ComponentList())
@@ -225,6 +227,8 @@ void TMixControlWnd::WMSysCommand(ui::TMessage& m) {
 // and one section per mixer window. A window that is closed is made hidden
 // for the moment, so that its section is read or written all the same.
 void TMixControlWnd::PresetAll(bool load) {
+  // Without a card there are no mixer windows to fill or to read.
+  if (!app_.Cards.CardsPresent) return;
   std::string name = settings::RunPresetPicker(*this, kIni,
                                                load ? "Alle Mixer Einstellungen laden aus ..."
                                                     : "Alle Mixer Einstellungen speichern als ...");
@@ -239,30 +243,43 @@ void TMixControlWnd::PresetAll(bool load) {
     TMixerWindow*& slot = slots_[static_cast<int>(s)];
     if (slot) {
       if (load) {
-        ui::TPanel* panel = slot->ChecksPanel();
-        bool visible = panel->Visible();
-        if (slot->HasPresetLoadingFlag()) slot->SetPresetLoading(true);
-        settings::LoadWindowState(*slot, kIni, suffix, settings::kAllControls, true);
-        slot->SetPresetLoading(false);
-        if (panel->Visible() != visible) {
-          panel->SetVisible(visible);
-          slot->ToggleChecksPanel();
-        }
+        LoadPresetInto(*slot, suffix);
       } else {
         settings::SaveWindowState(*slot, kIni, suffix, settings::kAllControls, true);
       }
     } else if (const MixerFactory& make = app_.MixerFactories[static_cast<int>(s)]) {
       slot = make(this, app_);
+      // The hidden copy goes whatever happens to the load or the save.
+      struct Temporary {
+        TMixerWindow*& slot;
+        ~Temporary() {
+          ui::Application()->Guard([this] { settings::CloseAndForget(slot); });
+        }
+      } temporary{slot};
       slot->CallFormShow();
       if (load) {
-        if (slot->HasPresetLoadingFlag()) slot->SetPresetLoading(true);
+        PresetLoadingScope loading(*slot);
         settings::LoadWindowState(*slot, kIni, suffix, settings::kAllControls, true);
       } else {
         settings::SaveWindowState(*slot, kIni, suffix, settings::kAllControls, true);
       }
-      settings::CloseAndForget(slot);
     }
     ui::Application()->ProcessMessages();
+  }
+}
+
+// An open window takes the preset with its flag set; its option panel
+// keeps the visibility the load gives it, with the height following.
+void TMixControlWnd::LoadPresetInto(TMixerWindow& window, const std::string& suffix) {
+  ui::TPanel* panel = window.ChecksPanel();
+  const bool visible = panel->Visible();
+  {
+    PresetLoadingScope loading(window);
+    settings::LoadWindowState(window, kIni, suffix, settings::kAllControls, true);
+  }
+  if (panel->Visible() != visible) {
+    panel->SetVisible(visible);
+    window.ToggleChecksPanel();
   }
 }
 

@@ -67,6 +67,7 @@ class TMixControlWnd : public ui::TForm {
   void LoadAllSettings();
   void SaveAllSettings();
   void PresetAll(bool load);
+  void LoadPresetInto(TMixerWindow& window, const std::string& suffix);
 
   AppState& app_;
   std::array<TMixerWindow*, kMixerSlots> slots_{};

@@ -29,4 +29,19 @@ class TMixerWindow : public ui::TForm {
   bool preset_loading_ = false;
 };
 
+// Sets a window's preset-loading flag (where it has one) for a scope; the
+// flag is cleared however the load ends.
+class PresetLoadingScope {
+ public:
+  explicit PresetLoadingScope(TMixerWindow& w) : window_(w) {
+    if (window_.HasPresetLoadingFlag()) window_.SetPresetLoading(true);
+  }
+  ~PresetLoadingScope() { window_.SetPresetLoading(false); }
+  PresetLoadingScope(const PresetLoadingScope&) = delete;
+  PresetLoadingScope& operator=(const PresetLoadingScope&) = delete;
+
+ private:
+  TMixerWindow& window_;
+};
+
 }  // namespace shell

@@ -43,8 +43,17 @@ static void RequestQuit(AppState& app) {
   if (ui::TApplication* application = ui::Application()) application->Terminate();
 }
 
+// Closing the control window may fail half-way (a handler's error is
+// reported); the exit and the removal go on all the same.
+static void CloseGuarded(ui::TForm& form) {
+  if (ui::TApplication* application = ui::Application())
+    application->Guard([&] { form.Close(); });
+  else
+    form.Close();
+}
+
 void TfrmMain::ExitClick(ui::TComponent*) {
-  if (app_.MixControlWnd) app_.MixControlWnd->Close();
+  if (app_.MixControlWnd) CloseGuarded(*app_.MixControlWnd);
   RequestQuit(app_);
 }
 
@@ -66,7 +75,7 @@ void TfrmMain::WMDeviceChange(ui::TMessage& m) {
   driver::SendRemovalSignal(app_.DriverConfigEnabled);
   if (app_.MixControlWnd) {
     TMixControlWnd* w = app_.MixControlWnd;
-    w->Close();
+    CloseGuarded(*w);
     app_.MixControlWnd = nullptr;
     w->Free();
   }

@@ -80,6 +80,7 @@ void TApplication::Dispatch(const Posted& p) {
 void TApplication::HandleMessage() {
   // User input is a message of its own: after it the caller looks again
   // (a modal loop at its result, the main loop at its quit flag).
+  ++action_;
   Posted p;
   if (!TakeMessage(p)) {
     if (terminated_) return;
@@ -153,6 +154,13 @@ int TApplication::MessageBox(const std::string& text, const std::string& caption
                              HWND owner) {
   if (box_function_) return box_function_(owner, text, caption, flags);
   return ws_.MessageBox(owner, text, caption, flags);
+}
+
+void TApplication::ReportOnce(const std::exception& e) {
+  if (reported_action_ == action_ && reported_text_ == e.what()) return;
+  reported_action_ = action_;
+  reported_text_ = e.what();
+  ShowException(e);
 }
 
 void TApplication::Activate() {

@@ -3,6 +3,7 @@
 // thread. PostMessage may be called from any thread; everything else runs on
 // the GUI thread. An exception that leaves a handler becomes the standard
 // error report (a message box under the title), except the silent abort.
+#include <cstdint>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -55,6 +56,10 @@ class TApplication : public TComponent {
   // The silent abort ends quietly; anything else is shown.
   void HandleException(const std::exception& e);
   void ShowException(const std::exception& e);
+  // The standard error report, shown once per user action: a failure that
+  // repeats while one action goes on (a file every closing window writes
+  // to) is reported the first time only.
+  void ReportOnce(const std::exception& e);
   int MessageBox(const std::string& text, const std::string& caption, UINT flags,
                  HWND owner = nullptr);
   // Routes every message box (the framework's and the system's) through one
@@ -109,6 +114,10 @@ class TApplication : public TComponent {
   TForm* main_form_ = nullptr;
   std::vector<TForm*> forms_;
   std::vector<TForm*> modal_loops_;
+  // Each step of a message loop is one user action.
+  std::uint64_t action_ = 0;
+  std::uint64_t reported_action_ = 0;
+  std::string reported_text_;
   std::vector<TComponent*> deferred_frees_;
   FormObserver* observer_ = nullptr;
   MessageBoxFunction box_function_;

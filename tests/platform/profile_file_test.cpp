@@ -1,5 +1,6 @@
 #include "platform/profile_file.h"
 #include "common/tempdir.h"
+#include "platform/windir.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +130,41 @@ TEST_F(ProfileFileTest, ReplacesTheTargetOfALinkAndKeepsPermissions) {
   EXPECT_EQ(Get(real), "[Morva]\r\nTop=2\r\n");
   EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
             fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// What a refusing or full disk does: a read-only file is never replaced; a
+// directory that takes no new files gets its writable file rewritten in
+// place; a full disk leaves every byte as it was.
+TEST_F(ProfileFileTest, ReadOnlyFilesRefusingDirectoriesAndFullDisks) {
+  const std::string old_content = "[Morva]\r\nTop=1\r\n";
+  Put(path_, old_content);
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::group_read);
+  EXPECT_FALSE(ReplaceFileAtomically(path_, "[Morva]\r\nTop=2\r\n"));
+  EXPECT_EQ(Get(path_), old_content);
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+
+  auto refuse_new_files = [](CommitStep step) {
+    return step == CommitStep::kCreateTemp ? CommitFault::kRefuse : CommitFault::kProceed;
+  };
+  const std::string longer = "[Morva]\r\nTop=2\r\nLeft=300\r\nWidth=182\r\n";
+  EXPECT_TRUE(ReplaceFileAtomically(path_, longer, refuse_new_files));
+  EXPECT_EQ(Get(path_), longer);
+  EXPECT_TRUE(ReplaceFileAtomically(path_, old_content, refuse_new_files));
+  EXPECT_EQ(Get(path_), old_content);  // cut to the shorter length
+  EXPECT_EQ(Entries().size(), 1u);
+
+  SetWindowsDirectory(dir_);
+  for (DiskFault fault : {DiskFault::kFull, DiskFault::kReadOnly}) {
+    SetWindowsDirectoryFault(fault);
+    EXPECT_FALSE(ReplaceFileAtomically(path_, longer));
+    EXPECT_FALSE(ReplaceFileAtomically(path_, longer, refuse_new_files));
+    EXPECT_FALSE(ReplaceFileAtomically(dir_ / "new.ini", longer));
+    EXPECT_EQ(Get(path_), old_content);
+    EXPECT_EQ(Entries().size(), 1u);
+  }
+  SetWindowsDirectoryFault(DiskFault::kNone);
+  SetWindowsDirectory({});
+  EXPECT_TRUE(ReplaceFileAtomically(path_, longer));
 }
 
 }  // namespace

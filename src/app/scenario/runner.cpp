@@ -116,6 +116,7 @@ Runner::~Runner() {
   app_.reset();
   scope_.reset();
   platform::SetWindowsDirectory({});
+  platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
   std::error_code ec;
   std::filesystem::remove_all(windir_, ec);
 }
@@ -228,7 +229,8 @@ void Runner::Start() {
 
 void Runner::EndOfScript() {
   if (phase_ != Phase::Running || !app_) return;
-  if (state_.frmMain && !state_.QuitRequested) state_.frmMain->ExitClick(nullptr);
+  if (state_.frmMain && !state_.QuitRequested)
+    app_->Guard([&] { state_.frmMain->ExitClick(nullptr); });
   state_.QuitRequested = true;
   app_->Terminate();
 }
@@ -272,6 +274,15 @@ void Runner::Sim(const std::vector<std::string>& t) {
       system_.SetBridge(sim::BridgeMode::Hang);
     else
       Fail("bridge ok|fail|hang");
+  } else if (what == "disk" && t.size() == 3) {
+    if (t[2] == "ok")
+      platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
+    else if (t[2] == "readonly")
+      platform::SetWindowsDirectoryFault(platform::DiskFault::kReadOnly);
+    else if (t[2] == "full")
+      platform::SetWindowsDirectoryFault(platform::DiskFault::kFull);
+    else
+      Fail("disk ok|readonly|full");
   } else if (what == "config" && t.size() == 5) {
     int card = static_cast<int>(Number(t[2])), word = static_cast<int>(Number(t[3]));
     if (card < 0 || card > 3 || word < 0 || word > 39) Fail("config CARD 0-3 WORD 0-39");

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "driver/messages.h"
 #include "platform/platform.h"
@@ -24,6 +25,11 @@ class BridgeBlock {
   }
   ~BridgeBlock() {
     if (vp_ != 0) WOWGlobalUnlockFree16(vp_);
+  }
+  // Gives the block up without freeing it: someone else frees it later.
+  std::uint32_t Release() {
+    flat_ = nullptr;
+    return std::exchange(vp_, 0);
   }
   BridgeBlock(const BridgeBlock&) = delete;
   BridgeBlock& operator=(const BridgeBlock&) = delete;
@@ -80,6 +86,8 @@ bool DriverConfigCall(std::int32_t enabled, std::int32_t command, void* buffer, 
   if (enabled == 0) return false;
   if (length <= 0 || buffer == nullptr) return false;
   const auto size = static_cast<std::uint32_t>(length);
+  platform::Platform& context = platform::CurrentPlatform();
+  context.ReleaseFinishedLateBlocks();
   BridgeBlock done(4);
   if (!done.valid()) return false;
   BridgeBlock data(size);
@@ -89,11 +97,16 @@ bool DriverConfigCall(std::int32_t enabled, std::int32_t command, void* buffer, 
   const auto word = DriverConfigCommandWord(command);
   if (!word || !RunDriverConfig(*word, data.vp(), done.vp())) return false;
 
-  sim::Clock& clock = platform::CurrentPlatform().clock();
+  sim::Clock& clock = context.clock();
   const std::int64_t start = clock.NowMs();
   while (LoadAcquire(done.flat()) == 0) {
-    // Past the limit the data block is never read: the driver may still be at it.
-    if (clock.NowMs() - start >= wait_limit_ms) return false;
+    // Past the limit the data block is never read: the driver may still be
+    // at it, so both blocks stay its own until it signals.
+    if (clock.NowMs() - start >= wait_limit_ms) {
+      const std::uint32_t done_vp = done.vp();
+      context.KeepLateBlocks(done_vp, {data.Release(), done.Release()});
+      return false;
+    }
     Sleep(1);
   }
   std::memcpy(buffer, data.flat(), size);

@@ -1,6 +1,7 @@
 #include "platform/platform.h"
 
 #include <atomic>
+#include <cstdint>
 #include <stdexcept>
 
 namespace platform {
@@ -16,8 +17,29 @@ Platform::Platform(Backend& backend)
 Platform::~Platform() {
   // Stop the timer thread before anything it might call back into goes away.
   timers_.reset();
+  for (const LateBlocks& late : late_blocks_)
+    for (DWORD vp : late.blocks) backend_.GlobalUnlockFree16(vp);
   Platform* self = this;
   current.compare_exchange_strong(self, nullptr);
+}
+
+void Platform::KeepLateBlocks(DWORD done_vp, std::vector<DWORD> blocks) {
+  late_blocks_.push_back(LateBlocks{done_vp, std::move(blocks)});
+}
+
+void Platform::ReleaseFinishedLateBlocks() {
+  std::erase_if(late_blocks_, [this](const LateBlocks& late) {
+    const auto* word = static_cast<const std::uint32_t*>(backend_.VdmPointer(late.done_vp, 4));
+    if (word == nullptr ||
+        std::atomic_ref<const std::uint32_t>(*word).load(std::memory_order_acquire) == 0)
+      return false;
+    for (DWORD vp : late.blocks) backend_.GlobalUnlockFree16(vp);
+    return true;
+  });
+}
+
+std::size_t Platform::LateBlockCount() const {
+  return late_blocks_.size();
 }
 
 Platform& CurrentPlatform() {

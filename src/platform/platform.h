@@ -3,6 +3,7 @@
 // who observes them, and which message-box service shows boxes. One context
 // is current at a time; the program makes one at start, every test its own.
 #include <memory>
+#include <vector>
 
 #include "platform/backend.h"
 #include "platform/messageboxservice.h"
@@ -34,7 +35,22 @@ class Platform {
   void set_message_boxes(MessageBoxService* s) { boxes_ = s ? s : &recording_boxes_; }
   RecordingMessageBoxService& recording_boxes() { return recording_boxes_; }
 
+  // The 16-bit blocks of a configuration call that gave up waiting: its
+  // entry point may still write into them, so they stay allocated (and
+  // their selectors out of reuse) until the completion word at done_vp is
+  // set, or until this context ends.
+  void KeepLateBlocks(DWORD done_vp, std::vector<DWORD> blocks);
+  // Frees the kept blocks whose entry point has finished.
+  void ReleaseFinishedLateBlocks();
+  std::size_t LateBlockCount() const;
+
  private:
+  struct LateBlocks {
+    DWORD done_vp;
+    std::vector<DWORD> blocks;
+  };
+  std::vector<LateBlocks> late_blocks_;
+
   Backend& backend_;
   Observer* observer_ = nullptr;
   RecordingMessageBoxService recording_boxes_;

@@ -81,6 +81,8 @@ void Apply(Knobs& k, std::string_view token) {
       k.bridge = BridgeMode::Fail;
     else if (value == "hang")
       k.bridge = BridgeMode::Hang;
+    else if (value == "late")
+      k.bridge = BridgeMode::Late;
     else
       Bad(token);
   } else if (name == "tray") {

@@ -105,6 +105,7 @@ System::System(Clock& clock, Knobs knobs) : clock_(clock), knobs_(std::move(knob
 }
 
 System::~System() {
+  FinishLateBridges();
   WaitForBridge();
   if (auto* vc = dynamic_cast<VirtualClock*>(&clock_)) vc->SetBeforeSleep(nullptr, nullptr);
 }
@@ -429,12 +430,20 @@ int System::RunDll(const std::string& params) {
   }
   job.command = std::string(rest.substr(0, blank));
   job.signal = knobs_.bridge != BridgeMode::Hang;
+  job.late = knobs_.bridge == BridgeMode::Late;
   job.reconfigurable = knobs_.reconfigurable;
   job.states = States();
   job.dir = ConfigDir();
+  ReapFinishedWorkers();
   {
     std::lock_guard lock(workers_mu_);
-    workers_.emplace_back([this, job] { RunEntryPoint(job); });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    std::thread thread([this, job, finished] {
+      if (job.late) AwaitLateRelease();
+      RunEntryPoint(job);
+      finished->store(true, std::memory_order_release);
+    });
+    workers_.push_back(Worker{std::move(thread), finished, job.late});
   }
   // Under a virtual clock the start returns once the entry point is done, so
   // the caller's polling sees the same completion word on every run and
@@ -444,12 +453,67 @@ int System::RunDll(const std::string& params) {
 }
 
 void System::WaitForBridge() {
-  std::vector<std::thread> running;
+  std::vector<Worker> running;
   {
     std::lock_guard lock(workers_mu_);
-    running.swap(workers_);
+    // A late entry point is waited for only once it may finish.
+    auto waits = [this](const Worker& w) {
+      std::lock_guard released(late_mu_);
+      return !w.late || late_released_;
+    };
+    for (auto it = workers_.begin(); it != workers_.end();) {
+      if (waits(*it)) {
+        running.push_back(std::move(*it));
+        it = workers_.erase(it);
+      } else {
+        ++it;
+      }
+    }
   }
-  for (std::thread& t : running) t.join();
+  for (Worker& w : running) w.thread.join();
+}
+
+// One thread object per call would pile up over a long run; the finished
+// ones are joined at the next start.
+void System::ReapFinishedWorkers() {
+  std::vector<Worker> finished;
+  {
+    std::lock_guard lock(workers_mu_);
+    for (auto it = workers_.begin(); it != workers_.end();) {
+      if (it->finished->load(std::memory_order_acquire)) {
+        finished.push_back(std::move(*it));
+        it = workers_.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (Worker& w : finished) w.thread.join();
+}
+
+std::size_t System::BridgeWorkerCount() {
+  std::lock_guard lock(workers_mu_);
+  return workers_.size();
+}
+
+void System::FinishLateBridges() {
+  {
+    std::lock_guard lock(late_mu_);
+    late_released_ = true;
+  }
+  late_cv_.notify_all();
+  WaitForBridge();
+  std::lock_guard lock(late_mu_);
+  late_released_ = false;
+}
+
+void System::AwaitLateRelease() {
+  std::unique_lock lock(late_mu_);
+  if (clock_.IsVirtual()) {
+    late_cv_.wait(lock, [this] { return late_released_; });
+  } else {
+    late_cv_.wait_for(lock, std::chrono::seconds(6), [this] { return late_released_; });
+  }
 }
 
 // Runs on the worker: takes the data block, works on it, writes it back and

@@ -4,10 +4,13 @@
 // application shares with it, and the driver's configuration entry point as
 // it runs when started through "rundll.exe".
 #include <array>
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -106,8 +109,13 @@ class System {
   // "rundll.exe" with this parameters string: a result above 32 means it
   // started. The entry point runs on a worker thread.
   int RunDll(const std::string& params);
-  // Waits until every started entry point has finished.
+  // Waits until every started entry point has finished (late ones aside).
   void WaitForBridge();
+  // Lets the late entry points finish now; they write their answers into
+  // the blocks they were given, as late as that is.
+  void FinishLateBridges();
+  // Worker threads of entry points still running or not yet joined.
+  std::size_t BridgeWorkerCount();
   int bridge_runs() const { return bridge_runs_; }
 
  private:
@@ -124,6 +132,12 @@ class System {
     bool reconfigurable = true;
     std::array<std::int32_t, 5> states{};
     std::filesystem::path dir;
+    bool late = false;
+  };
+  struct Worker {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> finished;
+    bool late = false;
   };
 
   static void BeforeSleep(void* self);
@@ -142,8 +156,14 @@ class System {
   std::array<std::map<std::uint32_t, OpenHandle>, 2> handles_;
   std::array<std::uint32_t, 2> next_handle_{1, 1};
   std::function<std::filesystem::path()> config_dir_provider_;
+  void ReapFinishedWorkers();
+  void AwaitLateRelease();
+
   std::mutex workers_mu_;
-  std::vector<std::thread> workers_;
+  std::vector<Worker> workers_;
+  std::mutex late_mu_;
+  std::condition_variable late_cv_;
+  bool late_released_ = false;
   int bridge_runs_ = 0;
 };
 

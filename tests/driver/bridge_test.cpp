@@ -73,11 +73,35 @@ TEST_F(Bridge, ADriverThatNeverAnswersTimesOutWithoutReadingTheBlock) {
   EXPECT_EQ(buffer, Pattern());  // the driver did write its block; it is not taken
   EXPECT_GE(clock.NowMs(), kDriverConfigWaitLimitMs);
   EXPECT_LE(clock.NowMs(), kDriverConfigWaitLimitMs + 1);
-  EXPECT_EQ(system.arena().BlockCount(), 0u);
+  EXPECT_EQ(system.arena().BlockCount(), 2u);  // the driver may still write: kept
 
   const std::int64_t before = clock.NowMs();
   EXPECT_FALSE(DriverConfigCall(1, DRVCFG_GETSTATES, buffer, 50));
   EXPECT_EQ(clock.NowMs() - before, 50);
+}
+
+// An entry point that answers after the time limit writes into its own
+// call's blocks, never into the next call's; once it has signalled, its
+// blocks are freed at the next call.
+TEST_F(Bridge, ALateAnswerNeverLandsInTheNextCall) {
+  system.SetStates({1, 1, 0, 0, 0});
+  system.SetBridge(sim::BridgeMode::Late);
+  std::array<std::uint8_t, 20> late_buffer{};
+  EXPECT_FALSE(DriverConfigCall(1, DRVCFG_GETSTATES, late_buffer));
+  system.SetBridge(sim::BridgeMode::Ok);
+  system.SetStates({1, -22, 0, 0, 0});
+  observer.lines.clear();
+  DriverStates states;
+  EXPECT_TRUE(GetDriverStates(1, states));
+  ASSERT_EQ(observer.lines.size(), 1u);
+  EXPECT_EQ(observer.lines[0].find("$0E0F0000"), std::string::npos);  // other selectors
+  system.FinishLateBridges();
+  EXPECT_EQ(states.CardStatus[0], -22);
+  EXPECT_EQ(platform.LateBlockCount(), 1u);
+  EXPECT_TRUE(GetDriverStates(1, states));
+  EXPECT_EQ(platform.LateBlockCount(), 0u);
+  EXPECT_EQ(system.arena().BlockCount(), 0u);
+  EXPECT_LE(system.BridgeWorkerCount(), 1u);  // finished workers are joined
 }
 
 TEST_F(Bridge, NoSharedMemoryMeansFailureAndNothingLeaks) {

@@ -108,7 +108,16 @@ void SyncDirectory(const std::filesystem::path& dir) {
   ::close(fd);
 }
 
+ReplaceListener& Listener() {
+  static ReplaceListener listener;
+  return listener;
+}
+
 }  // namespace
+
+void SetReplaceListener(ReplaceListener listener) {
+  Listener() = std::move(listener);
+}
 
 bool ReplaceFileAtomically(const std::filesystem::path& target_path, std::string_view content,
                            const CommitFaultHook& fault_hook) {
@@ -205,7 +214,9 @@ void ProfileFile::EraseSection(std::string_view section) {
 bool ProfileFile::Commit() {
   if (!dirty_) return true;
   if (!readable_) return false;
-  if (!ReplaceFileAtomically(path_, doc_.Serialize(), fault_hook_)) return false;
+  const std::string content = doc_.Serialize();
+  if (!ReplaceFileAtomically(path_, content, fault_hook_)) return false;
+  if (Listener()) Listener()(path_, content);
   dirty_ = false;
   return true;
 }

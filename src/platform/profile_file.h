@@ -79,6 +79,11 @@ class ProfileFile {
   CommitFaultHook fault_hook_;
 };
 
+// Told the content of every file the store has just replaced, for trials
+// that must know every state a file passes through. Empty: nobody is told.
+using ReplaceListener = std::function<void(const std::filesystem::path&, std::string_view)>;
+void SetReplaceListener(ReplaceListener listener);
+
 // Writes `content` to `target` atomically; false (and the old file intact)
 // on any failure. Creates the directory when it is missing.
 bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view content,

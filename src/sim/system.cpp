@@ -340,14 +340,17 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
   CardState& card = card_states_[h.card];
   PairState& pair = card.pairs[h.pair];
   const int left = h.pair == kSpdifPair ? 8 : 2 * h.pair;
+  // A driver gone wrong answers whatever its override says.
+  auto answer = [&](std::uint32_t value) { return answer_override_ ? answer_override_(msg) : value; };
   auto read = [&](std::uint32_t value) {
-    return WriteLe32(p1, value) ? result::kOk : result::kInvalParam;
+    return WriteLe32(p1, answer(value)) ? result::kOk : result::kInvalParam;
   };
   auto levels = [&](bool metering) {
     std::uint8_t* p = arena_.Flat(p1, 8);
     if (p == nullptr) return result::kInvalParam;
-    StoreLe32(p, metering ? static_cast<std::uint32_t>(Level(dir, h.card, left)) : 0);
-    StoreLe32(p + 4, metering ? static_cast<std::uint32_t>(Level(dir, h.card, left + 1)) : 0);
+    StoreLe32(p, answer(metering ? static_cast<std::uint32_t>(Level(dir, h.card, left)) : 0));
+    StoreLe32(p + 4,
+              answer(metering ? static_cast<std::uint32_t>(Level(dir, h.card, left + 1)) : 0));
     return result::kOk;
   };
   if (dir == Dir::Out) {

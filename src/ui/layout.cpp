@@ -1,6 +1,7 @@
 #include "ui/layout.h"
 
 #include <cctype>
+#include <charconv>
 #include <map>
 
 #include "ui/form.h"
@@ -48,12 +49,18 @@ class Lexer {
         base = 16;
         ++pos_;
       }
+      auto is_digit = [base](char d) {
+        const auto u = static_cast<unsigned char>(d);
+        return base == 16 ? std::isxdigit(u) != 0 : std::isdigit(u) != 0;
+      };
       std::string digits;
-      while (pos_ < s_.size() && std::isxdigit(static_cast<unsigned char>(s_[pos_])))
-        digits += s_[pos_++];
+      while (pos_ < s_.size() && is_digit(s_[pos_])) digits += s_[pos_++];
       if (digits.empty()) throw LayoutError(line_, "number expected");
-      t.value = static_cast<std::int64_t>(std::stoull(digits, nullptr, base));
-      if (neg) t.value = -t.value;
+      std::uint32_t value = 0;
+      const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+      if (ec != std::errc() || end != digits.data() + digits.size())
+        throw LayoutError(line_, "number out of range");
+      t.value = neg ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);
     } else if (c == '\'' || c == '#') {
       t.kind = Token::Kind::Str;
       t.text = ReadString();

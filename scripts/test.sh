@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds the plain and the sanitizer configuration, runs every test in both.
+# Sets up, builds the plain and the sanitizer configuration, runs every test
+# in both, and builds the Release configuration once (so it stays
+# warning-free).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -7,7 +9,10 @@ jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DMORVA_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVA_SANITIZE=ON -DMORVA_BENCH=OFF >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DMORVA_SANITIZE=ON -DMORVA_BENCH=OFF \
+  -DMORVA_WERROR=ON >/dev/null
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build-asan --output-on-failure -j "$jobs"
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMORVA_BENCH=OFF -DMORVA_WERROR=ON >/dev/null
+cmake --build build-release -j "$jobs"

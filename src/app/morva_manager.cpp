@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
+#include <QSocketNotifier>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/instance.h"
 #include "controls/Class_b.h"
 #include "platform/platform.h"
 #include "platform/simbackend.h"
@@ -173,7 +175,7 @@ class Pictures {
   bool ok_ = true;
 };
 
-int Run(int argc, char** argv, bool pictures) {
+int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instance) {
   std::filesystem::path dir = argc > 1 ? argv[1] : "morva-windows";
   if (pictures) {
     std::error_code ec;
@@ -217,6 +219,16 @@ int Run(int argc, char** argv, bool pictures) {
   actions.exit = [&state, &running] {
     if (running && state.frmMain) running->Guard([&] { state.frmMain->ExitClick(nullptr); });
   };
+  // A later start asks this instance to show its control window, as a
+  // double click on the tray icon would.
+  std::unique_ptr<QSocketNotifier> requests;
+  if (instance && instance->listen_fd() >= 0) {
+    requests = std::make_unique<QSocketNotifier>(instance->listen_fd(), QSocketNotifier::Read);
+    QObject::connect(requests.get(), &QSocketNotifier::activated,
+                     [instance, show = actions.double_click] {
+                       if (instance->TakeShowRequest()) show();
+                     });
+  }
   qt::TrayIcon tray(ws.Icon(), std::move(actions), !pictures);
   TrayObserver observer(tray);
   platform.set_observer(&observer);
@@ -250,10 +262,25 @@ int main(int argc, char** argv) {
                  "drawing the windows into PNG files instead\n";
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // One instance per session: a later start shows the running one's
+  // control window and ends, before it touches the card or the settings.
+  std::unique_ptr<app::SingleInstance> instance;
+  if (!pictures) {
+    instance = std::make_unique<app::SingleInstance>(app::InstanceDirectory());
+    if (!instance->Acquire()) {
+      if (instance->NotifyRunning()) {
+        std::cerr << "morva-manager: already running; its control window is shown\n";
+        return 0;
+      }
+      std::cerr << "morva-manager: another instance holds the lock in "
+                << app::InstanceDirectory().string() << " but does not answer\n";
+      return 1;
+    }
+  }
   QApplication qapp(argc, argv);
   qt::ApplyClassicLook();
   try {
-    return Run(argc, argv, pictures);
+    return Run(argc, argv, pictures, instance.get());
   } catch (const std::exception& e) {
     std::cerr << "morva-manager: " << e.what() << "\n";
     return 1;

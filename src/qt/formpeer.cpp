@@ -8,6 +8,7 @@
 #include <QWindowStateChangeEvent>
 #include <optional>
 
+#include "qt/crispicon.h"
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
@@ -67,7 +68,7 @@ void FormPeer::Apply(ui::Change what) {
       w->setWindowTitle(FromUtf8(form_.Caption()));
       break;
     case ui::Change::Icon:
-      w->setWindowIcon(widgetset().Icon());
+      w->setWindowIcon(ThemedIcon(widgetset().Icon().toImage()));
       break;
     case ui::Change::Color: {
       QPalette pal = w->palette();

@@ -5,6 +5,7 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include "qt/crispicon.h"
 #include "qt/formpeer.h"
 #include "qt/look.h"
 #include "qt/messagebox.h"
@@ -61,7 +62,7 @@ void ApplyClassicLook() {
 
 QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
   QApplication::setQuitOnLastWindowClosed(false);
-  QApplication::setWindowIcon(Icon());
+  QApplication::setWindowIcon(ThemedIcon(Icon().toImage()));
   // The program gaining or losing the user's attention.
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, waker_.get(),
                    [](Qt::ApplicationState s) {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSystemTrayIcon>
 
+#include "qt/crispicon.h"
 #include "qt/look.h"
 
 namespace qt {
@@ -52,7 +53,8 @@ TrayIcon::TrayIcon(const QPixmap& icon, Actions actions, bool use_system_tray)
     : icon_(icon), actions_(std::move(actions)) {
   menu_ = BuildMenu();
   if (use_system_tray && QSystemTrayIcon::isSystemTrayAvailable()) {
-    tray_ = std::make_unique<QSystemTrayIcon>(QIcon(icon_));
+    // The tray picks the theme size it shows; every one is drawn sharp.
+    tray_ = std::make_unique<QSystemTrayIcon>(ThemedIcon(icon_.toImage()));
     tray_->setContextMenu(menu_.get());
     QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
                      [this](QSystemTrayIcon::ActivationReason r) {

@@ -2,8 +2,10 @@
 # Builds the fuzz targets with clang and libFuzzer (plus address and
 # undefined-behaviour checks) and runs each for a bounded time.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET]     (default 60)
-# New inputs go into fuzz/corpus/<target>/; a crash leaves its input in
-# build-fuzz/crashes/<target>/ and the script fails. Not part of the tests;
+# The seeds in fuzz/corpus/<target>/ stay as they are; what the fuzzer finds
+# goes into build-fuzz/corpus/<target>/. A crash leaves its input in
+# build-fuzz/crashes/<target>/ (add it to fuzz/regressions/<target>/ once
+# mended) and the script fails. Not part of the tests;
 # the test run replays the corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,9 +25,9 @@ targets=(profile devname layout script driver_answers)
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}"
 status=0
 for t in "${targets[@]}"; do
-  mkdir -p "build-fuzz/crashes/$t" "fuzz/corpus/$t"
+  mkdir -p "build-fuzz/crashes/$t" "build-fuzz/corpus/$t"
   echo "== $t (${seconds} s)"
-  if ! build-fuzz/fuzz/fuzz_$t "fuzz/corpus/$t" -max_total_time="$seconds" -timeout=10 \
+  if ! build-fuzz/fuzz/fuzz_$t "build-fuzz/corpus/$t" "fuzz/corpus/$t" -max_total_time="$seconds" -timeout=10 \
       -max_len=4096 -artifact_prefix="build-fuzz/crashes/$t/" -print_final_stats=1 \
       2> "build-fuzz/$t.log"; then
     status=1

@@ -49,15 +49,25 @@ TBarGraph::TBarGraph(ui::TComponent* owner) : ui::TPanel(owner) {
   SetBounds(Left(), Top(), 18, 164);
 }
 
+const std::vector<TLumi*>& TBarGraph::Lumis() const {
+  if (lumis_stale_) {
+    lumis_.clear();
+    for (int i = 0; i < ControlCount(); ++i) lumis_.push_back(dynamic_cast<TLumi*>(Controls(i)));
+    lumis_stale_ = false;
+  }
+  return lumis_;
+}
+
 TLumi* TBarGraph::Lumi(int i) const {
-  if (i < 0 || i >= ControlCount()) return nullptr;
-  return dynamic_cast<TLumi*>(Controls(i));
+  const std::vector<TLumi*>& lumis = Lumis();
+  if (i < 0 || i >= static_cast<int>(lumis.size())) return nullptr;
+  return lumis[i];
 }
 
 int TBarGraph::LitCount() const {
   int n = 0;
-  for (int i = 0; i < ControlCount(); ++i)
-    if (TLumi* l = Lumi(i); l && l->GetOn()) ++n;
+  for (TLumi* l : Lumis())
+    if (l && l->GetOn()) ++n;
   return n;
 }
 
@@ -72,6 +82,8 @@ void TBarGraph::CreateLumis() {
   int top = Height() - lumi_height_ - 2;
   for (int i = 0; i < count_; ++i, top -= step) {
     auto* lumi = ui::Create<TLumi>(this);
+    // The meter's peer draws its lamps: one widget instead of one per lamp.
+    lumi->SetDrawnByParent(true);
     lumi->SetBounds(1, top, Width() - 3, lumi_height_);
     lumi->SetColorOn(lumi_color_);
     lumi->SetParent(this);

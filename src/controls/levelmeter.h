@@ -5,6 +5,7 @@
 // held peak lamp).
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/mmsystem.h"
 #include "ui/extctrls.h"
@@ -88,8 +89,15 @@ class TBarGraph : public ui::TPanel {
   std::int32_t BarMax() const { return bar_max_; }
   void StoreLevel(std::int32_t v) { level_ = v; }
   virtual void ResetLitState() { lit_top_ = 0; }
+  void ControlsChanged() override { lumis_stale_ = true; }
 
  private:
+  // The children as lamps, by child index (null for a child that is no
+  // lamp), looked up once after the children change instead of per call.
+  const std::vector<TLumi*>& Lumis() const;
+  mutable std::vector<TLumi*> lumis_;
+  mutable bool lumis_stale_ = true;
+
   std::int32_t level_ = 0;
   std::int32_t bar_max_ = 65535;
   int lumi_height_ = 6;

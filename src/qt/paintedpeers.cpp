@@ -54,17 +54,50 @@ QWidget* PaintedPeer::MakeWidget(QWidget* parent) {
   return w;
 }
 
+QWidget* PanelPeer::MakeWidget(QWidget* parent) {
+  QWidget* w = PaintedPeer::MakeWidget(parent);
+  w->setAttribute(Qt::WA_OpaquePaintEvent, true);
+  return w;
+}
+
+void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
+  QWidget* w = widget();
+  if (!w) return;
+  // A lamp switching repaints the lamp's own rectangle; anything else the
+  // whole panel.
+  if (what == ui::Change::Color || what == ui::Change::State)
+    w->update(child.Left(), child.Top(), child.Width(), child.Height());
+  else
+    w->update();
+}
+
 bool PanelPeer::Paint(QPainter& p) {
   const auto& c = control();
   QRect r(0, 0, c.Width(), c.Height());
   p.fillRect(r, FillColorOf(c));
   auto* panel = dynamic_cast<const ui::TPanel*>(&c);
-  if (!panel) return true;
-  QRect inner = DrawPanelFrame(p, r, *panel);
-  if (!c.Caption().empty()) {
-    p.setFont(ToQFont(c.Font()));
-    DrawText(p, inner, AlignmentFlags(panel->Alignment()) | Qt::AlignVCenter | kTextFlags,
-             DisplayText(c.Font(), c.Caption()), ToQColor(c.Font().Color), c.Enabled());
+  if (panel) {
+    QRect inner = DrawPanelFrame(p, r, *panel);
+    if (!c.Caption().empty()) {
+      p.setFont(ToQFont(c.Font()));
+      DrawText(p, inner, AlignmentFlags(panel->Alignment()) | Qt::AlignVCenter | kTextFlags,
+               DisplayText(c.Font(), c.Caption()), ToQColor(c.Font().Color), c.Enabled());
+    }
+  }
+  auto* parent = dynamic_cast<const ui::TWinControl*>(&c);
+  if (!parent) return true;
+  const QRect dirty = PaintRect();
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    const ui::TControl* child = parent->Controls(i);
+    if (!child->DrawnByParent() || !child->Visible()) continue;
+    const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
+    if (!dirty.intersects(bounds)) continue;
+    if (auto* shape = dynamic_cast<const ui::TShape*>(child)) {
+      p.save();
+      p.translate(bounds.topLeft());
+      DrawShape(p, *shape);
+      p.restore();
+    }
   }
   return true;
 }
@@ -103,21 +136,26 @@ bool BevelPeer::Paint(QPainter& p) {
 }
 
 bool ShapePeer::Paint(QPainter& p) {
-  const int pw = std::max(0, shape_.PenWidth());
-  QRect r(0, 0, shape_.Width(), shape_.Height());
-  if (shape_.Shape() == ui::TShapeType::stSquare || shape_.Shape() == ui::TShapeType::stCircle ||
-      shape_.Shape() == ui::TShapeType::stRoundSquare) {
+  DrawShape(p, shape_);
+  return true;
+}
+
+void DrawShape(QPainter& p, const ui::TShape& shape) {
+  const int pw = std::max(0, shape.PenWidth());
+  QRect r(0, 0, shape.Width(), shape.Height());
+  if (shape.Shape() == ui::TShapeType::stSquare || shape.Shape() == ui::TShapeType::stCircle ||
+      shape.Shape() == ui::TShapeType::stRoundSquare) {
     int side = std::min(r.width(), r.height());
     r = QRect((r.width() - side) / 2, (r.height() - side) / 2, side, side);
   }
   // The pen is drawn inside the shape's bounds.
   QRectF body = QRectF(r).adjusted(pw / 2.0, pw / 2.0, -pw / 2.0, -pw / 2.0);
   if (pw > 0)
-    p.setPen(QPen(ToQColor(shape_.PenColor()), pw, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+    p.setPen(QPen(ToQColor(shape.PenColor()), pw, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
   else
     p.setPen(Qt::NoPen);
-  p.setBrush(ToQColor(shape_.BrushColor()));
-  switch (shape_.Shape()) {
+  p.setBrush(ToQColor(shape.BrushColor()));
+  switch (shape.Shape()) {
     case ui::TShapeType::stEllipse:
     case ui::TShapeType::stCircle:
       p.setRenderHint(QPainter::Antialiasing);
@@ -134,7 +172,6 @@ bool ShapePeer::Paint(QPainter& p) {
       p.drawRect(body);
       break;
   }
-  return true;
 }
 
 bool ImagePeer::Paint(QPainter& p) {

@@ -18,11 +18,19 @@ class PaintedPeer : public ControlPeer {
   bool Filter(QEvent* e) override { return RouteMouse(e); }
 };
 
+// Draws a shape within its bounds, its top left at the painter's origin.
+void DrawShape(QPainter& p, const ui::TShape& shape);
+
+// A filled, bevelled area. It paints the children that it draws itself
+// (a meter's lamps) and repaints only where one of them changed; it covers
+// its whole area, so nothing beneath it is painted again.
 class PanelPeer : public PaintedPeer {
  public:
   PanelPeer(QtWidgetset& ws, ui::TWinControl& panel) : PaintedPeer(ws, panel) {}
+  void ChildChanged(ui::TControl& child, ui::Change what) override;
 
  protected:
+  QWidget* MakeWidget(QWidget* parent) override;
   bool Paint(QPainter& p) override;
 };
 

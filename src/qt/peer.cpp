@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 
@@ -21,6 +22,7 @@ class ControlPeer::EventHook : public QObject {
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (!peer_ || watched != parent()) return false;
     if (e->type() == QEvent::Paint) {
+      peer_->paint_rect_ = static_cast<QPaintEvent*>(e)->rect();
       QPainter p(static_cast<QWidget*>(watched));
       return peer_->Paint(p);
     }

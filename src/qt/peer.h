@@ -56,6 +56,8 @@ class ControlPeer : public ui::Peer {
   virtual bool Filter(QEvent* e);
   // Our own drawing of the control; false leaves the painting to the widget.
   virtual bool Paint(QPainter&) { return false; }
+  // The part of the widget that the current Paint must cover.
+  const QRect& PaintRect() const { return paint_rect_; }
 
   // After the user's input: the state the model kept.
   virtual void Resync() { Apply(ui::Change::State); }
@@ -87,6 +89,7 @@ class ControlPeer : public ui::Peer {
   std::vector<QMetaObject::Connection> connections_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int applying_ = 0;
+  QRect paint_rect_;
   bool pressed_ = false;
 };
 

@@ -80,6 +80,8 @@ QtWidgetset::~QtWidgetset() {
 }
 
 std::unique_ptr<ui::Peer> QtWidgetset::CreatePeer(ui::TControl& c) {
+  // Its parent's peer draws it.
+  if (c.DrawnByParent()) return nullptr;
   if (auto* f = dynamic_cast<ui::TForm*>(&c)) return Make<FormPeer>(*this, *f);
   if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c)) return Make<SpeedButtonPeer>(*this, *b);
   if (auto* l = dynamic_cast<ui::TLabel*>(&c)) return Make<LabelPeer>(*this, *l);

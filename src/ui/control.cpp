@@ -192,6 +192,10 @@ void TControl::WndProc(TMessage& m) {
 
 void TControl::DefaultHandler(TMessage&) {}
 
+void TControl::ChildChanged(Change what) {
+  if (parent_ && parent_->peer_) parent_->peer_->ChildChanged(*this, what);
+}
+
 void TControl::CreatePeers() {
   if (!peer_ && Application() && (!parent_ || parent_->peer_))
     peer_ = Application()->widgetset().CreatePeer(*this);
@@ -296,6 +300,7 @@ void TWinControl::InsertControl(TControl* c) {
   c->parent_ = this;
   if (peer()) c->CreatePeers();
   if (c->Align() != TAlign::alNone) AlignControls();
+  ControlsChanged();
 }
 
 void TWinControl::RemoveControl(TControl* c) {
@@ -312,6 +317,7 @@ void TWinControl::RemoveControl(TControl* c) {
   list->erase(it);
   c->parent_ = nullptr;
   if (c->Align() != TAlign::alNone) AlignControls();
+  ControlsChanged();
 }
 
 void TWinControl::BoundsChanged(bool size_changed) {

@@ -126,21 +126,31 @@ class TControl : public TComponent {
 
   Peer* peer() const { return peer_.get(); }
   void CreatePeers();
+  // Tells the peer; a control its parent draws tells the parent's peer.
   void Changed(Change what) {
-    if (peer_) peer_->Changed(what);
+    if (peer_)
+      peer_->Changed(what);
+    else if (drawn_by_parent_)
+      ChildChanged(what);
   }
+  // Drawn by its parent's peer together with the parent (the many tiny
+  // lamps of a meter): such a control gets no peer of its own.
+  bool DrawnByParent() const { return drawn_by_parent_; }
+  void SetDrawnByParent(bool v) { drawn_by_parent_ = v; }
 
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 
  protected:
   virtual void BoundsChanged(bool size_changed);
   void DestroyPeers();
+  void ChildChanged(Change what);
 
  private:
   TWinControl* parent_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   TAlign align_ = TAlign::alNone;
   bool visible_ = true;
+  bool drawn_by_parent_ = false;
   bool enabled_ = true;
   std::string caption_;
   TFont font_;
@@ -171,6 +181,8 @@ class TWinControl : public TControl {
   std::vector<TControl*> ControlList() const;
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);
+  // After a child came or went.
+  virtual void ControlsChanged() {}
 
   virtual int ClientWidth() const { return Width(); }
   virtual int ClientHeight() const { return Height(); }

@@ -1,5 +1,6 @@
 #include "ui/layout.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <map>
@@ -114,8 +115,9 @@ class Lexer {
         int code = 0;
         if (pos_ >= s_.size() || !std::isdigit(static_cast<unsigned char>(s_[pos_])))
           throw LayoutError(line_, "character code expected");
+        // Stops counting past 127, so that a long run of digits cannot overflow.
         while (pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_])))
-          code = code * 10 + (s_[pos_++] - '0');
+          code = std::min(code * 10 + (s_[pos_++] - '0'), 1000);
         if (code > 127) throw LayoutError(line_, "character codes above 127: write UTF-8 text");
         out += static_cast<char>(code);
       } else {

@@ -32,6 +32,8 @@ class Peer {
  public:
   virtual ~Peer() = default;
   virtual void Changed(Change what) = 0;
+  // A child that this peer draws itself (it has no peer) changed.
+  virtual void ChildChanged(TControl& /*child*/, Change /*what*/) {}
 };
 
 class Widgetset {

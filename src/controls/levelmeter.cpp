@@ -1,5 +1,6 @@
 #include "controls/levelmeter.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
 
@@ -49,19 +50,11 @@ TBarGraph::TBarGraph(ui::TComponent* owner) : ui::TPanel(owner) {
   SetBounds(Left(), Top(), 18, 164);
 }
 
-const std::vector<TLumi*>& TBarGraph::Lumis() const {
-  if (lumis_stale_) {
-    lumis_.clear();
-    for (int i = 0; i < ControlCount(); ++i) lumis_.push_back(dynamic_cast<TLumi*>(Controls(i)));
-    lumis_stale_ = false;
-  }
+const std::vector<TLumi*>& TBarGraph::IndexLumis() const {
+  lumis_.clear();
+  for (int i = 0; i < ControlCount(); ++i) lumis_.push_back(dynamic_cast<TLumi*>(Controls(i)));
+  lumis_stale_ = false;
   return lumis_;
-}
-
-TLumi* TBarGraph::Lumi(int i) const {
-  const std::vector<TLumi*>& lumis = Lumis();
-  if (i < 0 || i >= static_cast<int>(lumis.size())) return nullptr;
-  return lumis[i];
 }
 
 int TBarGraph::LitCount() const {
@@ -113,9 +106,15 @@ void TBarGraph::SetLumiHeight(int v) {
 void TBarGraph::SetLevel(std::int32_t level) {
   if (level > bar_max_) return;
   level_ = level;
-  int t = 0;
-  if (bar_max_ > 0)
-    t = static_cast<int>(ui::RoundHalfEven(static_cast<double>(level) / bar_max_ * (count_ - 1)));
+  RaiseTo(LampOfBarValue(level));
+}
+
+int TBarGraph::LampOfBarValue(std::int32_t value) const {
+  if (bar_max_ <= 0) return 0;
+  return static_cast<int>(ui::RoundHalfEven(static_cast<double>(value) / bar_max_ * (count_ - 1)));
+}
+
+void TBarGraph::RaiseTo(int t) {
   if (t <= lit_top_) return;
   for (int i = lit_top_; i <= t; ++i) SwitchLumi(i, true);
   lit_top_ = t;
@@ -234,20 +233,57 @@ void TLevelMeter::SetLevelMax(std::int32_t v) {
   level_div_ = v / 25.0;
 }
 
+std::int32_t TLevelMeter::BarValueOf(std::int32_t level) const {
+  // Rounding would bring a level just above full scale back onto the top
+  // lamp; a level above full scale is dropped.
+  if (level > level_max_) return BarMax() + 1;
+  if (level <= 0) return level;
+  double x = std::log10(level / level_div_ + 1) * log_scale_;
+  // A level beyond any scale (or a broken full scale) is dropped like any
+  // level above full scale.
+  return std::isfinite(x) && x < BarMax() + 1 ? static_cast<std::int32_t>(ui::RoundHalfEven(x))
+                                              : BarMax() + 1;
+}
+
+const TLevelMeter::LampSteps& TLevelMeter::Steps() const {
+  if (steps_.level_max == level_max_ && steps_.count == Count() && steps_.bar_max == BarMax())
+    return steps_;
+  steps_ = LampSteps{level_max_, Count(), BarMax(), {}, level_max_ + 1};
+  // Both the bar value and the lamp grow with the level, so each boundary
+  // is the first level of a binary search.
+  auto first = [this](std::int32_t lo, std::int32_t hi, auto reaches) {
+    while (lo < hi) {
+      const std::int32_t mid = lo + (hi - lo) / 2;
+      if (reaches(mid))
+        hi = mid;
+      else
+        lo = mid + 1;
+    }
+    return lo;
+  };
+  const std::int32_t top = std::max(level_max_, 0);
+  steps_.dropped_from =
+      first(1, top + 1, [this](std::int32_t l) { return BarValueOf(l) > BarMax(); });
+  for (int lamp = 0; lamp < std::max(Count(), 1); ++lamp)
+    steps_.first_level.push_back(first(1, steps_.dropped_from, [this, lamp](std::int32_t l) {
+      return LampOfBarValue(BarValueOf(l)) >= lamp;
+    }));
+  return steps_;
+}
+
+// The lamp that the log formula and the column's rounding give a level
+// from 1 to the first dropped level, found among the boundaries.
+int TLevelMeter::LampOfLevel(std::int32_t level) const {
+  const std::vector<std::int32_t>& first = Steps().first_level;
+  const auto above = std::upper_bound(first.begin(), first.end(), level);
+  return static_cast<int>(above - first.begin()) - 1;
+}
+
 void TLevelMeter::SetLevel(std::int32_t level) {
-  std::int32_t v = level;
-  if (level > level_max_) {
-    // Rounding would bring a level just above full scale back onto the top
-    // lamp; a level above full scale is dropped.
-    v = BarMax() + 1;
-  } else if (level > 0) {
-    double x = std::log10(level / level_div_ + 1) * log_scale_;
-    // A level beyond any scale (or a broken full scale) is dropped like
-    // any level above full scale.
-    v = std::isfinite(x) && x < BarMax() + 1 ? static_cast<std::int32_t>(ui::RoundHalfEven(x))
-                                             : BarMax() + 1;
-  }
-  TBarGraph::SetLevel(v);
+  if (level > 0 && level < Steps().dropped_from)
+    RaiseTo(LampOfLevel(level));
+  else
+    TBarGraph::SetLevel(BarValueOf(level));
   StoreLevel(level);
   if (LitTop() >= peak_) {
     peak_ = LitTop();

@@ -71,7 +71,10 @@ class TBarGraph : public ui::TPanel {
   int Count() const { return count_; }
   int LitTop() const { return lit_top_; }
   // Lamp i, 0 at the bottom; null outside 0 ... Count - 1.
-  TLumi* Lumi(int i) const;
+  TLumi* Lumi(int i) const {
+    const std::vector<TLumi*>& lumis = Lumis();
+    return i >= 0 && i < static_cast<int>(lumis.size()) ? lumis[i] : nullptr;
+  }
   // How many lamps are on.
   int LitCount() const;
 
@@ -85,6 +88,10 @@ class TBarGraph : public ui::TPanel {
   // Destroys and recreates the lamps; the column starts empty.
   void RebuildLumis();
   void SwitchLumi(int i, bool on);
+  // The top lamp for a bar value (0 ... BarMax).
+  int LampOfBarValue(std::int32_t value) const;
+  // Lights every lamp up to top; never lowers the column.
+  void RaiseTo(int top);
   void SetLitTop(int v) { lit_top_ = v; }
   std::int32_t BarMax() const { return bar_max_; }
   void StoreLevel(std::int32_t v) { level_ = v; }
@@ -94,7 +101,8 @@ class TBarGraph : public ui::TPanel {
  private:
   // The children as lamps, by child index (null for a child that is no
   // lamp), looked up once after the children change instead of per call.
-  const std::vector<TLumi*>& Lumis() const;
+  const std::vector<TLumi*>& Lumis() const { return lumis_stale_ ? IndexLumis() : lumis_; }
+  const std::vector<TLumi*>& IndexLumis() const;
   mutable std::vector<TLumi*> lumis_;
   mutable bool lumis_stale_ = true;
 
@@ -132,6 +140,8 @@ class TLevelMeter : public TBarGraph {
 
   // One decay step, as WM_USER+1 delivers it; sets m.Result to 1 when it acts.
   void DecayStep(ui::TMessage& m);
+  // False when a decay step would change nothing: no lamp lit, no peak held.
+  bool Decaying() const { return LitTop() > 0 || hold_ticks_ > 0; }
 
   // Readers for the windows and tests.
   int Peak() const { return peak_; }
@@ -150,6 +160,21 @@ class TLevelMeter : public TBarGraph {
   void ColourLumis();
   void StartTimer();
   void StopTimer();
+  // The bar value of a level on the log scale; BarMax + 1 when dropped.
+  std::int32_t BarValueOf(std::int32_t level) const;
+  // The first level that lights each lamp, and the first level that is
+  // dropped, for the scale they were worked out for: the log formula runs
+  // once per lamp boundary instead of once per reading.
+  struct LampSteps {
+    std::int32_t level_max = -1;
+    int count = -1;
+    std::int32_t bar_max = -1;
+    std::vector<std::int32_t> first_level;  // index: lamp
+    std::int32_t dropped_from = 0;
+  };
+  const LampSteps& Steps() const;
+  int LampOfLevel(std::int32_t level) const;
+  mutable LampSteps steps_;
 
   int num_red_ = 2;
   int num_orange_ = 10;

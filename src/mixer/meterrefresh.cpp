@@ -75,6 +75,8 @@ void MeterRefresh::StopMeters() {
 void MeterRefresh::Tick(ui::TMessage& m) {
   const int n = std::min<int>(channels_, static_cast<int>(meters_.size()));
   for (int i = 0; i < n; ++i) {
+    // A dark meter without a held peak has nothing to fall back.
+    if (!meters_[i]->Decaying()) continue;
     ui::TMessage copy = m;
     meters_[i]->DecayStep(copy);
   }

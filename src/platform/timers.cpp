@@ -21,13 +21,25 @@ TimerService::~TimerService() {
   if (thread_.joinable()) thread_.join();
 }
 
+// On the real clock a periodic timer keeps to the multiples of its period,
+// so that the timers of all windows that fall due together (every 40 ms
+// tick, every 100 ms poll, and both every 200 ms) wake the program once.
+// Its first firing comes no later than asked for. Virtual time keeps the
+// exact schedule that tests rely on.
+std::int64_t TimerService::FirstDue(UINT delay, bool periodic) const {
+  const std::int64_t asked = clock_.NowMs() + delay;
+  if (clock_.IsVirtual() || !periodic) return asked;
+  const std::int64_t aligned = asked / delay * delay;
+  return aligned > clock_.NowMs() ? aligned : aligned + delay;
+}
+
 UINT TimerService::Start(UINT delay, TimerCallback callback, DWORD_PTR user, bool periodic) {
   if (callback == nullptr || delay < kPeriodMin || delay > kPeriodMax) return 0;
   UINT id;
   {
     std::lock_guard lock(mu_);
     id = next_id_++;
-    timers_[id] = Timer{delay, callback, user, periodic, clock_.NowMs() + delay};
+    timers_[id] = Timer{delay, callback, user, periodic, FirstDue(delay, periodic)};
     if (!clock_.IsVirtual() && !thread_.joinable()) {
       thread_ = std::thread([this] { ThreadMain(); });
     }

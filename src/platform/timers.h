@@ -58,6 +58,7 @@ class TimerService {
     std::int64_t due;
   };
   void ThreadMain();
+  std::int64_t FirstDue(UINT delay, bool periodic) const;
 
   sim::Clock& clock_;
   mutable std::mutex mu_;

@@ -150,6 +150,12 @@ QRect DrawCut(QPainter& p, QRect r, ui::TBevelCut cut, int width) {
 }
 }  // namespace
 
+int PanelFrameWidth(const ui::TPanel& panel) {
+  const int bw = std::max(1, panel.BevelWidth());
+  return (panel.BorderSingle() ? 1 : 0) + (panel.BevelOuter() != ui::TBevelCut::bvNone ? bw : 0) +
+         std::max(0, panel.BorderWidth()) + (panel.BevelInner() != ui::TBevelCut::bvNone ? bw : 0);
+}
+
 QRect DrawPanelFrame(QPainter& p, QRect r, const ui::TPanel& panel) {
   if (panel.BorderSingle()) {
     p.setPen(DarkShadowColor());

@@ -46,6 +46,8 @@ QRect DrawEdge(QPainter& p, QRect r, bool raised);
 // A panel's frame: single border, outer bevel, border width, inner bevel.
 // Returns the rectangle inside it.
 QRect DrawPanelFrame(QPainter& p, QRect r, const ui::TPanel& panel);
+// How many pixels of each edge that frame takes.
+int PanelFrameWidth(const ui::TPanel& panel);
 void DrawBevel(QPainter& p, QRect r, ui::TBevelShape shape, ui::TBevelStyle style);
 
 // Model texts are UTF-8.

@@ -27,11 +27,18 @@ void DrawShape(QPainter& p, const ui::TShape& shape);
 class PanelPeer : public PaintedPeer {
  public:
   PanelPeer(QtWidgetset& ws, ui::TWinControl& panel) : PaintedPeer(ws, panel) {}
+  ~PanelPeer() override;
+  // Collects where the children changed; the widgetset asks for one repaint
+  // of it shortly after, however many lamps switched meanwhile.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
+  void FlushDirty();
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
   bool Paint(QPainter& p) override;
+
+ private:
+  QRect dirty_;
 };
 
 class LabelPeer : public PaintedPeer {

@@ -1,6 +1,8 @@
 #include "qt/qtwidgetset.h"
 
+#include <QTimer>
 #include <QApplication>
+#include <algorithm>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
@@ -15,6 +17,10 @@
 #include "ui/headless.h"
 
 namespace qt {
+
+namespace {
+constexpr int kRepaintGatherMs = 8;
+}  // namespace
 
 namespace {
 
@@ -61,6 +67,11 @@ void ApplyClassicLook() {
 }
 
 QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
+  flush_timer_ = std::make_unique<QTimer>();
+  flush_timer_->setSingleShot(true);
+  flush_timer_->setTimerType(Qt::PreciseTimer);
+  flush_timer_->setInterval(kRepaintGatherMs);
+  QObject::connect(flush_timer_.get(), &QTimer::timeout, [this] { FlushDirty(); });
   QApplication::setQuitOnLastWindowClosed(false);
   QApplication::setWindowIcon(ThemedIcon(Icon().toImage()));
   // The program gaining or losing the user's attention.
@@ -80,8 +91,6 @@ QtWidgetset::~QtWidgetset() {
 }
 
 std::unique_ptr<ui::Peer> QtWidgetset::CreatePeer(ui::TControl& c) {
-  // Its parent's peer draws it.
-  if (c.DrawnByParent()) return nullptr;
   if (auto* f = dynamic_cast<ui::TForm*>(&c)) return Make<FormPeer>(*this, *f);
   if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c)) return Make<SpeedButtonPeer>(*this, *b);
   if (auto* l = dynamic_cast<ui::TLabel*>(&c)) return Make<LabelPeer>(*this, *l);
@@ -119,6 +128,24 @@ int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::stri
   if (box_handler_) return box_handler_(view.box(), ui::FirstButtonOf(flags));
   DepthScope depth(wait_depth_);
   return view.Run();
+}
+
+// The meters of every window change at the same instants (their ticks and
+// polls fall due together), but their messages arrive one by one: the
+// repaint waits a few milliseconds, so that one pass shows them all.
+void QtWidgetset::MarkDirty(PanelPeer* p) {
+  dirty_.push_back(p);
+  if (!flush_timer_->isActive()) flush_timer_->start();
+}
+
+void QtWidgetset::ForgetDirty(PanelPeer* p) {
+  dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), p), dirty_.end());
+}
+
+void QtWidgetset::FlushDirty() {
+  std::vector<PanelPeer*> dirty;
+  dirty.swap(dirty_);
+  for (PanelPeer* p : dirty) p->FlushDirty();
 }
 
 void QtWidgetset::WaitForInput() {

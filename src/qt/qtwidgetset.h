@@ -16,8 +16,11 @@
 #include "ui/widgetset.h"
 
 class QMessageBox;
+class QTimer;
 
 namespace qt {
+
+class PanelPeer;
 
 class QtWidgetset : public ui::Widgetset {
  public:
@@ -48,6 +51,12 @@ class QtWidgetset : public ui::Widgetset {
   void DeleteRetired();
   std::size_t RetiredCount() const { return retired_.size(); }
 
+  // Panels whose drawn children changed ask for their repaint once, before
+  // the program next waits, however many lamps switched meanwhile.
+  void MarkDirty(PanelPeer* p);
+  void ForgetDirty(PanelPeer* p);
+  void FlushDirty();
+
   // An embedded picture by file name (null pixmap when there is none).
   const QPixmap& Picture(const std::string& name);
   const QPixmap& Icon() { return Picture("MIXERICON.xpm"); }
@@ -61,6 +70,8 @@ class QtWidgetset : public ui::Widgetset {
   std::atomic<bool> wake_pending_{false};
   int wait_depth_ = 0;
   std::vector<QPointer<QWidget>> retired_;
+  std::vector<PanelPeer*> dirty_;
+  std::unique_ptr<QTimer> flush_timer_;
   std::map<std::string, QPixmap> pictures_;
   std::function<void()> idle_;
   BoxHandler box_handler_;

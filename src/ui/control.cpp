@@ -196,8 +196,17 @@ void TControl::ChildChanged(Change what) {
   if (parent_ && parent_->peer_) parent_->peer_->ChildChanged(*this, what);
 }
 
+void TControl::SetDrawnByParent(bool v) {
+  if (v == drawn_by_parent_) return;
+  drawn_by_parent_ = v;
+  if (v)
+    DestroyPeers();
+  else
+    CreatePeers();
+}
+
 void TControl::CreatePeers() {
-  if (!peer_ && Application() && (!parent_ || parent_->peer_))
+  if (!peer_ && !drawn_by_parent_ && Application() && (!parent_ || parent_->peer_))
     peer_ = Application()->widgetset().CreatePeer(*this);
   if (auto* w = dynamic_cast<TWinControl*>(this))
     for (TControl* c : w->ControlList()) c->CreatePeers();

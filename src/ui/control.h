@@ -136,7 +136,7 @@ class TControl : public TComponent {
   // Drawn by its parent's peer together with the parent (the many tiny
   // lamps of a meter): such a control gets no peer of its own.
   bool DrawnByParent() const { return drawn_by_parent_; }
-  void SetDrawnByParent(bool v) { drawn_by_parent_ = v; }
+  void SetDrawnByParent(bool v);
 
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 

@@ -1,4 +1,5 @@
 // The peak meters: lamps, colours, rise, decay, peak hold, resize, timer.
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -87,6 +88,27 @@ TEST_F(Meter, EachLampLightsFromItsThresholdLevel) {
     below->SetLevel(level - 1);
     EXPECT_EQ(below->LitTop(), k - 1) << level - 1;
     EXPECT_EQ(below->Level(), level - 1);  // kept on the input scale
+  }
+}
+
+// The meter finds a reading's lamp among precomputed boundaries; at every
+// level of the scale that must be the lamp the log formula gives.
+TEST_F(Meter, EveryLevelLightsTheLampOfTheLogScale) {
+  for (int full_scale : {32767, 65535, 1000}) {
+    TLevelMeter* m = MakeMeter();
+    m->SetLevelMax(full_scale);
+    const double scale = 511.0 / std::log10(26.0);
+    for (int level = 0; level <= full_scale + 2; ++level) {
+      m->SetLevel(level);  // rising, so the column shows this level's lamp
+      int expected = 0;
+      if (level > 0 && level <= full_scale) {
+        const double v = std::nearbyint(std::log10(level / (full_scale / 25.0) + 1) * scale);
+        expected = static_cast<int>(std::nearbyint(v / 511.0 * (m->Count() - 1)));
+      } else if (level > full_scale) {
+        expected = m->LitTop();  // dropped: the column stays
+      }
+      ASSERT_EQ(m->LitTop(), expected) << "level " << level << " of " << full_scale;
+    }
   }
 }
 

@@ -90,6 +90,37 @@ TEST(Look, ALampIsFilledWithItsColour) {
   EXPECT_EQ(QColor(img.pixel(img.width() / 2, img.height() / 2)), ToQColor(controls::kLumiGrey));
 }
 
+// A meter is one opaque widget that draws its lamps itself: the lamps get
+// no widgets, and what it shows follows their states.
+TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
+  QtWidgetset ws;
+  ui::TApplication app(ws);
+  auto* form = ui::Create<ui::TForm>(&app);
+  form->SetBounds(0, 0, 120, 220);
+  auto* meter = ui::Create<controls::TLevelMeter>(form);
+  meter->SetParent(form);
+  meter->SetBounds(10, 10, 18, 163);
+  meter->SetLumiHeight(5);
+  form->Show();
+  QWidget* w = QtWidgetset::WidgetOf(*meter);
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->testAttribute(Qt::WA_OpaquePaintEvent));
+  ASSERT_GT(meter->Count(), 2);
+  EXPECT_EQ(QtWidgetset::WidgetOf(*meter->Lumi(0)), nullptr);
+  auto centre = [](const controls::TLumi& l) {
+    return QPoint(l.Left() + l.Width() / 2, l.Top() + l.Height() / 2);
+  };
+  meter->SetLevel(200);  // the bottom lamps light
+  ASSERT_GT(meter->LitTop(), 0);
+  ws.FlushDirty();
+  QImage img = w->grab().toImage();
+  EXPECT_EQ(QColor(img.pixel(centre(*meter->Lumi(0)))), ToQColor(controls::kLumiGreen));
+  EXPECT_EQ(QColor(img.pixel(centre(*meter->Lumi(meter->Count() - 1)))),
+            ToQColor(controls::kLumiGrey));
+  const controls::TLumi& bottom = *meter->Lumi(0);
+  EXPECT_EQ(QColor(img.pixel(bottom.Left(), bottom.Top())), QColor(Qt::black));  // the outline
+}
+
 TEST(MessageBoxes, FlagsChooseButtonsAndIconAndAnswersAreTheirIds) {
   MessageBoxView yes_no(nullptr, "Wirklich?", "Frage", 0x04 | 0x20);
   EXPECT_EQ(yes_no.box().icon(), QMessageBox::Question);

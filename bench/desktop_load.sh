@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Runs morva-manager on a private X server (Xvfb + openbox) with every
+# metering window open and prints what it costs: CPU % of one core for the
+# program and for the X server (user + system time over wall time),
+# resident memory, and the time from start to the tray icon's window.
+#   bench/desktop_load.sh PROGRAM [CARDS] [SECONDS]
+set -euo pipefail
+program=$(realpath "$1")
+cards=${2:-4}
+seconds=${3:-20}
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
+  [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+display=99
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$display"
+for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 0.5
+
+# Showing the control window reopens all five mixer windows.
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' \
+  > "$XDG_CONFIG_HOME/morva/Vozururo.ini"
+
+ticks=$(getconf CLK_TCK)
+cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+now_ms() { date +%s%3N; }
+
+start=$(now_ms)
+MORVA_SIM="cards=$cards" "$program" >/dev/null 2>&1 &
+app=$!
+until xdotool search --name '^Einstellungen für Morva$' >/dev/null 2>&1 ||
+      xdotool search --classname 'morva-manager' >/dev/null 2>&1; do sleep 0.005; done
+tray_ms=$(( $(now_ms) - start ))
+# A second start shows the control window, as a double click would.
+MORVA_SIM="cards=$cards" "$program" >/dev/null 2>&1 || true
+sleep 3
+
+a0=$(cpu "$app"); x0=$(cpu "$xvfb"); t0=$(now_ms)
+sleep "$seconds"
+a1=$(cpu "$app"); x1=$(cpu "$xvfb"); t1=$(now_ms)
+rss=$(awk '/VmRSS/ {print $2}' "/proc/$app/status")
+wall=$(( t1 - t0 ))
+awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v w="$wall" -v hz="$ticks" -v rss="$rss" -v tray="$tray_ms" \
+    -v cards="$cards" -v s="$seconds" 'BEGIN {
+  printf "cards=%d seconds=%d program_cpu=%.2f%% xserver_cpu=%.2f%% rss=%.1fMB start_to_tray=%dms\n",
+         cards, s, 100 * a / hz / (w / 1000), 100 * x / hz / (w / 1000), rss / 1024, tray }'

@@ -40,7 +40,7 @@ cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 now_ms() { date +%s%3N; }
 
 start=$(now_ms)
-MORVA_SIM="cards=$cards" "$program" >/dev/null 2>&1 &
+MORVA_SIM="cards=$cards ${MORVA_SIM_EXTRA:-}" "$program" >/dev/null 2>&1 &
 app=$!
 until xdotool search --name '^Einstellungen für Morva$' >/dev/null 2>&1 ||
       xdotool search --classname 'morva-manager' >/dev/null 2>&1; do sleep 0.005; done

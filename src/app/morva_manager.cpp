@@ -5,6 +5,9 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <algorithm>
+#include <optional>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -196,10 +199,22 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     return 2;
   }
   sim::RealClock clock;
+  // The multimedia timers fire from Qt's loop: their callbacks only post,
+  // and no thread has to wake the program for them.
+  QTimer timer_pump;
+  timer_pump.setSingleShot(true);
+  timer_pump.setTimerType(Qt::PreciseTimer);
   sim::System system(clock, knobs);
   platform::SimBackend backend(system);
   platform::Platform platform(backend);
   platform::ScopedPlatform scope(platform);
+  QObject::connect(&timer_pump, &QTimer::timeout, [&platform] { platform.timers().FireDue(); });
+  platform.timers().SetPump([&timer_pump, &clock](std::optional<std::int64_t> due) {
+    if (!due)
+      timer_pump.stop();
+    else
+      timer_pump.start(static_cast<int>(std::max<std::int64_t>(0, *due - clock.NowMs())));
+  });
   qt::QtWidgetset ws;
   shell::WidgetsetBoxes boxes(ws);
   shell::AppState state;
@@ -250,6 +265,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   }
   platform.set_observer(nullptr);
   platform.set_message_boxes(nullptr);
+  platform.timers().SetPump({});
   return status;
 }
 

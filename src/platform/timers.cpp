@@ -40,12 +40,40 @@ UINT TimerService::Start(UINT delay, TimerCallback callback, DWORD_PTR user, boo
     std::lock_guard lock(mu_);
     id = next_id_++;
     timers_[id] = Timer{delay, callback, user, periodic, FirstDue(delay, periodic)};
-    if (!clock_.IsVirtual() && !thread_.joinable()) {
+    if (!clock_.IsVirtual() && !pump_ && !thread_.joinable()) {
       thread_ = std::thread([this] { ThreadMain(); });
     }
   }
   changed_.notify_all();
+  Reschedule();
   return id;
+}
+
+void TimerService::Reschedule() {
+  if (pump_ && !clock_.IsVirtual()) pump_(NextDue());
+}
+
+void TimerService::FireDue() {
+  const std::int64_t now = clock_.NowMs();
+  while (true) {
+    std::pair<UINT, Timer> next{0, {}};
+    {
+      std::lock_guard lock(mu_);
+      for (const auto& [id, t] : timers_)
+        if (t.due <= now && (next.first == 0 || t.due < next.second.due)) next = {id, t};
+      if (next.first == 0) break;
+      auto it = timers_.find(next.first);
+      if (next.second.periodic) {
+        // A timer late by more than a period skips what it missed.
+        it->second.due += next.second.delay;
+        while (it->second.due <= now) it->second.due += next.second.delay;
+      } else {
+        timers_.erase(it);
+      }
+    }
+    next.second.callback(next.first, 0, next.second.user, 0, 0);
+  }
+  Reschedule();
 }
 
 bool TimerService::Kill(UINT id) {
@@ -56,6 +84,7 @@ bool TimerService::Kill(UINT id) {
   }
   lock.unlock();
   changed_.notify_all();
+  Reschedule();
   return true;
 }
 

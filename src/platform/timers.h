@@ -49,6 +49,16 @@ class TimerService {
   std::size_t ActiveCount() const;
   std::optional<std::int64_t> NextDue() const;
 
+  // Real clock: the program's own event loop fires the timers instead of a
+  // thread (the callbacks only post, so they may run on the GUI thread,
+  // and nothing has to wake it from another one). schedule is told the
+  // next due time (none: no timer runs) whenever it changes; the loop then
+  // calls FireDue at that time. Set before the first timer starts.
+  using Schedule = std::function<void(std::optional<std::int64_t> due_ms)>;
+  void SetPump(Schedule schedule) { pump_ = std::move(schedule); }
+  // Fires every timer due now, in time order.
+  void FireDue();
+
  private:
   struct Timer {
     UINT delay;
@@ -59,6 +69,7 @@ class TimerService {
   };
   void ThreadMain();
   std::int64_t FirstDue(UINT delay, bool periodic) const;
+  void Reschedule();
 
   sim::Clock& clock_;
   mutable std::mutex mu_;
@@ -68,6 +79,7 @@ class TimerService {
   UINT firing_id_ = 0;  // timer whose callback runs on the timer thread
   bool stopping_ = false;
   std::thread thread_;
+  Schedule pump_;
 };
 
 }  // namespace platform

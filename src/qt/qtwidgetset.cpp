@@ -19,7 +19,7 @@
 namespace qt {
 
 namespace {
-constexpr int kRepaintGatherMs = 8;
+constexpr int kRepaintGatherMs = 60;
 }  // namespace
 
 namespace {

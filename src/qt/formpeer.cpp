@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <optional>
 
@@ -78,14 +79,24 @@ void FormPeer::Apply(ui::Change what) {
     }
     case ui::Change::ZOrder: {
       Qt::WindowFlags f = FlagsFor();
-      if (f != w->windowFlags()) {
-        // New flags take the window down; it comes back as it was.
-        bool shown = w->isVisible();
+      if (f == w->windowFlags()) break;
+      if (QWindow* native = w->windowHandle()) {
+        // Staying on top is a matter of stacking: the window manager is
+        // told, and the window is neither taken down nor moved.
+        native->setFlags(f);
+        w->overrideWindowFlags(f);
+      } else {
         w->setWindowFlags(f);
-        if (shown) ApplyVisible();
       }
       break;
     }
+    case ui::Change::Raise:
+      if (w->isVisible()) {
+        if (w->isMinimized()) w->showNormal();
+        w->raise();
+        w->activateWindow();
+      }
+      break;
     case ui::Change::Font:
       // The children have fonts of their own; the form's is for new ones.
       w->setFont(ToQFont(form_.Font()));
@@ -104,8 +115,14 @@ void FormPeer::ApplyBounds() {
   const bool sizeable =
       form_.BorderStyle() == B::bsSizeable || form_.BorderStyle() == B::bsSizeToolWin;
   if (sizeable) {
-    w->setMinimumSize(0, 0);
-    w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // The window manager learns the limits as size hints, so a drag of an
+    // edge stays within them (a pinned height cannot be dragged at all).
+    const MINMAXINFO mmi = form_.SizeLimits();
+    const int ncw = form_.NonClientWidth(), nch = form_.NonClientHeight();
+    w->setMinimumSize(std::max(1, static_cast<int>(mmi.ptMinTrackSize.x) - ncw),
+                      std::max(1, static_cast<int>(mmi.ptMinTrackSize.y) - nch));
+    w->setMaximumSize(std::max(1, static_cast<int>(mmi.ptMaxTrackSize.x) - ncw),
+                      std::max(1, static_cast<int>(mmi.ptMaxTrackSize.y) - nch));
     w->resize(cw, ch);
   } else {
     w->setFixedSize(cw, ch);

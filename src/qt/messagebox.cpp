@@ -11,26 +11,32 @@ namespace {
 struct ButtonSpec {
   int id;
   QMessageBox::StandardButton button;
+  // The program speaks German; so do its boxes' buttons.
+  const char* text;
 };
 
 // The buttons of each box type (the flags' low four bits), in order.
 std::vector<ButtonSpec> ButtonsOf(UINT flags) {
+  const ButtonSpec ok{kIdOk, QMessageBox::Ok, "OK"};
+  const ButtonSpec cancel{kIdCancel, QMessageBox::Cancel, "Abbrechen"};
+  const ButtonSpec yes{kIdYes, QMessageBox::Yes, "&Ja"};
+  const ButtonSpec no{kIdNo, QMessageBox::No, "&Nein"};
+  const ButtonSpec retry{kIdRetry, QMessageBox::Retry, "&Wiederholen"};
   switch (flags & 0xF) {
     case 1:
-      return {{kIdOk, QMessageBox::Ok}, {kIdCancel, QMessageBox::Cancel}};
+      return {ok, cancel};
     case 2:
-      return {{kIdAbort, QMessageBox::Abort},
-              {kIdRetry, QMessageBox::Retry},
-              {kIdIgnore, QMessageBox::Ignore}};
+      return {{kIdAbort, QMessageBox::Abort, "&Abbrechen"},
+              retry,
+              {kIdIgnore, QMessageBox::Ignore, "&Ignorieren"}};
     case 3:
-      return {
-          {kIdYes, QMessageBox::Yes}, {kIdNo, QMessageBox::No}, {kIdCancel, QMessageBox::Cancel}};
+      return {yes, no, cancel};
     case 4:
-      return {{kIdYes, QMessageBox::Yes}, {kIdNo, QMessageBox::No}};
+      return {yes, no};
     case 5:
-      return {{kIdRetry, QMessageBox::Retry}, {kIdCancel, QMessageBox::Cancel}};
+      return {retry, cancel};
     default:
-      return {{kIdOk, QMessageBox::Ok}};
+      return {ok};
   }
 }
 
@@ -69,6 +75,7 @@ MessageBoxView::MessageBoxView(QWidget* parent, const std::string& text, const s
   box_->setWindowModality(Qt::ApplicationModal);
   for (const ButtonSpec& spec : ButtonsOf(flags)) {
     QAbstractButton* b = box_->addButton(spec.button);
+    b->setText(QString::fromUtf8(spec.text));
     buttons_.emplace_back(b, spec.id);
     if (spec.id == kIdCancel) escape_ = kIdCancel;
   }

@@ -62,6 +62,8 @@ void TForm::RunGuarded(const TNotifyEvent& e) {
 }
 
 void TForm::SetVisible(bool v) {
+  // Showing a form that is shown already brings it to the front.
+  if (v && Visible()) Changed(Change::Raise);
   if (v == Visible()) return;
   if (v) {
     if (!positioned_) ApplyPosition();
@@ -197,19 +199,24 @@ void TForm::SetClientHeight(int v) {
 
 // The window asks WM_GETMINMAXINFO for its limits before every size change,
 // as a real window does, so a form that pins its size keeps it.
+MINMAXINFO TForm::SizeLimits() {
+  MINMAXINFO mmi{};
+  int sw = Application() ? Application()->widgetset().ScreenWidth() : 1024;
+  int sh = Application() ? Application()->widgetset().ScreenHeight() : 768;
+  mmi.ptMaxSize = {sw, sh};
+  mmi.ptMinTrackSize = {112, 27};
+  mmi.ptMaxTrackSize = {sw + 12, sh + 12};
+  Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+  mmi.ptMaxTrackSize.x = std::max(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x);
+  mmi.ptMaxTrackSize.y = std::max(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y);
+  return mmi;
+}
+
 void TForm::SetBounds(int left, int top, int width, int height) {
   if (!Loading()) {
-    MINMAXINFO mmi{};
-    int sw = Application() ? Application()->widgetset().ScreenWidth() : 1024;
-    int sh = Application() ? Application()->widgetset().ScreenHeight() : 768;
-    mmi.ptMaxSize = {sw, sh};
-    mmi.ptMinTrackSize = {112, 27};
-    mmi.ptMaxTrackSize = {sw + 12, sh + 12};
-    Perform(WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
-    width = std::clamp<int>(width, mmi.ptMinTrackSize.x,
-                            std::max(mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x));
-    height = std::clamp<int>(height, mmi.ptMinTrackSize.y,
-                             std::max(mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y));
+    const MINMAXINFO mmi = SizeLimits();
+    width = std::clamp<int>(width, mmi.ptMinTrackSize.x, mmi.ptMaxTrackSize.x);
+    height = std::clamp<int>(height, mmi.ptMinTrackSize.y, mmi.ptMaxTrackSize.y);
   }
   TWinControl::SetBounds(left, top, width, height);
 }

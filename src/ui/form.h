@@ -79,6 +79,13 @@ class TForm : public TWinControl {
   void SetClientWidth(int v) override;
   void SetClientHeight(int v) override;
   void SetBounds(int left, int top, int width, int height) override;
+  // What WM_GETMINMAXINFO answers now, from the screen's defaults: the
+  // tracking limits of the window's outer size (the window manager's size
+  // hints), the maximised size and position.
+  MINMAXINFO SizeLimits();
+  // The frame and title bar of the border style, around the client area.
+  int NonClientWidth() const;
+  int NonClientHeight() const;
 
   TNotifyEvent OnCreate, OnShow, OnHide, OnDestroy, OnActivate;
   TCloseEvent OnClose;
@@ -134,8 +141,6 @@ class TForm : public TWinControl {
 
  private:
   void FinishCreation();
-  int NonClientWidth() const;
-  int NonClientHeight() const;
   void ApplyPosition();
 
   std::map<std::string, HandlerVariant> handlers_;

@@ -26,6 +26,7 @@ enum class Change {
   Icon,
   Menu,
   ZOrder,
+  Raise,  // a shown form is brought to the front and activated
 };
 
 class Peer {

@@ -132,11 +132,14 @@ TEST(MessageBoxes, FlagsChooseButtonsAndIconAndAnswersAreTheirIds) {
   EXPECT_EQ(yes_no.AnswerFor(yes_no.ButtonFor(kIdYes)), kIdYes);
   EXPECT_EQ(yes_no.AnswerFor(yes_no.ButtonFor(kIdNo)), kIdNo);
   EXPECT_EQ(yes_no.box().defaultButton(), yes_no.ButtonFor(kIdYes));
+  EXPECT_EQ(yes_no.ButtonFor(kIdYes)->text(), QStringLiteral("&Ja"));
+  EXPECT_EQ(yes_no.ButtonFor(kIdNo)->text(), QStringLiteral("&Nein"));
 
   MessageBoxView ok_cancel(nullptr, "Text", "Titel", 0x01 | 0x30);
   EXPECT_EQ(ok_cancel.box().icon(), QMessageBox::Warning);
   // Closed without a button: the cancel answer.
   EXPECT_EQ(ok_cancel.AnswerFor(nullptr), kIdCancel);
+  EXPECT_EQ(ok_cancel.ButtonFor(kIdCancel)->text(), QStringLiteral("Abbrechen"));
   MessageBoxView error(nullptr, "Zeile 1\r\nZeile 2", "Fehler", 0x10);
   EXPECT_EQ(error.box().icon(), QMessageBox::Critical);
   EXPECT_EQ(error.box().text(), QStringLiteral("Zeile 1\nZeile 2"));

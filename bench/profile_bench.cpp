@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/combined_save.h"
 #include "platform/profile.h"
 #include "platform/windir.h"
 #include "settings/inifile.h"
@@ -141,6 +142,24 @@ void BM_LoadNaive(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
   }
 }
+
+// The path the program takes: the control window's combined save with four
+// cards (the closed windows made as hidden copies) into a file of 100
+// presets.
+void BM_CombinedSaveAsTheProgramDoes(benchmark::State& state) {
+  const fs::path dir = fs::temp_directory_path() / ("morva_bench_combined_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string base = testing_support::ManyPresets(100);
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::ofstream(dir / kIni, std::ios::binary) << base;
+    state.ResumeTiming();
+    testing_support::SaveCombinedPreset(dir, [] {});
+  }
+  platform::SetWindowsDirectory({});
+  fs::remove_all(dir);
+}
+BENCHMARK(BM_CombinedSaveAsTheProgramDoes)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_SaveOneOperation)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveNaive)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -127,7 +127,15 @@ void FormPeer::ApplyBounds() {
   } else {
     w->setFixedSize(cw, ch);
   }
-  if (w->pos() != QPoint(form_.Left(), form_.Top())) w->move(form_.Left(), form_.Top());
+  // Left and Top are where the frame goes, as on Windows. A shown window's
+  // frame is known and placed directly; before it is shown Qt takes the
+  // position as the frame's as well.
+  const QPoint frame(form_.Left(), form_.Top());
+  if (QWindow* native = w->windowHandle(); native && w->isVisible()) {
+    if (native->framePosition() != frame) native->setFramePosition(frame);
+  } else if (w->pos() != frame) {
+    w->move(frame);
+  }
 }
 
 void FormPeer::ApplyVisible() {

@@ -18,24 +18,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/platform.h"
+#include "common/combined_save.h"
 #include "platform/profile_file.h"
-#include "platform/simbackend.h"
-#include "platform/windir.h"
-#include "platform/windowing.h"
-#include "platform/winuser.h"
-#include "controls/Class_b.h"
-#include "settings/mixset.h"
-#include "shell/Mixctrl.h"
-#include "shell/appstate.h"
-#include "shell/boxes.h"
-#include "shell/tbmainf.h"
-#include "sim/clock.h"
-#include "sim/system.h"
-#include "ui/application.h"
-#include "ui/headless.h"
-#include "ui/stdctrls.h"
-#include "ui/useractions.h"
 
 namespace fs = std::filesystem;
 
@@ -52,60 +36,6 @@ void Write(const fs::path& p, const std::string& content) {
   std::ofstream(p, std::ios::binary) << content;
 }
 
-// A settings file with many presets of every window, as a long-used
-// installation has.
-std::string ManyPresets(int presets) {
-  std::string out = "[Morva]\r\nchkStayOnTop=0\r\nTop=200\r\nLeft=400\r\n";
-  const char* windows[] = {"Analog Inputs", "Analog Outputs", "Analog Input Monitors",
-                           "Digital Input", "Digital Output"};
-  for (int p = 0; p < presets; ++p)
-    for (const char* w : windows) {
-      out += '[';
-      out += w;
-      out += " Preset ";
-      out += std::to_string(p);
-      out += "]\r\n";
-      for (int k = 0; k < 40; ++k) {
-        out += "Slider";
-        out += std::to_string(k);
-        out += '=';
-        out += std::to_string((p * 37 + k * 11) % 32768);
-        out += "\r\n";
-      }
-    }
-  return out;
-}
-
-// The program saves "Alle" through the control window's command; signal
-// (when not -1) is written just before the picker's OK starts the save.
-void SaveCombinedPreset(const fs::path& dir, int signal) {
-  platform::SetWindowsDirectory(dir);
-  sim::VirtualClock clock;
-  sim::System system(clock);
-  system.SetConfigDir(dir);
-  system.SetCards(4);
-  platform::SimBackend backend(system);
-  platform::Platform platform(backend);
-  platform::ScopedPlatform scope(platform);
-  ui::HeadlessWidgetset ws;
-  ui::TApplication app(ws);
-  shell::AppState state;
-  shell::WidgetsetBoxes boxes(ws);
-  shell::ConnectMessageBoxes(app, platform, boxes);
-  ws.Script([&] { shell::ShowControlWindow(state); });
-  ws.Script([&] {
-    PostMessageA(state.MixControlWnd->Handle(), WM_SYSCOMMAND, settings::kSavePresetCommand, 0);
-  });
-  ws.Script([&] {
-    auto* picker = dynamic_cast<settings::TfrmMixSettings*>(app.Forms().back());
-    picker->edName->SetText("Alle");
-    if (signal >= 0 && ::write(signal, "s", 1) != 1) std::_Exit(3);
-    ui::user::Click(picker->btnOk);
-  });
-  ws.Script([&] { state.frmMain->ExitClick(nullptr); });
-  shell::ProgramMain(app, state);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,7 +50,7 @@ int main(int argc, char** argv) {
   fs::remove_all(dir);
   fs::create_directories(dir);
   const fs::path ini = dir / "Vozururo.ini";
-  const std::string old_content = ManyPresets(presets);
+  const std::string old_content = testing_support::ManyPresets(presets);
 
   // One save without a kill, in this process, tells every state the file
   // passes through, and how long the save takes.
@@ -130,7 +60,7 @@ int main(int argc, char** argv) {
     if (p.filename() == "Vozururo.ini") states.emplace(content);
   });
   const auto t0 = std::chrono::steady_clock::now();
-  SaveCombinedPreset(dir, -1);
+  testing_support::SaveCombinedPreset(dir, [] {});
   const auto save_us =
       std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0)
           .count();
@@ -152,7 +82,9 @@ int main(int argc, char** argv) {
     const pid_t child = ::fork();
     if (child == 0) {
       ::close(fds[0]);
-      SaveCombinedPreset(dir, fds[1]);
+      testing_support::SaveCombinedPreset(dir, [fd = fds[1]] {
+        if (::write(fd, "s", 1) != 1) std::_Exit(3);
+      });
       std::_Exit(0);
     }
     ::close(fds[1]);

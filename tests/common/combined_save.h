@@ -1,0 +1,85 @@
+#pragma once
+// A combined preset of four cards saved the way the program saves it (the
+// control window's command, every window, the closed ones as hidden
+// copies) into a settings file that already holds many presets. Used by
+// the killed-save trial and the settings benchmark.
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "controls/Class_b.h"
+#include "platform/platform.h"
+#include "platform/simbackend.h"
+#include "platform/windir.h"
+#include "platform/windowing.h"
+#include "platform/winuser.h"
+#include "settings/mixset.h"
+#include "shell/Mixctrl.h"
+#include "shell/appstate.h"
+#include "shell/boxes.h"
+#include "shell/tbmainf.h"
+#include "sim/clock.h"
+#include "sim/system.h"
+#include "ui/application.h"
+#include "ui/headless.h"
+#include "ui/stdctrls.h"
+#include "ui/useractions.h"
+
+namespace testing_support {
+
+// A settings file with many presets of every window, as a long-used
+// installation has.
+inline std::string ManyPresets(int presets) {
+  std::string out = "[Morva]\r\nchkStayOnTop=0\r\nTop=200\r\nLeft=400\r\n";
+  const char* windows[] = {"Analog Inputs", "Analog Outputs", "Analog Input Monitors",
+                           "Digital Input", "Digital Output"};
+  for (int p = 0; p < presets; ++p)
+    for (const char* w : windows) {
+      out += '[';
+      out += w;
+      out += " Preset ";
+      out += std::to_string(p);
+      out += "]\r\n";
+      for (int k = 0; k < 40; ++k) {
+        out += "Slider";
+        out += std::to_string(k);
+        out += '=';
+        out += std::to_string((p * 37 + k * 11) % 32768);
+        out += "\r\n";
+      }
+    }
+  return out;
+}
+
+// The program saves "Alle" through the control window's command, as a
+// user does; before_ok runs just before the picker's OK starts the save.
+inline void SaveCombinedPreset(const std::filesystem::path& dir,
+                               const std::function<void()>& before_ok) {
+  platform::SetWindowsDirectory(dir);
+  sim::VirtualClock clock;
+  sim::System system(clock);
+  system.SetConfigDir(dir);
+  system.SetCards(4);
+  platform::SimBackend backend(system);
+  platform::Platform platform(backend);
+  platform::ScopedPlatform scope(platform);
+  ui::HeadlessWidgetset ws;
+  ui::TApplication app(ws);
+  shell::AppState state;
+  shell::WidgetsetBoxes boxes(ws);
+  shell::ConnectMessageBoxes(app, platform, boxes);
+  ws.Script([&] { shell::ShowControlWindow(state); });
+  ws.Script([&] {
+    PostMessageA(state.MixControlWnd->Handle(), WM_SYSCOMMAND, settings::kSavePresetCommand, 0);
+  });
+  ws.Script([&] {
+    auto* picker = dynamic_cast<settings::TfrmMixSettings*>(app.Forms().back());
+    picker->edName->SetText("Alle");
+    before_ok();
+    ui::user::Click(picker->btnOk);
+  });
+  ws.Script([&] { state.frmMain->ExitClick(nullptr); });
+  shell::ProgramMain(app, state);
+}
+
+}  // namespace testing_support

@@ -95,6 +95,7 @@ void FormPeer::Apply(ui::Change what) {
         if (w->isMinimized()) w->showNormal();
         w->raise();
         w->activateWindow();
+        RestoreOwnedWindows();
       }
       break;
     case ui::Change::Font:
@@ -197,15 +198,39 @@ bool FormPeer::DefaultButtonKey(int qt_key) {
   return false;
 }
 
+// The windows this one owns come back with it from the task bar, as the
+// window manager would bring them: each is told SC_RESTORE.
+void FormPeer::RestoreOwnedWindows() {
+  ui::TApplication* app = ui::Application();
+  if (!app) return;
+  for (ui::TComponent* c : form_.ComponentList()) {
+    auto* owned = dynamic_cast<ui::TForm*>(c);
+    if (owned && owned->Visible() && owned->WindowState() == ui::TWindowState::wsMinimized)
+      app->PostMessage(owned->Handle(), kSysCommand, ui::SC_RESTORE, 0);
+  }
+}
+
 void FormPeer::ShowSystemMenu(const QPoint& global_pos) {
   QMenu menu;
+  using B = ui::TFormBorderStyle;
+  const bool sizeable =
+      form_.BorderStyle() == B::bsSizeable || form_.BorderStyle() == B::bsSizeToolWin;
+  const ui::TWindowState state = form_.WindowState();
   for (const ui::MenuItem& item : form_.SystemMenu()) {
     if (item.separator) {
       menu.addSeparator();
       continue;
     }
+    // Moving and sizing belong to the window manager's frame here; what the
+    // window's state or border does not allow is shown but greyed.
+    if (item.id == ui::SC_MOVE || item.id == ui::SC_SIZE) continue;
     QAction* a = menu.addAction(FromUtf8(item.caption));
     a->setData(static_cast<uint>(item.id));
+    if ((item.id == ui::SC_RESTORE && state == ui::TWindowState::wsNormal) ||
+        (item.id == ui::SC_MAXIMIZE && (!sizeable || state == ui::TWindowState::wsMaximized)) ||
+        (item.id == ui::SC_MINIMIZE && (form_.BorderStyle() == B::bsDialog ||
+                                        state == ui::TWindowState::wsMinimized)))
+      a->setEnabled(false);
     if (item.checked) {
       a->setCheckable(true);
       a->setChecked(true);

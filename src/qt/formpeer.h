@@ -17,6 +17,7 @@ class FormPeer : public ControlPeer {
   // The form's system menu as the user sees it; the chosen command is
   // posted to the form.
   void ShowSystemMenu(const QPoint& global_pos);
+  void RestoreOwnedWindows();
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;

@@ -143,6 +143,12 @@ bool LabelPeer::Paint(QPainter& p) {
   return true;
 }
 
+QWidget* BevelPeer::MakeWidget(QWidget* parent) {
+  QWidget* w = PaintedPeer::MakeWidget(parent);
+  w->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  return w;
+}
+
 bool BevelPeer::Paint(QPainter& p) {
   DrawBevel(p, QRect(0, 0, bevel_.Width(), bevel_.Height()), bevel_.Shape(), bevel_.Style());
   return true;

@@ -59,6 +59,9 @@ class BevelPeer : public PaintedPeer {
   BevelPeer(QtWidgetset& ws, ui::TBevel& bevel) : PaintedPeer(ws, bevel), bevel_(bevel) {}
 
  protected:
+  // A bevel only decorates: the mouse goes through it to what lies beneath
+  // (the fader's grip line to its thumb).
+  QWidget* MakeWidget(QWidget* parent) override;
   bool Paint(QPainter& p) override;
 
  private:

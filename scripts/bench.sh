@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Builds the Release configuration and measures: the program on a private
+# X server with four cards and with one (CPU of the program and the X
+# server, memory, start to tray), the headless meter pipeline (CPU time and
+# instructions per second of virtual time) and the settings file store.
+# Never part of the tests; docs/PERFORMANCE.md records the figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+dpkg -s valgrind >/dev/null 2>&1 || { apt-get update -qq && apt-get install -y -qq valgrind; }
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMORVA_BENCH=ON >/dev/null
+cmake --build build-release -j "$(nproc)" --target morva-manager morva-meter-bench morva-bench
+seconds=${1:-20}
+for cards in 4 1; do bench/desktop_load.sh build-release/src/app/morva-manager "$cards" "$seconds"; done
+build-release/bench/morva-meter-bench
+out=$(mktemp)
+valgrind --tool=callgrind --callgrind-out-file="$out" --toggle-collect='*MeterRun::RunFor*' \
+  build-release/bench/morva-meter-bench --fixed 60 2>&1 | grep Collected
+callgrind_annotate --inclusive=yes "$out" | grep -E 'PROGRAM TOTALS|SimBackend::WaveMessage' | cut -c1-60
+rm -f "$out"
+build-release/bench/morva-bench

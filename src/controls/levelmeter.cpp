@@ -251,7 +251,7 @@ const TLevelMeter::LampSteps& TLevelMeter::Steps() const {
   steps_ = LampSteps{level_max_, Count(), BarMax(), {}, level_max_ + 1};
   // Both the bar value and the lamp grow with the level, so each boundary
   // is the first level of a binary search.
-  auto first = [this](std::int32_t lo, std::int32_t hi, auto reaches) {
+  auto first = [](std::int32_t lo, std::int32_t hi, auto reaches) {
     while (lo < hi) {
       const std::int32_t mid = lo + (hi - lo) / 2;
       if (reaches(mid))

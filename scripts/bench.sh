@@ -7,7 +7,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-dpkg -s valgrind >/dev/null 2>&1 || { apt-get update -qq && apt-get install -y -qq valgrind; }
+# A private X server with a window manager, and callgrind.
+need=()
+for pkg in valgrind xvfb openbox xdotool x11-utils; do dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg"); done
+if [ ${#need[@]} -gt 0 ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+fi
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMORVA_BENCH=ON >/dev/null
 cmake --build build-release -j "$(nproc)" --target morva-manager morva-meter-bench morva-bench
 seconds=${1:-20}

@@ -2,10 +2,9 @@
 # Installs what building and testing need on a Debian 12 machine, once.
 set -euo pipefail
 need=()
-# Building and the unit tests; the install and package check; the desktop
-# tests on a private X server.
+# Building and the unit tests; the install and package check.
 for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-liberation2 \
-           dpkg-dev desktop-file-utils file xvfb openbox xdotool x11-apps imagemagick; do
+           dpkg-dev desktop-file-utils file; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -26,6 +26,9 @@ TSlider::TSlider(ui::TComponent* owner) : ui::TPanel(owner) {
     ThumbMouseDown(y);
   };
   thumb_->OnMouseMove = [this](ui::TComponent*, ui::TShiftState, int, int y) { ThumbMouseMove(y); };
+  // The thumb sits on the slider's parent, not on the slider: its wheel is
+  // the slider's.
+  thumb_->OnMouseWheel = [this](ui::TShiftState s, int notches) { return MouseWheel(s, notches); };
   thumb_->OnMouseUp = [this](ui::TComponent*, ui::TMouseButton, ui::TShiftState, int, int) {
     dragging_ = false;
   };
@@ -204,6 +207,20 @@ void TSlider::ThumbMouseMove(int y) {
   ApplyFraction(OffsetFraction());
 }
 
+void TSlider::DragThumb(int dy) {
+  if (!Enabled()) return;
+  const int x = thumb_->Width() / 2, y = thumb_->Height() / 2;
+  thumb_->MouseDown(ui::TMouseButton::mbLeft, 0, x, y);
+  thumb_->MouseMove(0, x, y - dy);
+  thumb_->MouseUp(ui::TMouseButton::mbLeft, 0, x, y - dy);
+}
+
+bool TSlider::MouseWheel(ui::TShiftState s, int notches) {
+  const int step = (s & ui::ssShift) ? 1 : std::max(1, static_cast<int>(ui::RoundHalfEven(travel_ / 32.0)));
+  DragThumb(notches * step);
+  return true;
+}
+
 bool TSlider::SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) {
   auto i32 = [&] { return static_cast<std::int32_t>(v.AsInt()); };
   if (name == "Min")
@@ -237,18 +254,10 @@ namespace user {
 void Drag(ui::TControl* c, int dy) {
   auto* s = dynamic_cast<TSlider*>(c);
   if (!s) throw ui::Exception(c->Name() + " is not a slider");
-  auto act = [&] {
-    if (!s->Enabled()) return;
-    ui::TPanel* t = s->Thumb();
-    int x = t->Width() / 2, y = t->Height() / 2;
-    t->MouseDown(ui::TMouseButton::mbLeft, 0, x, y);
-    t->MouseMove(0, x, y - dy);
-    t->MouseUp(ui::TMouseButton::mbLeft, 0, x, y - dy);
-  };
   if (ui::Application())
-    ui::Application()->Guard(act);
+    ui::Application()->Guard([&] { s->DragThumb(dy); });
   else
-    act();
+    s->DragThumb(dy);
 }
 
 }  // namespace user

@@ -56,6 +56,13 @@ class TSlider : public ui::TPanel {
   // at the height of the current value. The peers call it when they draw.
   void Paint();
 
+  // The user drags the thumb by dy pixels, positive upwards: button down on
+  // the thumb, one move, button up.
+  void DragThumb(int dy);
+  // One notch moves the thumb as a drag of a 32nd of its travel would; with
+  // Shift, one pixel.
+  bool MouseWheel(ui::TShiftState s, int notches) override;
+
   void Loaded() override;
   void SetParent(ui::TWinControl* parent) override;
   void Resize() override;

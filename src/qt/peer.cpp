@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <QSignalBlocker>
 
 #include "qt/look.h"
@@ -150,8 +151,26 @@ void ControlPeer::Deliver(const std::function<void()>& action) {
   }
 }
 
+// The wheel goes to the control under the mouse and up its parents until
+// one takes it (a fader over its thumb, grip or groove); whole notches only.
+bool ControlPeer::RouteWheel(QWheelEvent* e) {
+  wheel_rest_ += e->angleDelta().y();
+  const int notches = wheel_rest_ / 120;
+  wheel_rest_ -= notches * 120;
+  if (notches == 0) return true;
+  const ui::TShiftState shift = (e->modifiers() & Qt::ShiftModifier) ? ui::ssShift : 0;
+  bool taken = false;
+  ui::TControl* target = &control_;
+  Deliver([target, shift, notches, &taken] {
+    for (ui::TControl* c = target; c && !taken; c = c->Parent())
+      taken = c->Enabled() && c->MouseWheel(shift, notches);
+  });
+  return taken;
+}
+
 bool ControlPeer::RouteMouse(QEvent* e) {
   auto type = e->type();
+  if (type == QEvent::Wheel) return RouteWheel(static_cast<QWheelEvent*>(e));
   if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
       type != QEvent::MouseButtonRelease && type != QEvent::MouseButtonDblClick)
     return false;

@@ -15,6 +15,7 @@
 #include "ui/widgetset.h"
 
 class QMouseEvent;
+class QWheelEvent;
 class QPainter;
 
 namespace qt {
@@ -72,6 +73,7 @@ class ControlPeer : public ui::Peer {
   QWidget* ParentContainer() const;
   // Mouse input on a control that takes it through its mouse handlers.
   bool RouteMouse(QEvent* e);
+  bool RouteWheel(QWheelEvent* e);
   bool applying() const { return applying_ > 0; }
   // False once the peer is gone; for steps after a call into the model.
   std::shared_ptr<bool> alive_token() const { return alive_; }
@@ -90,6 +92,7 @@ class ControlPeer : public ui::Peer {
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int applying_ = 0;
   QRect paint_rect_;
+  int wheel_rest_ = 0;  // eighths of a degree not yet a whole notch
   bool pressed_ = false;
 };
 

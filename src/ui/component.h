@@ -34,6 +34,7 @@ struct PropValue {
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 using TShiftState = unsigned;
+inline constexpr TShiftState ssShift = 1;
 using TMouseEvent =
     std::function<void(TComponent* Sender, TMouseButton, TShiftState, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState, int X, int Y)>;

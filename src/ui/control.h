@@ -110,6 +110,12 @@ class TControl : public TComponent {
   virtual void MouseDown(TMouseButton b, TShiftState s, int x, int y);
   virtual void MouseMove(TShiftState s, int x, int y);
   virtual void MouseUp(TMouseButton b, TShiftState s, int x, int y);
+  // The mouse wheel turned by notches over the control (positive: away
+  // from the user). False leaves it to the parent.
+  virtual bool MouseWheel(TShiftState s, int notches) {
+    return OnMouseWheel ? OnMouseWheel(s, notches) : false;
+  }
+  std::function<bool(TShiftState, int)> OnMouseWheel;
   virtual void Resize();
 
   // What a user's click or double click on the control does.

@@ -83,6 +83,21 @@ TEST_F(Slider, DraggingMovesByPixelsAndRoundsTheValue) {
   EXPECT_EQ(s->Position(), 0);
 }
 
+// A notch of the wheel is a drag of a 32nd of the travel (100 / 32 rounds
+// to 3 pixels), Shift one pixel; it raises the same change a drag does.
+TEST_F(Slider, TheWheelMovesTheFaderAsADragWould) {
+  TSlider* s = MakeFader();
+  changes.clear();
+  EXPECT_TRUE(s->MouseWheel(0, 1));
+  EXPECT_EQ(s->Offset(), 3);
+  EXPECT_TRUE(s->MouseWheel(ui::ssShift, 2));
+  EXPECT_EQ(s->Offset(), 5);
+  s->MouseWheel(0, -1);
+  EXPECT_EQ(s->Offset(), 2);
+  EXPECT_EQ(changes, (std::vector<int>{983, 1638, 655}));  // round(32767 * offset / 100)
+  EXPECT_FALSE(s->Dragging());
+}
+
 TEST_F(Slider, EveryApplyReportsAChangeEvenWithTheSameValue) {
   TSlider* s = MakeFader();
   changes.clear();

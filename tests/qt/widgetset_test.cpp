@@ -2,6 +2,8 @@
 // back exactly once, and survive the model freeing controls in any order.
 #include <gtest/gtest.h>
 
+#include <QWheelEvent>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -216,6 +218,30 @@ TEST_F(QtFixture, DraggingTheFaderThumbMovesTheModelAndTheThumbFollows) {
   // Moves without the button held are not drags.
   Mouse(thumb, QEvent::MouseMove, grab - QPoint(0, 50));
   EXPECT_EQ(s->Position(), after_first);
+}
+
+// The wheel over the thumb or its grip line moves the fader a notch at a
+// time, as the model's drag does; partial notches add up.
+TEST_F(QtFixture, TheWheelOverAFaderMovesItByNotches) {
+  TPeerForm* f = Make();
+  f->Show();
+  controls::TSlider* s = f->Slider1;
+  QWidget* thumb = QtWidgetset::WidgetOf(*s->Thumb());
+  ASSERT_NE(thumb, nullptr);
+  auto wheel = [&](int delta) {
+    const QPointF at(thumb->width() / 2.0, thumb->height() / 2.0);
+    QWheelEvent e(at, thumb->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                  Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(thumb, &e);
+  };
+  wheel(60);
+  EXPECT_EQ(s->Offset(), 0);  // half a notch
+  wheel(60);
+  const int step = s->Offset();
+  EXPECT_GT(step, 0);
+  wheel(240);
+  EXPECT_EQ(s->Offset(), 3 * step);
+  EXPECT_TRUE(QtWidgetset::WidgetOf(*s->Grip())->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
 TEST_F(QtFixture, TheCloseBoxAsksTheFormAndKeepsTheWindow) {

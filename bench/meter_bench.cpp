@@ -12,63 +12,29 @@
 #include <filesystem>
 #include <memory>
 
-#include "driver/cardtable.h"
-#include "mixer/mixerwindows.h"
-#include "platform/platform.h"
-#include "platform/simbackend.h"
-#include "platform/windir.h"
-#include "shell/appstate.h"
-#include "shell/mixerwindow.h"
-#include "sim/clock.h"
-#include "sim/system.h"
-#include "ui/application.h"
-#include "ui/headless.h"
+#include "common/headless_program.h"
 
 namespace {
 
-// Everything a run needs, the metering windows open and their meters on.
+// The metering windows open, their meters on.
 class MeterRun {
  public:
-  explicit MeterRun(int cards) {
-    dir_ = std::filesystem::temp_directory_path() / "morva_meter_bench";
-    std::filesystem::create_directories(dir_);
-    platform::SetWindowsDirectory(dir_);
-    system_.SetConfigDir(dir_);
-    system_.SetCards(cards);
-    driver::DiscoverCards(state_.Cards);
-    mixer::RegisterMixerWindows(state_);
+  explicit MeterRun(int cards)
+      : program_(std::filesystem::temp_directory_path() / "morva_meter_bench", cards) {
+    program_.FindCards();
     // Every slot but the monitor window (index 1) meters.
-    for (int s = 0; s < shell::kMixerSlots; ++s) {
-      if (s == 1) continue;
-      shell::TMixerWindow* w = state_.MixerFactories[s](&app_, state_);
-      w->Show();
-    }
-    app_.ProcessMessages();
+    for (int s = 0; s < shell::kMixerSlots; ++s)
+      if (s != 1) program_.OpenWindow(s);
+    program_.app.ProcessMessages();
   }
-  ~MeterRun() { platform::SetWindowsDirectory({}); }
 
-  [[gnu::noinline]] void RunFor(std::int64_t ms) { Advance(ms); }
+  [[gnu::noinline]] void RunFor(std::int64_t ms) { program_.Advance(ms); }
   // The first second, in which each meter works out its scale once; kept
   // apart so that callgrind can count RunFor alone.
-  void WarmUp() { Advance(1000); }
+  void WarmUp() { program_.Advance(1000); }
 
  private:
-  void Advance(std::int64_t ms) {
-    platform_.timers().AdvanceTo(clock_.NowMs() + ms, [this] { app_.ProcessMessages(); });
-  }
-
- public:
-
- private:
-  std::filesystem::path dir_;
-  sim::VirtualClock clock_;
-  sim::System system_{clock_};
-  platform::SimBackend backend_{system_};
-  platform::Platform platform_{backend_};
-  platform::ScopedPlatform scope_{platform_};
-  ui::HeadlessWidgetset ws_;
-  ui::TApplication app_{ws_};
-  shell::AppState state_;
+  testing_support::HeadlessProgram program_;
 };
 
 void BM_MeterSecond(benchmark::State& st) {

@@ -5,20 +5,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include "common/headless_program.h"
 #include "controls/levelmeter.h"
 #include "controls/slider.h"
-#include "driver/cardtable.h"
 #include "fuzz_check.h"
-#include "mixer/mixerwindows.h"
-#include "platform/platform.h"
-#include "platform/simbackend.h"
-#include "platform/windir.h"
-#include "shell/appstate.h"
-#include "shell/mixerwindow.h"
-#include "sim/clock.h"
-#include "sim/system.h"
-#include "ui/application.h"
-#include "ui/headless.h"
 
 namespace {
 
@@ -46,32 +36,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::filesystem::create_directories(d);
     return d;
   }();
-  platform::SetWindowsDirectory(dir);
-  sim::VirtualClock clock;
-  sim::System system(clock);
-  system.SetConfigDir(dir);
-  system.SetCards(1 + data[0] % 2);
+  testing_support::HeadlessProgram program(dir, 1 + data[0] % 2);
   std::size_t next = 1;
-  system.SetAnswerOverride([&](std::uint32_t) {
+  program.system.SetAnswerOverride([&](std::uint32_t) {
     std::uint32_t word = 0;
     for (int i = 0; i < 4; ++i) word = word << 8 | data[next++ % size];
     return word;
   });
-  platform::SimBackend backend(system);
-  platform::Platform platform(backend);
-  platform::ScopedPlatform scope(platform);
-  ui::HeadlessWidgetset ws;
-  ui::TApplication app(ws);
-  shell::AppState state;
-  driver::DiscoverCards(state.Cards);
-  mixer::RegisterMixerWindows(state);
-  for (const shell::MixerFactory& make : state.MixerFactories) {
-    app.Guard([&] {
-      shell::TMixerWindow* w = make(&app, state);
-      if (w->IsCreated()) w->Show();
-    });
-  }
-  platform.timers().AdvanceTo(450, [&] { app.ProcessMessages(); });
-  CheckRanges(app);
+  program.FindCards();
+  for (int slot = 0; slot < shell::kMixerSlots; ++slot) program.OpenWindow(slot);
+  program.Advance(450);
+  CheckRanges(program.app);
   return 0;
 }

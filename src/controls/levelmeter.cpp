@@ -273,15 +273,16 @@ const TLevelMeter::LampSteps& TLevelMeter::Steps() const {
 
 // The lamp that the log formula and the column's rounding give a level
 // from 1 to the first dropped level, found among the boundaries.
-int TLevelMeter::LampOfLevel(std::int32_t level) const {
-  const std::vector<std::int32_t>& first = Steps().first_level;
+int TLevelMeter::LampOfLevel(const LampSteps& steps, std::int32_t level) {
+  const std::vector<std::int32_t>& first = steps.first_level;
   const auto above = std::upper_bound(first.begin(), first.end(), level);
   return static_cast<int>(above - first.begin()) - 1;
 }
 
 void TLevelMeter::SetLevel(std::int32_t level) {
-  if (level > 0 && level < Steps().dropped_from)
-    RaiseTo(LampOfLevel(level));
+  const LampSteps& steps = Steps();
+  if (level > 0 && level < steps.dropped_from)
+    RaiseTo(LampOfLevel(steps, level));
   else
     TBarGraph::SetLevel(BarValueOf(level));
   StoreLevel(level);

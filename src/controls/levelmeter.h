@@ -173,7 +173,7 @@ class TLevelMeter : public TBarGraph {
     std::int32_t dropped_from = 0;
   };
   const LampSteps& Steps() const;
-  int LampOfLevel(std::int32_t level) const;
+  static int LampOfLevel(const LampSteps& steps, std::int32_t level);
   mutable LampSteps steps_;
 
   int num_red_ = 2;

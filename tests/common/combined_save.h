@@ -7,21 +7,14 @@
 #include <functional>
 #include <string>
 
+#include "common/headless_program.h"
 #include "controls/Class_b.h"
-#include "platform/platform.h"
-#include "platform/simbackend.h"
-#include "platform/windir.h"
 #include "platform/windowing.h"
 #include "platform/winuser.h"
 #include "settings/mixset.h"
 #include "shell/Mixctrl.h"
-#include "shell/appstate.h"
 #include "shell/boxes.h"
 #include "shell/tbmainf.h"
-#include "sim/clock.h"
-#include "sim/system.h"
-#include "ui/application.h"
-#include "ui/headless.h"
 #include "ui/stdctrls.h"
 #include "ui/useractions.h"
 
@@ -55,19 +48,12 @@ inline std::string ManyPresets(int presets) {
 // user does; before_ok runs just before the picker's OK starts the save.
 inline void SaveCombinedPreset(const std::filesystem::path& dir,
                                const std::function<void()>& before_ok) {
-  platform::SetWindowsDirectory(dir);
-  sim::VirtualClock clock;
-  sim::System system(clock);
-  system.SetConfigDir(dir);
-  system.SetCards(4);
-  platform::SimBackend backend(system);
-  platform::Platform platform(backend);
-  platform::ScopedPlatform scope(platform);
-  ui::HeadlessWidgetset ws;
-  ui::TApplication app(ws);
-  shell::AppState state;
+  HeadlessProgram program(dir, 4);
+  ui::HeadlessWidgetset& ws = program.ws;
+  ui::TApplication& app = program.app;
+  shell::AppState& state = program.state;
   shell::WidgetsetBoxes boxes(ws);
-  shell::ConnectMessageBoxes(app, platform, boxes);
+  shell::ConnectMessageBoxes(app, program.platform, boxes);
   ws.Script([&] { shell::ShowControlWindow(state); });
   ws.Script([&] {
     PostMessageA(state.MixControlWnd->Handle(), WM_SYSCOMMAND, settings::kSavePresetCommand, 0);

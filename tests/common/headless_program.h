@@ -1,0 +1,62 @@
+#pragma once
+// The program's surroundings without a display: a virtual clock, the
+// simulated cards, the platform on them, the headless widgetset and the
+// application, with the stand-in Windows directory in dir. For the trials,
+// fuzz targets and benchmarks that drive the real windows.
+#include <cstdint>
+#include <filesystem>
+
+#include "driver/cardtable.h"
+#include "mixer/mixerwindows.h"
+#include "platform/platform.h"
+#include "platform/simbackend.h"
+#include "platform/windir.h"
+#include "shell/appstate.h"
+#include "shell/mixerwindow.h"
+#include "sim/clock.h"
+#include "sim/system.h"
+#include "ui/application.h"
+#include "ui/headless.h"
+
+namespace testing_support {
+
+struct HeadlessProgram {
+  HeadlessProgram(const std::filesystem::path& dir, int cards) {
+    platform::SetWindowsDirectory(dir);
+    system.SetConfigDir(dir);
+    system.SetCards(cards);
+  }
+  ~HeadlessProgram() { platform::SetWindowsDirectory({}); }
+  HeadlessProgram(const HeadlessProgram&) = delete;
+  HeadlessProgram& operator=(const HeadlessProgram&) = delete;
+
+  // Finds the cards and makes the mixer windows available, as the control
+  // window's creation does.
+  void FindCards() {
+    driver::DiscoverCards(state.Cards);
+    mixer::RegisterMixerWindows(state);
+  }
+  // Makes and shows the mixer window of a slot; an error is reported as the
+  // message loop reports it.
+  void OpenWindow(int slot) {
+    app.Guard([&] {
+      shell::TMixerWindow* w = state.MixerFactories[slot](&app, state);
+      if (w->IsCreated()) w->Show();
+    });
+  }
+  // Moves virtual time on by ms; the messages are handled after each firing.
+  void Advance(std::int64_t ms) {
+    platform.timers().AdvanceTo(clock.NowMs() + ms, [this] { app.ProcessMessages(); });
+  }
+
+  sim::VirtualClock clock;
+  sim::System system{clock};
+  platform::SimBackend backend{system};
+  platform::Platform platform{backend};
+  platform::ScopedPlatform scope{platform};
+  ui::HeadlessWidgetset ws;
+  ui::TApplication app{ws};
+  shell::AppState state;
+};
+
+}  // namespace testing_support

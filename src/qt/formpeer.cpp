@@ -9,7 +9,6 @@
 #include <QWindowStateChangeEvent>
 #include <optional>
 
-#include "qt/crispicon.h"
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
@@ -69,7 +68,7 @@ void FormPeer::Apply(ui::Change what) {
       w->setWindowTitle(FromUtf8(form_.Caption()));
       break;
     case ui::Change::Icon:
-      w->setWindowIcon(ThemedIcon(widgetset().Icon().toImage()));
+      w->setWindowIcon(widgetset().ThemedMixerIcon());
       break;
     case ui::Change::Color: {
       QPalette pal = w->palette();

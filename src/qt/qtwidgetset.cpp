@@ -73,7 +73,7 @@ QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
   flush_timer_->setInterval(kRepaintGatherMs);
   QObject::connect(flush_timer_.get(), &QTimer::timeout, [this] { FlushDirty(); });
   QApplication::setQuitOnLastWindowClosed(false);
-  QApplication::setWindowIcon(ThemedIcon(Icon().toImage()));
+  QApplication::setWindowIcon(ThemedMixerIcon());
   // The program gaining or losing the user's attention.
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, waker_.get(),
                    [](Qt::ApplicationState s) {
@@ -132,7 +132,8 @@ int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::stri
 
 // The meters of every window change at the same instants (their ticks and
 // polls fall due together), but their messages arrive one by one: the
-// repaint waits a few milliseconds, so that one pass shows them all.
+// repaint waits up to 60 ms, so that one pass shows them all (and the lamps
+// are drawn at most about 16 times a second).
 void QtWidgetset::MarkDirty(PanelPeer* p) {
   dirty_.push_back(p);
   if (!flush_timer_->isActive()) flush_timer_->start();
@@ -188,6 +189,11 @@ void QtWidgetset::DeleteRetired() {
   std::vector<QPointer<QWidget>> retired;
   retired.swap(retired_);
   for (QPointer<QWidget>& w : retired) delete w.data();
+}
+
+const QIcon& QtWidgetset::ThemedMixerIcon() {
+  if (themed_icon_.isNull()) themed_icon_ = ThemedIcon(Icon().toImage());
+  return themed_icon_;
 }
 
 const QPixmap& QtWidgetset::Picture(const std::string& name) {

@@ -3,6 +3,7 @@
 // control kind, message boxes, and the bridge between the application's
 // message loop and Qt's event loop (waiting for input, waking from any
 // thread). Needs a QApplication, made by the caller before it.
+#include <QIcon>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -60,6 +61,8 @@ class QtWidgetset : public ui::Widgetset {
   // An embedded picture by file name (null pixmap when there is none).
   const QPixmap& Picture(const std::string& name);
   const QPixmap& Icon() { return Picture("MIXERICON.xpm"); }
+  // The mixer icon at every size of the icon theme, drawn once.
+  const QIcon& ThemedMixerIcon();
 
   // Runs once, the first time the application waits, instead of waiting.
   void SetIdleAction(std::function<void()> action) { idle_ = std::move(action); }
@@ -73,6 +76,7 @@ class QtWidgetset : public ui::Widgetset {
   std::vector<PanelPeer*> dirty_;
   std::unique_ptr<QTimer> flush_timer_;
   std::map<std::string, QPixmap> pictures_;
+  QIcon themed_icon_;
   std::function<void()> idle_;
   BoxHandler box_handler_;
 };

@@ -1,8 +1,14 @@
 #include "controls/slider.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <vector>
 
 #include "ui/application.h"
+#include "ui/form.h"
 #include "ui/layout.h"
 #include "ui/sysutils.h"
 
@@ -29,6 +35,8 @@ TSlider::TSlider(ui::TComponent* owner) : ui::TPanel(owner) {
   // The thumb sits on the slider's parent, not on the slider: its wheel is
   // the slider's.
   thumb_->OnMouseWheel = [this](ui::TShiftState s, int notches) { return MouseWheel(s, notches); };
+  thumb_->OnNavigationKey = [this](WORD key, ui::TShiftState s) { return NavigationKey(key, s); };
+  thumb_->OnValueText = [this] { return ScaleReading(); };
   thumb_->OnMouseUp = [this](ui::TComponent*, ui::TMouseButton, ui::TShiftState, int, int) {
     dragging_ = false;
   };
@@ -215,10 +223,121 @@ void TSlider::DragThumb(int dy) {
   thumb_->MouseUp(ui::TMouseButton::mbLeft, 0, x, y - dy);
 }
 
+int TSlider::TravelPart(int parts) const {
+  return std::max(1, static_cast<int>(ui::RoundHalfEven(travel_ / static_cast<double>(parts))));
+}
+
 bool TSlider::MouseWheel(ui::TShiftState s, int notches) {
-  const int step = (s & ui::ssShift) ? 1 : std::max(1, static_cast<int>(ui::RoundHalfEven(travel_ / 32.0)));
-  DragThumb(notches * step);
+  DragThumb(notches * ((s & ui::ssShift) ? 1 : TravelPart(32)));
   return true;
+}
+
+bool TSlider::NavigationKey(WORD key, ui::TShiftState s) {
+  int dy = 0;
+  switch (key) {
+    case ui::VK_UP:
+    case ui::VK_DOWN:
+      dy = (s & ui::ssShift) ? 1 : TravelPart(32);
+      if (key == ui::VK_DOWN) dy = -dy;
+      break;
+    case ui::VK_PRIOR:
+    case ui::VK_NEXT:
+      dy = key == ui::VK_PRIOR ? TravelPart(4) : -TravelPart(4);
+      break;
+    case ui::VK_HOME:
+      dy = travel_ - offset_;
+      break;
+    case ui::VK_END:
+      dy = -offset_;
+      break;
+    default:
+      return false;
+  }
+  if (dy != 0) DragThumb(dy);
+  return true;
+}
+
+// ---- what the scale reads
+
+namespace {
+
+// Where a control's top left lies in its form's client area.
+void FormOrigin(const ui::TControl& c, int& x, int& y) {
+  x = c.Left();
+  y = c.Top();
+  for (const ui::TWinControl* p = c.Parent(); p && p->Parent(); p = p->Parent()) {
+    x += p->Left();
+    y += p->Top();
+  }
+}
+
+// A scale label's value: a number ("+12", "22.5", "-30") or the Symbol
+// font's infinity sign for no level at all.
+bool ScaleValue(const ui::TLabel& label, double& value) {
+  const std::string& text = label.Caption();
+  if (text == "\xC2\xA5" && label.Font().Name == "Symbol") {
+    value = -std::numeric_limits<double>::infinity();
+    return true;
+  }
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end && *end == '\0';
+}
+
+struct Mark {
+  double y;
+  double value;
+};
+
+}  // namespace
+
+std::string TSlider::ScaleReading() const {
+  const ui::TForm* form = GetParentForm();
+  if (!form || !thumb_) return {};
+  int sx = 0, sy = 0;
+  FormOrigin(*this, sx, sy);
+  // The scale is the column of value labels nearest to the right of the
+  // groove, within its height.
+  std::vector<std::pair<int, Mark>> found;
+  for (ui::TComponent* c : form->ComponentList()) {
+    auto* label = dynamic_cast<ui::TLabel*>(c);
+    double value = 0;
+    if (!label || !label->Visible() || !ScaleValue(*label, value)) continue;
+    int lx = 0, ly = 0;
+    FormOrigin(*label, lx, ly);
+    const double cy = ly + label->Height() / 2.0;
+    if (lx <= sx || cy < sy - btn_height_ || cy > sy + Height() + btn_height_) continue;
+    found.push_back({lx, {cy, value}});
+  }
+  if (found.empty()) return {};
+  int column = found.front().first;
+  for (const auto& f : found) column = std::min(column, f.first);
+  std::vector<Mark> marks;
+  for (const auto& f : found)
+    if (f.first - column < 12) marks.push_back(f.second);
+  std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.y < b.y; });
+
+  int tx = 0, ty = 0;
+  FormOrigin(*thumb_, tx, ty);
+  const double y = ty + thumb_->Height() / 2.0;
+  double value = marks.front().value;
+  // The thumb's ends are the scale's ends, wherever the labels' text sits.
+  if (offset_ <= 0 || y >= marks.back().y) {
+    value = marks.back().value;
+  } else if (offset_ < travel_ && y > marks.front().y) {
+    std::size_t i = 1;
+    while (marks[i].y < y) ++i;
+    const Mark& a = marks[i - 1];
+    Mark b = marks[i];
+    // Towards "no level" the scale goes on as its last step above did.
+    if (std::isinf(b.value) && i >= 2) b.value = a.value + (a.value - marks[i - 2].value);
+    if (!std::isinf(b.value)) value = a.value + (b.value - a.value) * (y - a.y) / (b.y - a.y);
+  }
+  if (std::isinf(value)) return "-\xE2\x88\x9E dB";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f dB", value + 0.0);
+  return text;
 }
 
 bool TSlider::SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) {

@@ -62,6 +62,14 @@ class TSlider : public ui::TPanel {
   // One notch moves the thumb as a drag of a 32nd of its travel would; with
   // Shift, one pixel.
   bool MouseWheel(ui::TShiftState s, int notches) override;
+  // Keys on the focused thumb, each as the drag it stands for: Up/Down a
+  // wheel notch (Shift: one pixel), Page Up/Down a quarter of the travel,
+  // Home/End to the ends.
+  bool NavigationKey(WORD key, ui::TShiftState s) override;
+  // The value as the scale labels beside the fader read at the thumb's
+  // centre ("-7.5 dB"), interpolated between the two nearest; empty when
+  // the fader has no scale.
+  std::string ScaleReading() const;
 
   void Loaded() override;
   void SetParent(ui::TWinControl* parent) override;
@@ -72,6 +80,8 @@ class TSlider : public ui::TPanel {
   void BoundsChanged(bool size_changed) override;
 
  private:
+  // A 1/parts share of the travel in whole pixels, at least one.
+  int TravelPart(int parts) const;
   void PlaceThumb();
   void ApplyFraction(double f);
   double ValueFraction() const;

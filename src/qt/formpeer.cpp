@@ -1,15 +1,19 @@
 #include "qt/formpeer.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 #include <optional>
 
 #include "qt/look.h"
+#include "qt/paintedpeers.h"
+#include "qt/placement.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
@@ -21,6 +25,7 @@ constexpr UINT kSysCommand = WM_SYSCOMMAND;
 }  // namespace
 
 QWidget* FormPeer::MakeWidget(QWidget*) {
+  design_pos_ = QPoint(form_.Left(), form_.Top());
   auto* w = new QWidget(nullptr, FlagsFor());
   w->setAttribute(Qt::WA_QuitOnClose, false);
   w->setAutoFillBackground(true);
@@ -62,7 +67,11 @@ void FormPeer::Apply(ui::Change what) {
       ApplyBounds();
       break;
     case ui::Change::Visible:
-      ApplyVisible();
+      // A window coming up waits for its show handler (Change::Shown).
+      if (!form_.Visible() || w->isVisible()) ApplyVisible();
+      break;
+    case ui::Change::Shown:
+      Appear();
       break;
     case ui::Change::Caption:
       w->setWindowTitle(FromUtf8(form_.Caption()));
@@ -163,6 +172,112 @@ void FormPeer::ApplyVisible() {
       if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
       break;
   }
+}
+
+void FormPeer::Appear() {
+  if (!appeared_) PlaceFirstTime();
+  appeared_ = true;
+  OrderTabs();
+  ApplyVisible();
+  KeepTitleBarReachable();
+}
+
+namespace {
+
+bool ShownTopLevel(const QWidget* w) {
+  return w->isWindow() && w->isVisible() && !w->isMinimized() &&
+         (w->windowType() == Qt::Window || w->windowType() == Qt::Dialog ||
+          w->windowType() == Qt::Tool);
+}
+
+QRect WorkArea(const QWidget* w) {
+  QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  return s ? s->availableGeometry() : QRect();
+}
+
+}  // namespace
+
+// A mixer window without a stored place opens where it covers none of the
+// program's windows, as a window manager places a new window. The model
+// learns the place as a move by the user, so it is stored on closing.
+void FormPeer::PlaceFirstTime() {
+  using B = ui::TFormBorderStyle;
+  const bool plain =
+      form_.BorderStyle() == B::bsSingle || form_.BorderStyle() == B::bsSizeable;
+  if (!plain || form_.Modal() || form_.Position() != ui::TPosition::poDesigned ||
+      !dynamic_cast<ui::TForm*>(form_.Owner()) ||
+      QPoint(form_.Left(), form_.Top()) != design_pos_ ||
+      QGuiApplication::platformName() == QLatin1String("offscreen"))
+    return;
+  QWidget* w = widget();
+  const QRect area = WorkArea(w);
+  if (area.isEmpty()) return;
+  // The frame the window manager adds, as one it has framed shows it; a
+  // window it has not framed yet is taken with that frame.
+  QSize frame_extra(form_.NonClientWidth(), form_.NonClientHeight());
+  std::vector<QWidget*> others;
+  for (QWidget* other : QApplication::topLevelWidgets()) {
+    if (other == w || !ShownTopLevel(other)) continue;
+    others.push_back(other);
+    if (other->frameGeometry() != other->geometry())
+      frame_extra = other->frameGeometry().size() - other->geometry().size();
+  }
+  std::vector<QRect> taken;
+  for (QWidget* other : others)
+    taken.push_back(other->frameGeometry() != other->geometry()
+                        ? other->frameGeometry()
+                        : QRect(other->pos(), other->size() + frame_extra));
+  // Windows whose show handler is still running (the control window that
+  // opens this one) are not up yet, but will be where the model says.
+  if (ui::TApplication* app = ui::Application()) {
+    for (ui::TForm* f : app->Forms()) {
+      QWidget* fw = QtWidgetset::WidgetOf(*f);
+      if (f != &form_ && f->Visible() && fw && !fw->isVisible())
+        taken.emplace_back(f->Left(), f->Top(), f->Width(), f->Height());
+    }
+  }
+  const QPoint p = FreePlace(area, taken, w->size() + frame_extra);
+  if (p == w->pos()) return;
+  w->move(p);
+  std::shared_ptr<bool> alive = alive_token();
+  QMetaObject::invokeMethod(
+      w, [this, alive] { if (*alive) UserMoved(); }, Qt::QueuedConnection);
+}
+
+// A window taller than the screen (large scale factors) or stored on a
+// screen that is gone keeps its title bar where the user can take it.
+void FormPeer::KeepTitleBarReachable() {
+  QWidget* w = widget();
+  if (!w->isVisible() || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+  const QRect area = WorkArea(w);
+  const QRect frame = w->frameGeometry();
+  if (area.isEmpty()) return;
+  const bool title_on_area = frame.top() >= area.top() && frame.top() < area.bottom() - 16 &&
+                             frame.right() > area.left() + 16 && frame.left() < area.right() - 16;
+  if (title_on_area && frame.height() <= area.height()) return;
+  const QPoint p = Reachable(area, frame);
+  if (p == frame.topLeft()) return;
+  if (QWindow* native = w->windowHandle()) native->setFramePosition(p);
+  std::shared_ptr<bool> alive = alive_token();
+  QMetaObject::invokeMethod(
+      w, [this, alive] { if (*alive) UserMoved(); }, Qt::QueuedConnection);
+}
+
+// Tab goes through the window's own boxes and buttons first, then through
+// the faders and the buttons of the strips, strip by strip from the left.
+void FormPeer::OrderTabs() {
+  QWidget* w = widget();
+  std::vector<QWidget*> plain, strips;
+  for (QWidget* c : w->findChildren<QWidget*>()) {
+    if (!(c->focusPolicy() & Qt::TabFocus) || !c->isVisibleTo(w)) continue;
+    (c->property(kStripControl).toBool() ? strips : plain).push_back(c);
+  }
+  std::stable_sort(strips.begin(), strips.end(), [w](QWidget* a, QWidget* b) {
+    const QPoint pa = a->mapTo(w, QPoint(0, 0)), pb = b->mapTo(w, QPoint(0, 0));
+    return pa.x() != pb.x() ? pa.x() < pb.x() : pa.y() < pb.y();
+  });
+  plain.insert(plain.end(), strips.begin(), strips.end());
+  for (std::size_t i = 1; i < plain.size(); ++i) QWidget::setTabOrder(plain[i - 1], plain[i]);
 }
 
 void FormPeer::UserMoved() {
@@ -267,6 +382,12 @@ bool FormPeer::Filter(QEvent* e) {
     case QEvent::WindowStateChange: {
       if (!e->spontaneous() || applying()) return false;
       const bool minimized = widget()->windowState() & Qt::WindowMinimized;
+      // A dialog has no minimise; a window manager that offers it anyway
+      // gets the dialog straight back.
+      if (minimized && form_.BorderStyle() == ui::TFormBorderStyle::bsDialog) {
+        QMetaObject::invokeMethod(widget(), &QWidget::showNormal, Qt::QueuedConnection);
+        return false;
+      }
       const bool was = form_.WindowState() == ui::TWindowState::wsMinimized;
       if (minimized != was) {
         ui::TForm& f = form_;

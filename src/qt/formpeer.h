@@ -28,12 +28,21 @@ class FormPeer : public ControlPeer {
  private:
   Qt::WindowFlags FlagsFor() const;
   void ApplyVisible();
+  // Once the show handler has run: the first place of a window without a
+  // stored one, a title bar within reach, the keyboard order, then the
+  // window itself.
+  void Appear();
+  void PlaceFirstTime();
+  void KeepTitleBarReachable();
+  void OrderTabs();
   void ApplyBounds();
   void UserMoved();
   void UserResized();
   bool DefaultButtonKey(int qt_key);
 
   ui::TForm& form_;
+  QPoint design_pos_;  // where the layout (or the code before showing) put it
+  bool appeared_ = false;
 };
 
 }  // namespace qt

@@ -1,5 +1,6 @@
 #include "qt/paintedpeers.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "qt/look.h"
@@ -51,7 +52,39 @@ QColor FillColorOf(const ui::TControl& c) {
 QWidget* PaintedPeer::MakeWidget(QWidget* parent) {
   auto* w = new QWidget(parent);
   w->setAttribute(Qt::WA_OpaquePaintEvent, false);
+  if (control().OnNavigationKey || dynamic_cast<ui::TSpeedButton*>(&control())) {
+    w->setFocusPolicy(Qt::StrongFocus);
+    w->setProperty(kStripControl, true);
+  }
   return w;
+}
+
+bool PaintedPeer::Filter(QEvent* e) {
+  switch (e->type()) {
+    case QEvent::KeyPress:
+      return RouteKey(static_cast<QKeyEvent*>(e));
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+      widget()->update();
+      return false;
+    case QEvent::ToolTip:
+      return ShowValueTip();
+    default: {
+      const bool taken = RouteMouse(e);
+      // The value follows a drag and the wheel.
+      if (taken && (e->type() == QEvent::MouseMove || e->type() == QEvent::Wheel)) ShowValueTip();
+      return taken;
+    }
+  }
+}
+
+void PaintedPeer::PaintFocus(QPainter& p, const QRect& r) const {
+  if (!widget()->hasFocus()) return;
+  p.save();
+  p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+  p.setBrush(Qt::NoBrush);
+  p.drawRect(r.adjusted(0, 0, -1, -1));
+  p.restore();
 }
 
 QWidget* PanelPeer::MakeWidget(QWidget* parent) {
@@ -97,6 +130,7 @@ bool PanelPeer::Paint(QPainter& p) {
       }
     }
   }
+  PaintFocus(p, r.adjusted(3, 3, -3, -3));
   // The children it draws itself: the lamps where they meet the repaint.
   auto* parent = dynamic_cast<const ui::TWinControl*>(&c);
   if (!parent) return true;
@@ -245,6 +279,7 @@ bool SpeedButtonPeer::Paint(QPainter& p) {
   p.setFont(ToQFont(button_.Font()));
   DrawText(p, text, Qt::AlignCenter | kTextFlags, DisplayText(button_.Font(), button_.Caption()),
            ToQColor(button_.Font().Color), button_.Enabled());
+  PaintFocus(p, r.adjusted(3, 3, -3, -3));
   return true;
 }
 

@@ -9,13 +9,21 @@
 
 namespace qt {
 
+// The widget property that marks a strip's fader thumb or button: the
+// window's keyboard order takes them strip by strip.
+inline constexpr const char* kStripControl = "morvaStripControl";
+
 class PaintedPeer : public ControlPeer {
  public:
   using ControlPeer::ControlPeer;
 
  protected:
+  // Controls that take keys (a fader's thumb, speed buttons) take the
+  // keyboard focus by Tab and click.
   QWidget* MakeWidget(QWidget* parent) override;
-  bool Filter(QEvent* e) override { return RouteMouse(e); }
+  bool Filter(QEvent* e) override;
+  // Draws the dotted focus frame inside r while the widget has the focus.
+  void PaintFocus(QPainter& p, const QRect& r) const;
 };
 
 // Draws a shape within its bounds, its top left at the painter's origin.

@@ -1,6 +1,8 @@
 #include "qt/peer.h"
 
 #include <QEvent>
+#include <QKeyEvent>
+#include <QToolTip>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -11,6 +13,7 @@
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/buttons.h"
+#include "ui/stdctrls.h"
 
 namespace qt {
 
@@ -166,6 +169,46 @@ bool ControlPeer::RouteWheel(QWheelEvent* e) {
       taken = c->Enabled() && c->MouseWheel(shift, notches);
   });
   return taken;
+}
+
+bool ControlPeer::RouteKey(QKeyEvent* e) {
+  ui::TControl& c = control_;
+  if (!c.Enabled()) return false;
+  if (e->key() == Qt::Key_Space && dynamic_cast<ui::TSpeedButton*>(&c)) {
+    const int x = c.Width() / 2, y = c.Height() / 2;
+    std::shared_ptr<bool> alive = alive_;
+    Deliver([&c, alive, x, y] {
+      c.MouseDown(ui::TMouseButton::mbLeft, 0, x, y);
+      if (*alive) c.MouseUp(ui::TMouseButton::mbLeft, 0, x, y);
+    });
+    return true;
+  }
+  WORD vk = 0;
+  switch (e->key()) {
+    case Qt::Key_Up: vk = ui::VK_UP; break;
+    case Qt::Key_Down: vk = ui::VK_DOWN; break;
+    case Qt::Key_PageUp: vk = ui::VK_PRIOR; break;
+    case Qt::Key_PageDown: vk = ui::VK_NEXT; break;
+    case Qt::Key_Home: vk = ui::VK_HOME; break;
+    case Qt::Key_End: vk = ui::VK_END; break;
+    default: return false;
+  }
+  const ui::TShiftState shift = (e->modifiers() & Qt::ShiftModifier) ? ui::ssShift : 0;
+  bool taken = false;
+  std::shared_ptr<bool> alive = alive_;
+  Deliver([&c, vk, shift, &taken] { taken = c.NavigationKey(vk, shift); });
+  if (taken && *alive) ShowValueTip();
+  return taken;
+}
+
+bool ControlPeer::ShowValueTip() {
+  if (!control_.OnValueText || !widget_) return false;
+  std::string text;
+  RunHandler([&] { text = control_.OnValueText(); });
+  if (text.empty()) return false;
+  QWidget* w = widget_.data();
+  QToolTip::showText(w->mapToGlobal(QPoint(w->width() + 2, 0)), FromUtf8(text), w);
+  return true;
 }
 
 bool ControlPeer::RouteMouse(QEvent* e) {

@@ -14,6 +14,7 @@
 #include "ui/control.h"
 #include "ui/widgetset.h"
 
+class QKeyEvent;
 class QMouseEvent;
 class QWheelEvent;
 class QPainter;
@@ -74,6 +75,11 @@ class ControlPeer : public ui::Peer {
   // Mouse input on a control that takes it through its mouse handlers.
   bool RouteMouse(QEvent* e);
   bool RouteWheel(QWheelEvent* e);
+  // A key on the focused control: navigation keys go to the control, Space
+  // presses a speed button as the mouse would.
+  bool RouteKey(QKeyEvent* e);
+  // The control's value as a tool tip beside it; false when it has none.
+  bool ShowValueTip();
   bool applying() const { return applying_ > 0; }
   // False once the peer is gone; for steps after a call into the model.
   std::shared_ptr<bool> alive_token() const { return alive_; }

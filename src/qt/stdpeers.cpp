@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QWheelEvent>
 
 #include "qt/look.h"
 #include "qt/paintedpeers.h"
@@ -278,8 +279,35 @@ void GroupBoxPeer::Apply(ui::Change what) {
 
 // ---- scroll box
 
+namespace {
+
+// A strip area that cannot scroll vertically takes the wheel sideways, a
+// scroll bar step per notch.
+class StripArea : public QScrollArea {
+ public:
+  using QScrollArea::QScrollArea;
+
+ protected:
+  void wheelEvent(QWheelEvent* e) override {
+    QScrollBar* v = verticalScrollBar();
+    if (v->maximum() > v->minimum() || e->angleDelta().x() != 0) {
+      QScrollArea::wheelEvent(e);
+      return;
+    }
+    rest_ += e->angleDelta().y();
+    for (; rest_ >= 120; rest_ -= 120) horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepSub);
+    for (; rest_ <= -120; rest_ += 120) horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepAdd);
+    e->accept();
+  }
+
+ private:
+  int rest_ = 0;
+};
+
+}  // namespace
+
 QWidget* ScrollBoxPeer::MakeWidget(QWidget* parent) {
-  auto* area = new QScrollArea(parent);
+  auto* area = new StripArea(parent);
   area->setWidgetResizable(false);
   area->setVerticalScrollBarPolicy(box_.VertScrollBar().visible ? Qt::ScrollBarAsNeeded
                                                                 : Qt::ScrollBarAlwaysOff);

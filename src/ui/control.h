@@ -116,6 +116,15 @@ class TControl : public TComponent {
     return OnMouseWheel ? OnMouseWheel(s, notches) : false;
   }
   std::function<bool(TShiftState, int)> OnMouseWheel;
+  // A navigation key (arrows, Page Up/Down, Home/End) while the control has
+  // a desktop's keyboard focus. False leaves it to the form. A control with
+  // a handler takes the focus.
+  virtual bool NavigationKey(WORD key, TShiftState s) {
+    return OnNavigationKey ? OnNavigationKey(key, s) : false;
+  }
+  std::function<bool(WORD, TShiftState)> OnNavigationKey;
+  // What the control's value reads, for a desktop's tool tip.
+  std::function<std::string()> OnValueText;
   virtual void Resize();
 
   // What a user's click or double click on the control does.

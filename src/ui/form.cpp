@@ -71,6 +71,9 @@ void TForm::SetVisible(bool v) {
     CreatePeers();
     if (Application()) Application()->NotifyForm(FormEvent::Shown, *this);
     RunGuarded(OnShow);
+    // The window appears with what the show handler gave it (the stored
+    // place and size), not before.
+    if (Visible()) Changed(Change::Shown);
   } else {
     TControl::SetVisible(false);
     if (Application()) Application()->NotifyForm(FormEvent::Hidden, *this);

@@ -27,6 +27,7 @@ enum class Change {
   Menu,
   ZOrder,
   Raise,  // a shown form is brought to the front and activated
+  Shown,  // a form's show handler has run: its window may appear now
 };
 
 class Peer {

@@ -3,7 +3,7 @@
 set -euo pipefail
 need=()
 # Building and the unit tests; the install and package check.
-for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev fonts-liberation2 \
+for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
            dpkg-dev desktop-file-utils file; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done

@@ -1,6 +1,7 @@
 #include "qt/qtwidgetset.h"
 
 #include <QTimer>
+#include <QToolTip>
 #include <QApplication>
 #include <algorithm>
 #include <QScreen>
@@ -13,6 +14,7 @@
 #include "qt/messagebox.h"
 #include "qt/paintedpeers.h"
 #include "qt/stdpeers.h"
+#include "qt/x11colormap.h"
 #include "ui/application.h"
 #include "ui/headless.h"
 
@@ -57,10 +59,13 @@ void ApplyClassicLook() {
     pal.setColor(group, QPalette::Dark, ShadowColor());
     pal.setColor(group, QPalette::Shadow, DarkShadowColor());
     pal.setColor(group, QPalette::Highlight, QColor(0, 0, 128));
+    pal.setColor(group, QPalette::ToolTipBase, QColor(255, 255, 225));
+    pal.setColor(group, QPalette::ToolTipText, Qt::black);
   }
   pal.setColor(QPalette::Disabled, QPalette::Window, FaceColor());
   pal.setColor(QPalette::Disabled, QPalette::Button, FaceColor());
   QApplication::setPalette(pal);
+  QToolTip::setPalette(pal);
   QFont f(FamilyFor("Arial"));
   f.setPixelSize(11);
   QApplication::setFont(f);
@@ -73,6 +78,7 @@ QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
   flush_timer_->setInterval(kRepaintGatherMs);
   QObject::connect(flush_timer_.get(), &QTimer::timeout, [this] { FlushDirty(); });
   QApplication::setQuitOnLastWindowClosed(false);
+  UseDefaultColormaps();
   QApplication::setWindowIcon(ThemedMixerIcon());
   // The program gaining or losing the user's attention.
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, waker_.get(),

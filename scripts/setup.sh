@@ -2,9 +2,11 @@
 # Installs what building and testing need on a Debian 12 machine, once.
 set -euo pipefail
 need=()
-# Building and the unit tests; the install and package check.
+# Building and the unit tests; the install and package check; the desktop
+# suite (a private X server, a window manager, X input and screenshots).
 for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
-           dpkg-dev desktop-file-utils file; do
+           dpkg-dev desktop-file-utils file \
+           xvfb openbox xdotool x11-utils x11-apps imagemagick; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

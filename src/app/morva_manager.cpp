@@ -1,6 +1,7 @@
 // morva-manager [DIR]: MORVA Manager on the simulated card, with the tray
 // icon and real windows. Without a display it draws every window it can
-// open into PNG files in DIR (default ./morva-windows/) and ends.
+// open into PNG files in DIR (default ./morva-windows/) and ends. With
+// MORVA_TRACE=FILE it appends the headless runner's trace lines to FILE.
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -25,6 +27,7 @@
 #include "qt/qtwidgetset.h"
 #include "qt/snapshot.h"
 #include "qt/trayicon.h"
+#include "scenario/trace.h"
 #include "settings/mixset.h"
 #include "shell/Mixctrl.h"
 #include "shell/appstate.h"
@@ -50,15 +53,31 @@ bool HasDisplay() {
   return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+void ShowTray(qt::TrayIcon& tray, DWORD nim, const std::string& tip) {
+  if (nim == NIM_ADD || nim == NIM_MODIFY)
+    tray.Show(tip);
+  else if (nim == NIM_DELETE)
+    tray.Hide();
+}
+
 // Shows and hides the tray icon as the program asks the shell to.
 class TrayObserver : public platform::Observer {
  public:
   explicit TrayObserver(qt::TrayIcon& tray) : tray_(tray) {}
+  void TrayIcon(DWORD nim, const std::string& tip) override { ShowTray(tray_, nim, tip); }
+
+ private:
+  qt::TrayIcon& tray_;
+};
+
+// The same, and every event the program causes outside written as the
+// headless runner traces it (MORVA_TRACE=FILE; for tests on a desktop).
+class TracingTrayObserver : public scenario::Trace {
+ public:
+  TracingTrayObserver(qt::TrayIcon& tray, std::ostream& out) : scenario::Trace(out), tray_(tray) {}
   void TrayIcon(DWORD nim, const std::string& tip) override {
-    if (nim == NIM_ADD || nim == NIM_MODIFY)
-      tray_.Show(tip);
-    else if (nim == NIM_DELETE)
-      tray_.Hide();
+    ShowTray(tray_, nim, tip);
+    scenario::Trace::TrayIcon(nim, tip);
   }
 
  private:
@@ -245,13 +264,26 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
                      });
   }
   qt::TrayIcon tray(ws.Icon(), std::move(actions), !pictures);
-  TrayObserver observer(tray);
-  platform.set_observer(&observer);
+  std::ofstream trace_file;
+  std::unique_ptr<platform::Observer> observer;
+  if (const char* trace = std::getenv("MORVA_TRACE"); trace && *trace && !pictures) {
+    trace_file.open(trace, std::ios::app);
+    if (!trace_file) {
+      std::cerr << "morva-manager: MORVA_TRACE: cannot write " << trace << "\n";
+      return 2;
+    }
+    trace_file << std::unitbuf;  // readers see each line as it happens
+    observer = std::make_unique<TracingTrayObserver>(tray, trace_file);
+  } else {
+    observer = std::make_unique<TrayObserver>(tray);
+  }
+  platform.set_observer(observer.get());
 
   int status = 0;
   {
     ui::TApplication app(ws);
     running = &app;
+    if (auto* traced = dynamic_cast<TracingTrayObserver*>(observer.get())) app.SetObserver(traced);
     shell::ConnectMessageBoxes(app, platform, boxes);
     Pictures pics(app, state, ws, tray, dir);
     if (pictures) pics.Start();

@@ -15,6 +15,7 @@
 #include "qt/paintedpeers.h"
 #include "qt/placement.h"
 #include "qt/qtwidgetset.h"
+#include "qt/x11.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
 
@@ -101,8 +102,7 @@ void FormPeer::Apply(ui::Change what) {
     case ui::Change::Raise:
       if (w->isVisible()) {
         if (w->isMinimized()) w->showNormal();
-        w->raise();
-        w->activateWindow();
+        RaiseAtUsersRequest(w);
         RestoreOwnedWindows();
       }
       break;
@@ -212,15 +212,16 @@ void FormPeer::PlaceFirstTime() {
   QWidget* w = widget();
   const QRect area = WorkArea(w);
   if (area.isEmpty()) return;
-  // The frame the window manager adds, as one it has framed shows it; a
-  // window it has not framed yet is taken with that frame.
+  // The frame the window manager adds, the largest that a framed window
+  // shows (a sizeable one has handles); a window not framed yet is taken
+  // with that frame.
   QSize frame_extra(form_.NonClientWidth(), form_.NonClientHeight());
   std::vector<QWidget*> others;
   for (QWidget* other : QApplication::topLevelWidgets()) {
     if (other == w || !ShownTopLevel(other)) continue;
     others.push_back(other);
     if (other->frameGeometry() != other->geometry())
-      frame_extra = other->frameGeometry().size() - other->geometry().size();
+      frame_extra = frame_extra.expandedTo(other->frameGeometry().size() - other->geometry().size());
   }
   std::vector<QRect> taken;
   for (QWidget* other : others)

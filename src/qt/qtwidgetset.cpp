@@ -14,7 +14,7 @@
 #include "qt/messagebox.h"
 #include "qt/paintedpeers.h"
 #include "qt/stdpeers.h"
-#include "qt/x11colormap.h"
+#include "qt/x11.h"
 #include "ui/application.h"
 #include "ui/headless.h"
 

@@ -1,4 +1,4 @@
-#include "qt/x11colormap.h"
+#include "qt/x11.h"
 
 #include <xcb/xcb.h>
 
@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QWidget>
 #include <cstdlib>
+#include <cstring>
 
 namespace qt {
 
@@ -42,15 +43,48 @@ class DefaultColormapFilter : public QObject {
   xcb_screen_t* screen_ = nullptr;
 };
 
+xcb_connection_t* X11Connection() {
+  if (!qApp) return nullptr;
+  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+  return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  if (!r) return XCB_ATOM_NONE;
+  const xcb_atom_t atom = r->atom;
+  std::free(r);
+  return atom;
+}
+
 }  // namespace
+
+void RaiseAtUsersRequest(QWidget* w) {
+  w->raise();
+  w->activateWindow();
+  xcb_connection_t* c = X11Connection();
+  if (!c || !w->internalWinId()) return;
+  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  xcb_client_message_event_t ev{};
+  ev.response_type = XCB_CLIENT_MESSAGE;
+  ev.format = 32;
+  ev.window = static_cast<xcb_window_t>(w->internalWinId());
+  ev.type = Atom(c, "_NET_ACTIVE_WINDOW");
+  ev.data.data32[0] = 2;  // the request comes from the user
+  ev.data.data32[1] = XCB_CURRENT_TIME;
+  xcb_send_event(c, 0, screen->root,
+                 XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&ev));
+  xcb_flush(c);
+}
 
 void UseDefaultColormaps() {
   static bool installed = false;
-  if (installed || !qApp) return;
-  auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-  if (!x11 || !x11->connection()) return;
+  xcb_connection_t* c = X11Connection();
+  if (installed || !c) return;
   installed = true;
-  qApp->installEventFilter(new DefaultColormapFilter(x11->connection()));
+  qApp->installEventFilter(new DefaultColormapFilter(c));
 }
 
 }  // namespace qt

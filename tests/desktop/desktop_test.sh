@@ -1,0 +1,243 @@
+#!/usr/bin/env bash
+# The program on a real X server with a window manager (Xvfb + openbox on a
+# free display), driven by real X input (XTest through xdotool) and judged
+# by what the server shows and what the program's trace says:
+#   - no window is black, and the mixer windows first open clear of each
+#     other and of the control window;
+#   - the size hints pin the height and follow a section being hidden;
+#   - positions round-trip through ten close/reopen cycles and a restart;
+#   - the tray stand-in's double click raises and activates the control
+#     window;
+#   - the wheel and the keys on a fader send the driver's volume message.
+#   desktop_test.sh PROGRAM
+# Exits 77 (skipped) where the X server or the tools are not installed.
+set -euo pipefail
+program=$(realpath "$1")
+for tool in Xvfb openbox xdotool xprop xwininfo xwd xdpyinfo; do
+  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+convert=/usr/bin/convert
+[ -x "$convert" ] || { echo "skipped: ImageMagick is not installed"; exit 77; }
+
+work=$(mktemp -d)
+app=""
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null || true
+  [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
+  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+failures=0
+passes=0
+check() {  # check NAME CONDITION...
+  local name=$1
+  shift
+  if "$@"; then
+    passes=$((passes + 1))
+    echo "ok   $name"
+  else
+    failures=$((failures + 1))
+    echo "FAIL $name"
+  fi
+}
+
+# ---- the private desktop
+display=90
+while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$display"
+for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+openbox >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 200); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+  sleep 0.05
+done
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+ini="$XDG_CONFIG_HOME/morva/Vozururo.ini"
+trace="$work/trace.txt"
+
+# ---- helpers
+wait_for() {  # wait_for COMMAND...: up to 5 s
+  for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+  return 1
+}
+window() {  # the client window with this exact title
+  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1
+}
+shown() { [ -n "$(window "$1")" ]; }
+gone() { [ -z "$(window "$1")" ]; }
+geometry() {  # X Y W H of the client area
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+frame() {  # X Y W H of the window with its frame
+  local x y w h l r t b
+  read -r x y w h < <(geometry "$1")
+  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
+  echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
+}
+overlap() {  # overlap "X Y W H" "X Y W H"
+  local a=($1) b=($2)
+  [ $((a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3])) -eq 1 ]
+}
+not_black() {  # the window's area on the screen is mostly its own colours
+  local id x y w h black
+  id=$(window "$1")
+  read -r x y w h < <(geometry "$id")
+  xwd -root -silent > "$work/screen.xwd"
+  black=$("$convert" "xwd:$work/screen.xwd" -crop "${w}x${h}+${x}+${y}" +repage \
+    -fill white +opaque black -colorspace gray -format '%[fx:1-mean]' info:)
+  awk -v b="$black" 'BEGIN { exit !(b < 0.5) }'
+}
+hints() {  # MINW MINH MAXW MAXH of the size hints
+  xprop -id "$1" WM_NORMAL_HINTS | awk '/minimum size/ {minw=$5; minh=$7}
+    /maximum size/ {maxw=$5; maxh=$7} END {print minw, minh, maxw, maxh}'
+}
+pinned() {  # the height hints equal the height shown, the width may vary
+  local id=$1 minw minh maxw maxh x y w h
+  read -r minw minh maxw maxh < <(hints "$id")
+  read -r x y w h < <(geometry "$id")
+  [ -n "$minh" ] && [ "$minh" = "$h" ] && [ "$maxh" = "$h" ] && [ "$minw" -le "$w" ] &&
+    [ "$w" -le "$maxw" ] && [ "$minw" -lt "$maxw" ]
+}
+count_volume() { grep -c ' 0x0011 ' "$trace" 2>/dev/null || true; }
+more_volume_than() { [ "$(count_volume)" -gt "$1" ]; }
+start_program() {  # start_program CARDS: up to the tray stand-in
+  MORVA_SIM="cards=$1" MORVA_TRACE="$trace" "$program" >>"$work/program.log" 2>&1 &
+  app=$!
+  wait_for shown "Einstellungen für Morva"
+}
+show_control_window() {  # a second start shows it, as the tray would
+  MORVA_SIM="cards=$1" "$program" >>"$work/program.log" 2>&1
+  wait_for shown Morva
+}
+quit_program() {  # the stand-in's menu, second item: "Beenden"
+  local stand_in x y w h
+  stand_in=$(window "Einstellungen für Morva")
+  read -r x y w h < <(geometry "$stand_in")
+  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+  sleep 0.3
+  xdotool key Down Down Return
+  for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
+  ! kill -0 "$app" 2>/dev/null && app=""
+}
+activate() { xdotool windowactivate --sync "$(window "$1")" >/dev/null 2>&1 || true; sleep 0.2; }
+
+windows=("Analog Inputs" "Analog Input Monitors" "Analog Outputs" "Digital Input" "Digital Output")
+
+# ---- four cards, every window open, no stored places yet
+printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' >"$ini"
+start_program 4
+show_control_window 4
+for w in "${windows[@]}"; do wait_for shown "$w" || true; done
+sleep 1
+for w in Morva "${windows[@]}"; do check "window '$w' is painted, not black" not_black "$w"; done
+placed_apart() {
+  local all=(Morva "${windows[@]}") i j
+  for ((i = 0; i < ${#all[@]}; i++)); do
+    for ((j = i + 1; j < ${#all[@]}; j++)); do
+      if overlap "$(frame "$(window "${all[i]}")")" "$(frame "$(window "${all[j]}")")"; then
+        echo "     '${all[i]}' overlaps '${all[j]}'"
+        return 1
+      fi
+    done
+  done
+}
+check "first placement keeps the windows apart" placed_apart
+
+# ---- size hints follow the sections shown
+outputs=$(window "Analog Outputs")
+check "size hints pin the height of 'Analog Outputs'" pinned "$outputs"
+read -r _ _ _ height_before < <(geometry "$outputs")
+activate "Analog Outputs"
+xdotool key alt+f
+height_changed() { read -r _ _ _ h < <(geometry "$outputs"); [ "$h" != "$height_before" ]; }
+check "hiding the faders changes the height" wait_for height_changed
+check "size hints follow the new height" wait_for pinned "$outputs"
+activate "Analog Outputs"
+xdotool key alt+f
+check "showing the faders again restores the height" wait_for pinned "$outputs"
+
+# ---- the wheel and the keys on a fader
+# The first fader of pair 3/4: its groove runs from (96, 190) to (96, 302)
+# of the client area; at the top of its travel its thumb is centred at
+# (96, 196).
+read -r ox oy _ _ < <(geometry "$outputs")
+before=$(count_volume)
+xdotool mousemove $((ox + 96)) $((oy + 250))
+for _ in $(seq 40); do xdotool click 4; done
+check "the wheel on a fader sends the volume" wait_for more_volume_than "$before"
+before=$(count_volume)
+xdotool mousemove $((ox + 96)) $((oy + 196)) click 1
+sleep 0.2
+xdotool key Down
+check "a key on the focused fader sends the volume" wait_for more_volume_than "$before"
+
+# ---- positions round-trip through ten close/reopen cycles
+read -r dx dy _ _ < <(frame "$(window "Digital Input")")
+round_trips() {
+  local i x y
+  for i in $(seq 10); do
+    activate Morva
+    xdotool key alt+d
+    wait_for gone "Digital Input" || return 1
+    activate Morva
+    xdotool key alt+d
+    wait_for shown "Digital Input" || return 1
+    sleep 0.3
+    read -r x y _ _ < <(frame "$(window "Digital Input")")
+    if [ "$x $y" != "$dx $dy" ]; then
+      echo "     cycle $i: at $x $y, was $dx $dy"
+      return 1
+    fi
+  done
+}
+check "ten close/reopen cycles keep the place" round_trips
+
+# ---- the tray stand-in raises a covered control window
+read -r mx my _ _ < <(frame "$(window Morva)")
+xdotool windowmove "$(window "Digital Input")" "$mx" "$my"
+activate "Digital Input"
+stand_in=$(window "Einstellungen für Morva")
+read -r sx sy sw sh < <(geometry "$stand_in")
+xdotool mousemove $((sx + sw / 2)) $((sy + sh / 2)) click --repeat 2 --delay 80 1
+control_on_top() {  # above every window but the stand-in, which stays on top
+  local id top
+  id=$(window Morva)
+  top=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g' | tr ' ' '\n' |
+        while read -r w; do [ $((w)) -ne $((stand_in)) ] && echo "$w"; done | tail -1)
+  [ "$(xdotool getactivewindow)" = "$id" ] && [ $((top)) -eq $((id)) ]
+}
+check "the stand-in's double click raises and activates the control window" wait_for control_on_top
+check "the control window is painted over the window it covered" not_black Morva
+
+# ---- a restart keeps the places
+declare -A before_restart
+for w in "${windows[@]}"; do before_restart[$w]=$(frame "$(window "$w")"); done
+check "the stand-in's menu ends the program" quit_program
+start_program 4
+show_control_window 4
+for w in "${windows[@]}"; do wait_for shown "$w" || true; done
+sleep 0.5
+same_places() {
+  local w now ok=0
+  for w in "${windows[@]}"; do
+    now=$(frame "$(window "$w")")
+    if [ "$now" != "${before_restart[$w]}" ]; then
+      echo "     '$w' at $now, was ${before_restart[$w]}"
+      ok=1
+    fi
+  done
+  return $ok
+}
+check "after a restart every window is where it was" same_places
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]

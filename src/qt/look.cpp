@@ -1,5 +1,6 @@
 #include "qt/look.h"
 
+#include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -74,6 +75,17 @@ QFont ToQFont(const ui::TFont& f) {
   q.setStrikeOut(f.StrikeOut);
   q.setHintingPreference(QFont::PreferFullHinting);
   return q;
+}
+
+QFont NarrowedToFit(QFont f, const QStringList& texts, int width) {
+  for (int stretch = 100; stretch >= 80; stretch -= 5) {
+    f.setStretch(stretch);
+    const QFontMetrics fm(f);
+    int widest = 0;
+    for (const QString& t : texts) widest = std::max(widest, fm.horizontalAdvance(t));
+    if (widest <= width) break;
+  }
+  return f;
 }
 
 std::vector<std::string> XpmLines(std::string_view text) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QRect>
+#include <QStringList>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +32,9 @@ QColor DarkShadowColor();
 // "MS Sans Serif", "Times New Roman").
 QString FamilyFor(const std::string& name);
 QFont ToQFont(const ui::TFont& f);
+// The font drawn narrower, down to 80 % of its width, until every text
+// fits width; the layouts were made for a narrower system font.
+QFont NarrowedToFit(QFont f, const QStringList& texts, int width);
 
 // The quoted strings of an XPM file, in order; empty when the text holds none.
 std::vector<std::string> XpmLines(std::string_view text);

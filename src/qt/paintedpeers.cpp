@@ -156,13 +156,32 @@ void LabelPeer::Apply(ui::Change what) {
 }
 
 // A label that sizes itself shows all of its text, whatever size the
-// layout gave it.
+// model estimated for it; where the text would run into the control to its
+// right (the layouts were made for a narrower font), it is drawn narrower.
 void LabelPeer::FitText() {
+  font_ = ToQFont(label_.Font());
   if (!label_.AutoSize() || label_.WordWrap() || !widget()) return;
-  QFontMetrics fm(ToQFont(label_.Font()));
-  QRect text = fm.boundingRect(QRect(0, 0, 10000, 1000), kTextFlags,
-                               DisplayText(label_.Font(), label_.Caption()));
-  widget()->resize(std::max(text.width(), label_.Width()), std::max(fm.height(), label_.Height()));
+  const QString text = DisplayText(label_.Font(), label_.Caption());
+  font_ = NarrowedToFit(font_, {text}, RoomToTheRight());
+  QFontMetrics fm(font_);
+  QRect bounds = fm.boundingRect(QRect(0, 0, 10000, 1000), kTextFlags, text);
+  widget()->resize(std::max(bounds.width(), label_.Width()), std::max(fm.height(), label_.Height()));
+}
+
+// From the label's left edge to the nearest sibling that starts to its
+// right on the same line, less a pixel of air.
+int LabelPeer::RoomToTheRight() const {
+  const ui::TWinControl* parent = label_.Parent();
+  int room = 10000;
+  if (!parent) return room;
+  const int top = label_.Top(), bottom = label_.Top() + label_.Height();
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    const ui::TControl* c = parent->Controls(i);
+    if (c == &label_ || !c->Visible() || c->Left() <= label_.Left()) continue;
+    if (c->Top() >= bottom || c->Top() + c->Height() <= top) continue;
+    room = std::min(room, c->Left() - label_.Left() - 1);
+  }
+  return room;
 }
 
 bool LabelPeer::Paint(QPainter& p) {
@@ -171,7 +190,7 @@ bool LabelPeer::Paint(QPainter& p) {
     p.fillRect(r, ToQColor(label_.Color()));
   int flags = AlignmentFlags(label_.Alignment()) | Qt::AlignTop | kTextFlags;
   if (label_.WordWrap()) flags |= Qt::TextWordWrap;
-  p.setFont(ToQFont(label_.Font()));
+  p.setFont(font_);
   DrawText(p, r, flags, DisplayText(label_.Font(), label_.Caption()), ToQColor(label_.Font().Color),
            label_.Enabled());
   return true;

@@ -59,7 +59,9 @@ class LabelPeer : public PaintedPeer {
 
  private:
   void FitText();
+  int RoomToTheRight() const;
   ui::TLabel& label_;
+  QFont font_;
 };
 
 class BevelPeer : public PaintedPeer {

@@ -12,6 +12,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QWheelEvent>
 
 #include "qt/look.h"
@@ -228,6 +230,21 @@ void ComboBoxPeer::Apply(ui::Change what) {
   } else {
     KeyPeer::Apply(what);
   }
+  if (what == ui::Change::Items || what == ui::Change::Font || what == ui::Change::Bounds)
+    FitItems();
+}
+
+// The items fit the box as the layout sizes it: its text field.
+void ComboBoxPeer::FitItems() {
+  auto* w = As<QComboBox>(widget());
+  QStringList texts;
+  for (int i = 0; i < w->count(); ++i) texts << w->itemText(i);
+  QStyleOptionComboBox opt;
+  opt.initFrom(w);
+  opt.rect = QRect(0, 0, combo_.Width(), combo_.Height());
+  const QRect field = w->style()->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                 QStyle::SC_ComboBoxEditField, w);
+  w->setFont(NarrowedToFit(ToQFont(combo_.Font()), texts, field.width() - 4));
 }
 
 void ComboBoxPeer::Connect() {

@@ -102,6 +102,7 @@ class ComboBoxPeer : public KeyPeer {
   void Connect() override;
 
  private:
+  void FitItems();
   ui::TComboBox& combo_;
 };
 

@@ -61,6 +61,8 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 }  // namespace
 
 void RaiseAtUsersRequest(QWidget* w) {
+  // The offscreen platform (the pictures) has no stacking order.
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
   w->raise();
   w->activateWindow();
   xcb_connection_t* c = X11Connection();

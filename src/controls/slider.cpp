@@ -298,7 +298,7 @@ std::string TSlider::ScaleReading() const {
   int sx = 0, sy = 0;
   FormOrigin(*this, sx, sy);
   // The scale is the column of value labels nearest to the right of the
-  // groove, within its height.
+  // groove, along its length.
   std::vector<std::pair<int, Mark>> found;
   for (ui::TComponent* c : form->ComponentList()) {
     auto* label = dynamic_cast<ui::TLabel*>(c);
@@ -307,7 +307,7 @@ std::string TSlider::ScaleReading() const {
     int lx = 0, ly = 0;
     FormOrigin(*label, lx, ly);
     const double cy = ly + label->Height() / 2.0;
-    if (lx <= sx || cy < sy - btn_height_ || cy > sy + Height() + btn_height_) continue;
+    if (lx <= sx || cy < sy || cy > sy + Height()) continue;
     found.push_back({lx, {cy, value}});
   }
   if (found.empty()) return {};

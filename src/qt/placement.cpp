@@ -19,9 +19,10 @@ long long Covered(const QRect& r, const std::vector<QRect>& taken) {
 }  // namespace
 
 QPoint FreePlace(const QRect& area, const std::vector<QRect>& taken, const QSize& frame) {
-  // The corners worth trying: the area's and those just beside or below a
-  // window that is open.
-  std::vector<int> xs{area.left()}, ys{area.top()};
+  // The corners worth trying: the area's, those just beside or below a
+  // window that is open, and against the area's far edges.
+  std::vector<int> xs{area.left(), area.right() + 1 - frame.width()},
+      ys{area.top(), area.bottom() + 1 - frame.height()};
   for (const QRect& t : taken) {
     xs.push_back(t.right() + 1);
     ys.push_back(t.bottom() + 1);

@@ -8,6 +8,7 @@
 #include "controls/levelmeter.h"
 #include "qt/look.h"
 #include "qt/messagebox.h"
+#include "qt/placement.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/extctrls.h"
@@ -165,6 +166,20 @@ TEST(MessageBoxes, TheWidgetsetReturnsTheButtonTheUserPressed) {
   });
   EXPECT_EQ(ws.MessageBox(nullptr, "x", "y", 0x04), kIdYes);
   EXPECT_EQ(seen, 1);
+}
+
+// A new window goes to the first free place, row by row; where none is
+// free, to the place that covers least; one larger than the screen keeps
+// its top left (the title bar) on it.
+TEST(Placement, FirstFreePlaceLeastCoverOrTheTitleBarOnTheScreen) {
+  const QRect screen(0, 0, 1000, 800);
+  std::vector<QRect> open{QRect(0, 0, 300, 500), QRect(400, 200, 200, 100)};
+  EXPECT_EQ(FreePlace(screen, open, QSize(300, 300)), QPoint(600, 0));
+  EXPECT_EQ(FreePlace(screen, open, QSize(700, 250)), QPoint(300, 300));
+  EXPECT_EQ(FreePlace(screen, {QRect(0, 0, 1000, 750)}, QSize(200, 100)), QPoint(0, 700));
+  EXPECT_EQ(FreePlace(screen, open, QSize(1200, 900)), QPoint(0, 0));
+  EXPECT_EQ(Reachable(screen, QRect(-50, -30, 200, 900)), QPoint(0, 0));
+  EXPECT_EQ(Reachable(screen, QRect(900, 700, 200, 200)), QPoint(800, 600));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // Faders, mutes, meters and presets are covered by the outputs_* scenarios.
 #include "mixer/Wavelv.h"
 
+#include <algorithm>
+
 #include "controls/Class_b.h"
 #include "mixer_fixture.h"
 #include "ui/stdctrls.h"
@@ -131,6 +133,33 @@ TEST_F(WavelvTest, HidingBothSectionsLeavesTheOptionRowAlone) {
   EXPECT_EQ(w->Height(), 470 - 47);
   w->ToggleChecksPanel();
   EXPECT_EQ(w->Height(), 470);
+}
+
+// A desktop's keys move a fader as drags do, each sending the volume, and
+// its value reads as the scale beside it: "0" at the top, "∞" at the
+// bottom, in between interpolated between the two nearest labels.
+TEST_F(WavelvTest, KeysMoveAFaderAndItsValueReadsAsTheScale) {
+  Make();
+  controls::TSlider* s = Fader("Slider1");
+  ui::TPanel* thumb = s->Thumb();
+  auto volumes = [&] {
+    return std::count_if(observer.lines.begin(), observer.lines.end(),
+                         [](const std::string& l) { return l.find(" 0x0011 ") != std::string::npos; });
+  };
+  const auto sent = volumes();
+  EXPECT_TRUE(thumb->NavigationKey(ui::VK_HOME, 0));
+  EXPECT_EQ(s->Position(), s->Max());
+  EXPECT_EQ(thumb->OnValueText(), "0.0 dB");
+  thumb->NavigationKey(ui::VK_END, 0);
+  EXPECT_EQ(s->Position(), 0);
+  EXPECT_EQ(thumb->OnValueText(), "-\xE2\x88\x9E dB");
+  thumb->NavigationKey(ui::VK_PRIOR, 0);  // a quarter of the travel
+  EXPECT_EQ(s->Offset(), 25);
+  EXPECT_EQ(thumb->OnValueText(), "-27.8 dB");  // centre 89: "-20" at 73.5, "-30" at 93.5
+  thumb->NavigationKey(ui::VK_DOWN, ui::ssShift);  // one pixel
+  EXPECT_EQ(s->Offset(), 24);
+  EXPECT_FALSE(thumb->NavigationKey(ui::VK_RETURN, 0));
+  EXPECT_EQ(volumes(), sent + 4);
 }
 
 }  // namespace

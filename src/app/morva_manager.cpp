@@ -228,12 +228,18 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   platform::Platform platform(backend);
   platform::ScopedPlatform scope(platform);
   QObject::connect(&timer_pump, &QTimer::timeout, [&platform] { platform.timers().FireDue(); });
-  platform.timers().SetPump([&timer_pump, &clock](std::optional<std::int64_t> due) {
-    if (!due)
-      timer_pump.stop();
-    else
-      timer_pump.start(static_cast<int>(std::max<std::int64_t>(0, *due - clock.NowMs())));
-  });
+  // The meters' 40 ms ticks and 100 ms polls are handled together every
+  // tenth of a second, each in its turn: one wake-up and one repaint for
+  // all that fell due, and the lamps move as often as the levels are read.
+  constexpr std::int64_t kTimerBatchMs = 100;
+  platform.timers().SetPump(
+      [&timer_pump, &clock](std::optional<std::int64_t> due) {
+        if (!due)
+          timer_pump.stop();
+        else
+          timer_pump.start(static_cast<int>(std::max<std::int64_t>(0, *due - clock.NowMs())));
+      },
+      kTimerBatchMs);
   qt::QtWidgetset ws;
   shell::WidgetsetBoxes boxes(ws);
   shell::AppState state;

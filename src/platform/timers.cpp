@@ -50,7 +50,10 @@ UINT TimerService::Start(UINT delay, TimerCallback callback, DWORD_PTR user, boo
 }
 
 void TimerService::Reschedule() {
-  if (pump_ && !clock_.IsVirtual()) pump_(NextDue());
+  if (!pump_ || clock_.IsVirtual()) return;
+  std::optional<std::int64_t> due = NextDue();
+  if (due && batch_ms_ > 0) due = (*due + batch_ms_ - 1) / batch_ms_ * batch_ms_;
+  pump_(due);
 }
 
 void TimerService::FireDue() {
@@ -64,9 +67,10 @@ void TimerService::FireDue() {
       if (next.first == 0) break;
       auto it = timers_.find(next.first);
       if (next.second.periodic) {
-        // A timer late by more than a period skips what it missed.
+        // A timer later than its batch skips what it missed; within the
+        // batch it fires every instant.
         it->second.due += next.second.delay;
-        while (it->second.due <= now) it->second.due += next.second.delay;
+        while (it->second.due <= now - batch_ms_) it->second.due += next.second.delay;
       } else {
         timers_.erase(it);
       }

@@ -54,8 +54,14 @@ class TimerService {
   // and nothing has to wake it from another one). schedule is told the
   // next due time (none: no timer runs) whenever it changes; the loop then
   // calls FireDue at that time. Set before the first timer starts.
+  // With batch_ms, the loop is woken only at multiples of batch_ms, and
+  // each timer then fires every instant it fell due since, in time order:
+  // one wake-up for all that fell due together, nothing skipped.
   using Schedule = std::function<void(std::optional<std::int64_t> due_ms)>;
-  void SetPump(Schedule schedule) { pump_ = std::move(schedule); }
+  void SetPump(Schedule schedule, std::int64_t batch_ms = 0) {
+    pump_ = std::move(schedule);
+    batch_ms_ = batch_ms;
+  }
   // Fires every timer due now, in time order.
   void FireDue();
 
@@ -80,6 +86,7 @@ class TimerService {
   bool stopping_ = false;
   std::thread thread_;
   Schedule pump_;
+  std::int64_t batch_ms_ = 0;
 };
 
 }  // namespace platform

@@ -20,9 +20,6 @@
 
 namespace qt {
 
-namespace {
-constexpr int kRepaintGatherMs = 60;
-}  // namespace
 
 namespace {
 
@@ -75,7 +72,7 @@ QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
   flush_timer_ = std::make_unique<QTimer>();
   flush_timer_->setSingleShot(true);
   flush_timer_->setTimerType(Qt::PreciseTimer);
-  flush_timer_->setInterval(kRepaintGatherMs);
+  flush_timer_->setInterval(0);
   QObject::connect(flush_timer_.get(), &QTimer::timeout, [this] { FlushDirty(); });
   QApplication::setQuitOnLastWindowClosed(false);
   UseDefaultColormaps();
@@ -137,9 +134,9 @@ int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::stri
 }
 
 // The meters of every window change at the same instants (their ticks and
-// polls fall due together), but their messages arrive one by one: the
-// repaint waits up to 60 ms, so that one pass shows them all (and the lamps
-// are drawn at most about 16 times a second).
+// polls are handled in batches), but their messages arrive one by one: the
+// repaint waits until the program next goes idle, so that one pass shows
+// them all.
 void QtWidgetset::MarkDirty(PanelPeer* p) {
   dirty_.push_back(p);
   if (!flush_timer_->isActive()) flush_timer_->start();

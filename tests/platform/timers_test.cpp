@@ -90,4 +90,39 @@ TEST(RealClockTimers, ATimerThreadFiresAndKillWaitsForTheCallback) {
   EXPECT_THROW(timers.AdvanceTo(10), std::logic_error);
 }
 
+// Reads like a real clock (the program's loop fires the timers, periodic
+// ones keep to multiples of their period) but moves only when told.
+class SteppedClock : public sim::Clock {
+ public:
+  std::int64_t NowMs() const override { return now; }
+  void SleepMs(std::int64_t ms) override { now += ms; }
+  bool IsVirtual() const override { return false; }
+  std::int64_t now = 0;
+};
+
+// Woken in batches of 100 ms, the loop is told only multiples of the batch;
+// each periodic timer then fires every instant it fell due since, in time
+// order (ties by id); a timer later than a batch skips what is older.
+TEST(PumpedTimers, BatchesFireEveryInstantInTimeOrder) {
+  SteppedClock clock;
+  platform::TimerService timers(clock);
+  std::vector<std::int64_t> wakes;
+  timers.SetPump([&](std::optional<std::int64_t> due) { wakes.push_back(due.value_or(-1)); }, 100);
+  std::vector<std::string> log;
+  fired_log = &log;
+  timers.Start(40, &Record, 1, true);
+  timers.Start(100, &Record, 2, true);
+  EXPECT_EQ(wakes.back(), 100);  // the tick due at 40 wakes the loop at 100
+  clock.now = 100;
+  timers.FireDue();  // ticks at 40 and 80, the poll at 100
+  EXPECT_EQ(log, (std::vector<std::string>{"t1@1", "t1@1", "t2@2"}));
+  EXPECT_EQ(wakes.back(), 200);
+  log.clear();
+  clock.now = 450;
+  timers.FireDue();  // tick 120, poll 200, ticks 360 and 400, poll 400, tick 440
+  EXPECT_EQ(log, (std::vector<std::string>{"t1@1", "t2@2", "t1@1", "t1@1", "t2@2", "t1@1"}));
+  EXPECT_EQ(wakes.back(), 500);
+  fired_log = nullptr;
+}
+
 }  // namespace

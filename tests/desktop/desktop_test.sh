@@ -64,8 +64,8 @@ ini="$XDG_CONFIG_HOME/morva/Vozururo.ini"
 trace="$work/trace.txt"
 
 # ---- helpers
-wait_for() {  # wait_for COMMAND...: up to 5 s
-  for _ in $(seq 100); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
+wait_for() {  # wait_for COMMAND...: up to 10 s
+  for _ in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
   return 1
 }
 window() {  # the client window with this exact title
@@ -118,15 +118,19 @@ show_control_window() {  # a second start shows it, as the tray would
   MORVA_SIM="cards=$1" "$program" >>"$work/program.log" 2>&1
   wait_for shown Morva
 }
+ended() { ! kill -0 "$app" 2>/dev/null; }
 quit_program() {  # the stand-in's menu, second item: "Beenden"
-  local stand_in x y w h
+  local stand_in x y w h try
   stand_in=$(window "Einstellungen für Morva")
   read -r x y w h < <(geometry "$stand_in")
-  xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
-  sleep 0.3
-  xdotool key Down Down Return
-  for _ in $(seq 100); do kill -0 "$app" 2>/dev/null || break; sleep 0.05; done
-  ! kill -0 "$app" 2>/dev/null && app=""
+  for try in 1 2 3; do
+    xdotool mousemove $((x + w / 2)) $((y + h / 2)) click 3
+    sleep $((try)).5
+    xdotool key Down Down Return
+    wait_for ended && break
+    xdotool key Escape
+  done
+  ended && app=""
 }
 activate() { xdotool windowactivate --sync "$(window "$1")" >/dev/null 2>&1 || true; sleep 0.2; }
 
@@ -240,4 +244,8 @@ same_places() {
 check "after a restart every window is where it was" same_places
 
 echo "$passes passed, $failures failed"
+if [ "$failures" -ne 0 ]; then
+  echo "--- the program's output"
+  tail -20 "$work/program.log"
+fi
 [ "$failures" -eq 0 ]

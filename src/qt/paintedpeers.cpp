@@ -139,12 +139,7 @@ bool PanelPeer::Paint(QPainter& p) {
     if (!child->DrawnByParent() || !child->Visible()) continue;
     const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
     if (!dirty.intersects(bounds)) continue;
-    if (auto* shape = dynamic_cast<const ui::TShape*>(child)) {
-      p.save();
-      p.translate(bounds.topLeft());
-      DrawShape(p, *shape);
-      p.restore();
-    }
+    if (auto* shape = dynamic_cast<const ui::TShape*>(child)) DrawShape(p, *shape, bounds.topLeft());
   }
   return true;
 }
@@ -212,17 +207,21 @@ bool ShapePeer::Paint(QPainter& p) {
   return true;
 }
 
-void DrawShape(QPainter& p, const ui::TShape& shape) {
+void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   const int pw = std::max(0, shape.PenWidth());
   QRect r(0, 0, shape.Width(), shape.Height());
   // A rectangle with a one-pixel outline (every meter lamp): two solid
-  // fills give the same pixels as the pen and brush, for less.
+  // fills give the same pixels as the pen and brush, for less, and need
+  // no change of the painter's state.
   if (shape.Shape() == ui::TShapeType::stRectangle && pw == 1 && r.width() > 1 &&
       r.height() > 1) {
+    r.translate(at);
     p.fillRect(r, ToQColor(shape.PenColor()));
     p.fillRect(r.adjusted(1, 1, -1, -1), ToQColor(shape.BrushColor()));
     return;
   }
+  p.save();
+  p.translate(at);
   if (shape.Shape() == ui::TShapeType::stSquare || shape.Shape() == ui::TShapeType::stCircle ||
       shape.Shape() == ui::TShapeType::stRoundSquare) {
     int side = std::min(r.width(), r.height());
@@ -252,6 +251,7 @@ void DrawShape(QPainter& p, const ui::TShape& shape) {
       p.drawRect(body);
       break;
   }
+  p.restore();
 }
 
 bool ImagePeer::Paint(QPainter& p) {

@@ -26,8 +26,8 @@ class PaintedPeer : public ControlPeer {
   void PaintFocus(QPainter& p, const QRect& r) const;
 };
 
-// Draws a shape within its bounds, its top left at the painter's origin.
-void DrawShape(QPainter& p, const ui::TShape& shape);
+// Draws a shape within its bounds, its top left at at.
+void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at = QPoint());
 
 // A filled, bevelled area. It paints the children that it draws itself
 // (a meter's lamps) and repaints only where one of them changed; it covers

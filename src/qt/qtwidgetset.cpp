@@ -4,6 +4,7 @@
 #include <QToolTip>
 #include <QApplication>
 #include <algorithm>
+#include <thread>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
@@ -161,10 +162,19 @@ void QtWidgetset::WaitForInput() {
     action();
     return;
   }
+  // What changed since the last wait is painted in this pass, not in one
+  // more turn of the loop.
+  if (!dirty_.empty()) {
+    flush_timer_->stop();
+    FlushDirty();
+  }
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void QtWidgetset::Wake() {
+  // A message posted on the GUI thread (a timer firing from Qt's loop) is
+  // found when the loop returns: nobody waits to be woken.
+  if (std::this_thread::get_id() == gui_thread_) return;
   // One wake-up on the way is enough; the loop then finds every message.
   if (wake_pending_.exchange(true)) return;
   QMetaObject::invokeMethod(

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ui/widgetset.h"
@@ -71,6 +72,7 @@ class QtWidgetset : public ui::Widgetset {
  private:
   std::unique_ptr<QObject> waker_;
   std::atomic<bool> wake_pending_{false};
+  std::thread::id gui_thread_ = std::this_thread::get_id();
   int wait_depth_ = 0;
   std::vector<QPointer<QWidget>> retired_;
   std::vector<PanelPeer*> dirty_;

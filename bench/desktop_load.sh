@@ -18,15 +18,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=99
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 0.5
+source "$(dirname "$0")/../scripts/lib/private_desktop.sh"
+start_private_desktop 99
 
 # Showing the control window reopens all five mixer windows.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"

@@ -45,18 +45,8 @@ check() {  # check NAME CONDITION...
 }
 
 # ---- the private desktop
-display=90
-while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
-for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
-openbox >/dev/null 2>&1 &
-wm=$!
-for _ in $(seq 200); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-  sleep 0.05
-done
+source "$(dirname "$0")/../../scripts/lib/private_desktop.sh"
+start_private_desktop 90
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"

@@ -8,12 +8,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
-#include <optional>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>

@@ -198,12 +198,11 @@ QRect WorkArea(const QWidget* w) {
 }  // namespace
 
 // A mixer window without a stored place opens where it covers none of the
-// program's windows, as a window manager places a new window. The model
-// learns the place as a move by the user, so it is stored on closing.
+// program's windows, as a window manager places a new window; the place is
+// stored on closing like one the user chose.
 void FormPeer::PlaceFirstTime() {
   using B = ui::TFormBorderStyle;
-  const bool plain =
-      form_.BorderStyle() == B::bsSingle || form_.BorderStyle() == B::bsSizeable;
+  const bool plain = form_.BorderStyle() == B::bsSingle || form_.BorderStyle() == B::bsSizeable;
   if (!plain || form_.Modal() || form_.Position() != ui::TPosition::poDesigned ||
       !dynamic_cast<ui::TForm*>(form_.Owner()) ||
       QPoint(form_.Left(), form_.Top()) != design_pos_ ||
@@ -221,7 +220,8 @@ void FormPeer::PlaceFirstTime() {
     if (other == w || !ShownTopLevel(other)) continue;
     others.push_back(other);
     if (other->frameGeometry() != other->geometry())
-      frame_extra = frame_extra.expandedTo(other->frameGeometry().size() - other->geometry().size());
+      frame_extra =
+          frame_extra.expandedTo(other->frameGeometry().size() - other->geometry().size());
   }
   std::vector<QRect> taken;
   for (QWidget* other : others)
@@ -240,9 +240,19 @@ void FormPeer::PlaceFirstTime() {
   const QPoint p = FreePlace(area, taken, w->size() + frame_extra);
   if (p == w->pos()) return;
   w->move(p);
+  MovedByWindowManager();
+}
+
+// The model learns a place the program chose as a move by the user, once
+// the window is where it was put.
+void FormPeer::MovedByWindowManager() {
   std::shared_ptr<bool> alive = alive_token();
   QMetaObject::invokeMethod(
-      w, [this, alive] { if (*alive) UserMoved(); }, Qt::QueuedConnection);
+      widget(),
+      [this, alive] {
+        if (*alive) UserMoved();
+      },
+      Qt::QueuedConnection);
 }
 
 // A window taller than the screen (large scale factors) or stored on a
@@ -259,9 +269,7 @@ void FormPeer::KeepTitleBarReachable() {
   const QPoint p = Reachable(area, frame);
   if (p == frame.topLeft()) return;
   if (QWindow* native = w->windowHandle()) native->setFramePosition(p);
-  std::shared_ptr<bool> alive = alive_token();
-  QMetaObject::invokeMethod(
-      w, [this, alive] { if (*alive) UserMoved(); }, Qt::QueuedConnection);
+  MovedByWindowManager();
 }
 
 // Tab goes through the window's own boxes and buttons first, then through
@@ -343,8 +351,8 @@ void FormPeer::ShowSystemMenu(const QPoint& global_pos) {
     a->setData(static_cast<uint>(item.id));
     if ((item.id == ui::SC_RESTORE && state == ui::TWindowState::wsNormal) ||
         (item.id == ui::SC_MAXIMIZE && (!sizeable || state == ui::TWindowState::wsMaximized)) ||
-        (item.id == ui::SC_MINIMIZE && (form_.BorderStyle() == B::bsDialog ||
-                                        state == ui::TWindowState::wsMinimized)))
+        (item.id == ui::SC_MINIMIZE &&
+         (form_.BorderStyle() == B::bsDialog || state == ui::TWindowState::wsMinimized)))
       a->setEnabled(false);
     if (item.checked) {
       a->setCheckable(true);

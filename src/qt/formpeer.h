@@ -34,6 +34,7 @@ class FormPeer : public ControlPeer {
   void Appear();
   void PlaceFirstTime();
   void KeepTitleBarReachable();
+  void MovedByWindowManager();
   void OrderTabs();
   void ApplyBounds();
   void UserMoved();

@@ -139,7 +139,8 @@ bool PanelPeer::Paint(QPainter& p) {
     if (!child->DrawnByParent() || !child->Visible()) continue;
     const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
     if (!dirty.intersects(bounds)) continue;
-    if (auto* shape = dynamic_cast<const ui::TShape*>(child)) DrawShape(p, *shape, bounds.topLeft());
+    if (auto* shape = dynamic_cast<const ui::TShape*>(child))
+      DrawShape(p, *shape, bounds.topLeft());
   }
   return true;
 }
@@ -160,7 +161,8 @@ void LabelPeer::FitText() {
   font_ = NarrowedToFit(font_, {text}, RoomToTheRight());
   QFontMetrics fm(font_);
   QRect bounds = fm.boundingRect(QRect(0, 0, 10000, 1000), kTextFlags, text);
-  widget()->resize(std::max(bounds.width(), label_.Width()), std::max(fm.height(), label_.Height()));
+  widget()->resize(std::max(bounds.width(), label_.Width()),
+                   std::max(fm.height(), label_.Height()));
 }
 
 // From the label's left edge to the nearest sibling that starts to its
@@ -213,8 +215,7 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   // A rectangle with a one-pixel outline (every meter lamp): two solid
   // fills give the same pixels as the pen and brush, for less, and need
   // no change of the painter's state.
-  if (shape.Shape() == ui::TShapeType::stRectangle && pw == 1 && r.width() > 1 &&
-      r.height() > 1) {
+  if (shape.Shape() == ui::TShapeType::stRectangle && pw == 1 && r.width() > 1 && r.height() > 1) {
     r.translate(at);
     p.fillRect(r, ToQColor(shape.PenColor()));
     p.fillRect(r.adjusted(1, 1, -1, -1), ToQColor(shape.BrushColor()));

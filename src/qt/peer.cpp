@@ -2,12 +2,12 @@
 
 #include <QEvent>
 #include <QKeyEvent>
-#include <QToolTip>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QWheelEvent>
 #include <QSignalBlocker>
+#include <QToolTip>
+#include <QWheelEvent>
 
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
@@ -185,13 +185,26 @@ bool ControlPeer::RouteKey(QKeyEvent* e) {
   }
   WORD vk = 0;
   switch (e->key()) {
-    case Qt::Key_Up: vk = ui::VK_UP; break;
-    case Qt::Key_Down: vk = ui::VK_DOWN; break;
-    case Qt::Key_PageUp: vk = ui::VK_PRIOR; break;
-    case Qt::Key_PageDown: vk = ui::VK_NEXT; break;
-    case Qt::Key_Home: vk = ui::VK_HOME; break;
-    case Qt::Key_End: vk = ui::VK_END; break;
-    default: return false;
+    case Qt::Key_Up:
+      vk = ui::VK_UP;
+      break;
+    case Qt::Key_Down:
+      vk = ui::VK_DOWN;
+      break;
+    case Qt::Key_PageUp:
+      vk = ui::VK_PRIOR;
+      break;
+    case Qt::Key_PageDown:
+      vk = ui::VK_NEXT;
+      break;
+    case Qt::Key_Home:
+      vk = ui::VK_HOME;
+      break;
+    case Qt::Key_End:
+      vk = ui::VK_END;
+      break;
+    default:
+      return false;
   }
   const ui::TShiftState shift = (e->modifiers() & Qt::ShiftModifier) ? ui::ssShift : 0;
   bool taken = false;

@@ -1,13 +1,13 @@
 #include "qt/qtwidgetset.h"
 
-#include <QTimer>
-#include <QToolTip>
 #include <QApplication>
-#include <algorithm>
-#include <thread>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTimer>
+#include <QToolTip>
+#include <algorithm>
+#include <thread>
 
 #include "qt/crispicon.h"
 #include "qt/formpeer.h"
@@ -20,7 +20,6 @@
 #include "ui/headless.h"
 
 namespace qt {
-
 
 namespace {
 

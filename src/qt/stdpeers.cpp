@@ -242,8 +242,8 @@ void ComboBoxPeer::FitItems() {
   QStyleOptionComboBox opt;
   opt.initFrom(w);
   opt.rect = QRect(0, 0, combo_.Width(), combo_.Height());
-  const QRect field = w->style()->subControlRect(QStyle::CC_ComboBox, &opt,
-                                                 QStyle::SC_ComboBoxEditField, w);
+  const QRect field =
+      w->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, w);
   w->setFont(NarrowedToFit(ToQFont(combo_.Font()), texts, field.width() - 4));
 }
 
@@ -312,8 +312,10 @@ class StripArea : public QScrollArea {
       return;
     }
     rest_ += e->angleDelta().y();
-    for (; rest_ >= 120; rest_ -= 120) horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepSub);
-    for (; rest_ <= -120; rest_ += 120) horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepAdd);
+    for (; rest_ >= 120; rest_ -= 120)
+      horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepSub);
+    for (; rest_ <= -120; rest_ += 120)
+      horizontalScrollBar()->triggerAction(QScrollBar::SliderSingleStepAdd);
     e->accept();
   }
 

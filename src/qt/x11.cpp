@@ -22,7 +22,8 @@ class DefaultColormapFilter : public QObject {
   bool eventFilter(QObject* o, QEvent* e) override {
     if (e->type() != QEvent::Show || !o->isWidgetType()) return false;
     auto* w = static_cast<QWidget*>(o);
-    if (w->isWindow() && w->internalWinId() != 0) UseDefaultColormap(static_cast<xcb_window_t>(w->internalWinId()));
+    if (w->isWindow() && w->internalWinId() != 0)
+      UseDefaultColormap(static_cast<xcb_window_t>(w->internalWinId()));
     return false;
   }
 
@@ -50,8 +51,8 @@ xcb_connection_t* X11Connection() {
 }
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* r =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+  xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
   if (!r) return XCB_ATOM_NONE;
   const xcb_atom_t atom = r->atom;
   std::free(r);

@@ -143,8 +143,9 @@ TEST_F(WavelvTest, KeysMoveAFaderAndItsValueReadsAsTheScale) {
   controls::TSlider* s = Fader("Slider1");
   ui::TPanel* thumb = s->Thumb();
   auto volumes = [&] {
-    return std::count_if(observer.lines.begin(), observer.lines.end(),
-                         [](const std::string& l) { return l.find(" 0x0011 ") != std::string::npos; });
+    return std::count_if(observer.lines.begin(), observer.lines.end(), [](const std::string& l) {
+      return l.find(" 0x0011 ") != std::string::npos;
+    });
   };
   const auto sent = volumes();
   EXPECT_TRUE(thumb->NavigationKey(ui::VK_HOME, 0));
@@ -155,7 +156,7 @@ TEST_F(WavelvTest, KeysMoveAFaderAndItsValueReadsAsTheScale) {
   EXPECT_EQ(thumb->OnValueText(), "-\xE2\x88\x9E dB");
   thumb->NavigationKey(ui::VK_PRIOR, 0);  // a quarter of the travel
   EXPECT_EQ(s->Offset(), 25);
-  EXPECT_EQ(thumb->OnValueText(), "-27.8 dB");  // centre 89: "-20" at 73.5, "-30" at 93.5
+  EXPECT_EQ(thumb->OnValueText(), "-27.8 dB");     // centre 89: "-20" at 73.5, "-30" at 93.5
   thumb->NavigationKey(ui::VK_DOWN, ui::ssShift);  // one pixel
   EXPECT_EQ(s->Offset(), 24);
   EXPECT_FALSE(thumb->NavigationKey(ui::VK_RETURN, 0));

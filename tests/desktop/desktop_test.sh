@@ -47,6 +47,7 @@ check() {  # check NAME CONDITION...
 # ---- the private desktop
 source "$(dirname "$0")/../../scripts/lib/private_desktop.sh"
 start_private_desktop 90
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "openbox did not start"; exit 1; }
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
@@ -67,11 +68,16 @@ geometry() {  # X Y W H of the client area
   xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
-frame() {  # X Y W H of the window with its frame
-  local x y w h l r t b
+frame() {  # X Y W H of the window with its frame (once the manager framed it)
+  local x y w h l r t b extents=""
   read -r x y w h < <(geometry "$1")
-  read -r l r t b < <(xprop -id "$1" _NET_FRAME_EXTENTS | sed 's/.*= //; s/,//g')
-  echo $((x - l)) $((y - t)) $((w + l + r)) $((h + t + b))
+  for _ in $(seq 100); do
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9, ]*$' || true)
+    [ -n "$extents" ] && break
+    sleep 0.05
+  done
+  read -r l r t b <<<"${extents//,/ }"
+  echo $((x - ${l:-0})) $((y - ${t:-0})) $((w + ${l:-0} + ${r:-0})) $((h + ${t:-0} + ${b:-0}))
 }
 overlap() {  # overlap "X Y W H" "X Y W H"
   local a=($1) b=($2)
@@ -122,7 +128,16 @@ quit_program() {  # the stand-in's menu, second item: "Beenden"
   done
   ended && app=""
 }
-activate() { xdotool windowactivate --sync "$(window "$1")" >/dev/null 2>&1 || true; sleep 0.2; }
+activate() {  # the window has the focus, as far as the window manager lets it
+  local id
+  id=$(window "$1")
+  for _ in 1 2 3; do
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1 || true
+    sleep 0.2
+    [ "$(xdotool getactivewindow 2>/dev/null)" = "$id" ] && return 0
+  done
+  echo "     '$1' did not get the focus"
+}
 
 windows=("Analog Inputs" "Analog Input Monitors" "Analog Outputs" "Digital Input" "Digital Output")
 

@@ -9,10 +9,11 @@ start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER
   Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb=$!
   export DISPLAY=":$display"
-  for _ in $(seq 200); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  for _ in $(seq 400); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  # A first start on a busy machine may build font caches: up to 60 s.
   openbox >/dev/null 2>&1 &
   wm=$!
-  for _ in $(seq 200); do
+  for _ in $(seq 1200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
     sleep 0.05
   done

@@ -19,7 +19,7 @@ cleanup() {
 trap cleanup EXIT
 
 source "$(dirname "$0")/../scripts/lib/private_desktop.sh"
-start_private_desktop 99
+start_private_desktop 99 || { echo "openbox did not start"; exit 1; }
 
 # Showing the control window reopens all five mixer windows.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"

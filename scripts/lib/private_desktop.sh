@@ -1,20 +1,29 @@
 # Sourced by the desktop test and the desktop benchmark: starts Xvfb and
 # openbox on a free display and waits until both answer. Sets DISPLAY and
-# the process ids xvfb and wm (the caller stops them).
-start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER
-  local display=$1
+# the process ids xvfb and wm (the caller stops them); returns 1 when the
+# window manager does not come up.
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
+
+start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER [LOG]
+  local display=$1 log=${2:-/dev/null} try
   while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
     display=$((display + 1))
   done
-  Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >>"$log" 2>&1 &
   xvfb=$!
   export DISPLAY=":$display"
   for _ in $(seq 400); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
-  # A first start on a busy machine may build font caches: up to 60 s.
-  openbox >/dev/null 2>&1 &
-  wm=$!
-  for _ in $(seq 1200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-    sleep 0.05
+  # A first start on a busy machine may build font caches; a start that
+  # failed is tried once more.
+  for try in 1 2; do
+    openbox >>"$log" 2>&1 &
+    wm=$!
+    for _ in $(seq 600); do
+      wm_running && return 0
+      kill -0 "$wm" 2>/dev/null || break
+      sleep 0.05
+    done
+    kill "$wm" 2>/dev/null || true
   done
+  return 1
 }

@@ -46,8 +46,11 @@ check() {  # check NAME CONDITION...
 
 # ---- the private desktop
 source "$(dirname "$0")/../../scripts/lib/private_desktop.sh"
-start_private_desktop 90
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id" || { echo "openbox did not start"; exit 1; }
+if ! start_private_desktop 90 "$work/desktop.log"; then
+  echo "openbox did not start on $DISPLAY:"
+  cat "$work/desktop.log"
+  exit 1
+fi
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"

@@ -14,7 +14,7 @@ namespace {
 
 class DefaultColormapFilter : public QObject {
  public:
-  explicit DefaultColormapFilter(xcb_connection_t* c) : connection_(c) {
+  DefaultColormapFilter(xcb_connection_t* c, QObject* owner) : QObject(owner), connection_(c) {
     screen_ = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
   }
 
@@ -87,7 +87,8 @@ void UseDefaultColormaps() {
   xcb_connection_t* c = X11Connection();
   if (installed || !c) return;
   installed = true;
-  qApp->installEventFilter(new DefaultColormapFilter(c));
+  // The application owns the filter and deletes it with itself.
+  qApp->installEventFilter(new DefaultColormapFilter(c, qApp));
 }
 
 }  // namespace qt

@@ -9,16 +9,13 @@ program=$(realpath "$1")
 cards=${2:-4}
 seconds=${3:-20}
 work=$(mktemp -d)
+source "$(dirname "$0")/../scripts/lib/private_desktop.sh"
 cleanup() {
-  [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
-  [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-  wait 2>/dev/null || true
+  stop_private_desktop
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-source "$(dirname "$0")/../scripts/lib/private_desktop.sh"
 start_private_desktop 99 || { echo "openbox did not start"; exit 1; }
 
 # Showing the control window reopens all five mixer windows.

@@ -1,6 +1,6 @@
 # Sourced by the desktop test and the desktop benchmark: starts Xvfb and
 # openbox on a free display and waits until both answer. Sets DISPLAY and
-# the process ids xvfb and wm (the caller stops them); returns 1 when the
+# the process ids xvfb and wm (stop_private_desktop stops them); returns 1 when the
 # window manager does not come up.
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
@@ -26,4 +26,13 @@ start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER [LOG]
     kill "$wm" 2>/dev/null || true
   done
   return 1
+}
+
+# Stops what start_private_desktop started, and the program in app if any.
+stop_private_desktop() {
+  local pid
+  for pid in "${app:-}" "${wm:-}" "${xvfb:-}"; do
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
+  done
+  wait 2>/dev/null || true
 }

@@ -169,7 +169,7 @@ void FormPeer::ApplyVisible() {
     default:
       w->showNormal();
       // The offscreen platform has no stacking order to change.
-      if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
+      if (!Offscreen()) w->raise();
       break;
   }
 }
@@ -205,8 +205,7 @@ void FormPeer::PlaceFirstTime() {
   const bool plain = form_.BorderStyle() == B::bsSingle || form_.BorderStyle() == B::bsSizeable;
   if (!plain || form_.Modal() || form_.Position() != ui::TPosition::poDesigned ||
       !dynamic_cast<ui::TForm*>(form_.Owner()) ||
-      QPoint(form_.Left(), form_.Top()) != design_pos_ ||
-      QGuiApplication::platformName() == QLatin1String("offscreen"))
+      QPoint(form_.Left(), form_.Top()) != design_pos_ || Offscreen())
     return;
   QWidget* w = widget();
   const QRect area = WorkArea(w);
@@ -259,7 +258,7 @@ void FormPeer::MovedByWindowManager() {
 // screen that is gone keeps its title bar where the user can take it.
 void FormPeer::KeepTitleBarReachable() {
   QWidget* w = widget();
-  if (!w->isVisible() || QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+  if (!w->isVisible() || Offscreen()) return;
   const QRect area = WorkArea(w);
   const QRect frame = w->frameGeometry();
   if (area.isEmpty()) return;

@@ -1,6 +1,7 @@
 #include "qt/look.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -75,6 +76,10 @@ QFont ToQFont(const ui::TFont& f) {
   q.setStrikeOut(f.StrikeOut);
   q.setHintingPreference(QFont::PreferFullHinting);
   return q;
+}
+
+bool Offscreen() {
+  return QGuiApplication::platformName() == QLatin1String("offscreen");
 }
 
 QFont NarrowedToFit(QFont f, const QStringList& texts, int width) {

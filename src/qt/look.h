@@ -32,6 +32,9 @@ QColor DarkShadowColor();
 // "MS Sans Serif", "Times New Roman").
 QString FamilyFor(const std::string& name);
 QFont ToQFont(const ui::TFont& f);
+// The offscreen platform (the pictures, tests): no window manager, no
+// stacking order, no screen to place windows on.
+bool Offscreen();
 // The font drawn narrower, down to 80 % of its width, until every text
 // fits width; the layouts were made for a narrower system font.
 QFont NarrowedToFit(QFont f, const QStringList& texts, int width);

@@ -8,6 +8,9 @@
 #include <QSignalBlocker>
 #include <QToolTip>
 #include <QWheelEvent>
+#include <algorithm>
+#include <iterator>
+#include <utility>
 
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
@@ -183,29 +186,13 @@ bool ControlPeer::RouteKey(QKeyEvent* e) {
     });
     return true;
   }
-  WORD vk = 0;
-  switch (e->key()) {
-    case Qt::Key_Up:
-      vk = ui::VK_UP;
-      break;
-    case Qt::Key_Down:
-      vk = ui::VK_DOWN;
-      break;
-    case Qt::Key_PageUp:
-      vk = ui::VK_PRIOR;
-      break;
-    case Qt::Key_PageDown:
-      vk = ui::VK_NEXT;
-      break;
-    case Qt::Key_Home:
-      vk = ui::VK_HOME;
-      break;
-    case Qt::Key_End:
-      vk = ui::VK_END;
-      break;
-    default:
-      return false;
-  }
+  static constexpr std::pair<int, WORD> kKeys[] = {
+      {Qt::Key_Up, ui::VK_UP},         {Qt::Key_Down, ui::VK_DOWN}, {Qt::Key_PageUp, ui::VK_PRIOR},
+      {Qt::Key_PageDown, ui::VK_NEXT}, {Qt::Key_Home, ui::VK_HOME}, {Qt::Key_End, ui::VK_END}};
+  const auto* key = std::find_if(std::begin(kKeys), std::end(kKeys),
+                                 [e](const auto& k) { return k.first == e->key(); });
+  if (key == std::end(kKeys)) return false;
+  const WORD vk = key->second;
   const ui::TShiftState shift = (e->modifiers() & Qt::ShiftModifier) ? ui::ssShift : 0;
   bool taken = false;
   std::shared_ptr<bool> alive = alive_;

@@ -1,9 +1,12 @@
 #include "qt/x11.h"
 
+#include "qt/look.h"
+
 #include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
@@ -63,7 +66,7 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
 
 void RaiseAtUsersRequest(QWidget* w) {
   // The offscreen platform (the pictures) has no stacking order.
-  if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+  if (Offscreen()) return;
   w->raise();
   w->activateWindow();
   xcb_connection_t* c = X11Connection();
@@ -83,12 +86,13 @@ void RaiseAtUsersRequest(QWidget* w) {
 }
 
 void UseDefaultColormaps() {
-  static bool installed = false;
+  // Once per application: the filter goes with the application that owns it.
+  static QPointer<QObject> installed;
   xcb_connection_t* c = X11Connection();
   if (installed || !c) return;
-  installed = true;
   // The application owns the filter and deletes it with itself.
-  qApp->installEventFilter(new DefaultColormapFilter(c, qApp));
+  installed = new DefaultColormapFilter(c, qApp);
+  qApp->installEventFilter(installed);
 }
 
 }  // namespace qt

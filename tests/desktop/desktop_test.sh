@@ -21,11 +21,9 @@ convert=/usr/bin/convert
 
 work=$(mktemp -d)
 app=""
+source "$(dirname "$0")/../../scripts/lib/private_desktop.sh"
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  [ -n "${wm:-}" ] && kill "$wm" 2>/dev/null || true
-  [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
-  wait 2>/dev/null || true
+  stop_private_desktop
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -45,7 +43,6 @@ check() {  # check NAME CONDITION...
 }
 
 # ---- the private desktop
-source "$(dirname "$0")/../../scripts/lib/private_desktop.sh"
 if ! start_private_desktop 90 "$work/desktop.log"; then
   echo "openbox did not start on $DISPLAY:"
   cat "$work/desktop.log"

@@ -71,14 +71,22 @@ TEST(Look, SymbolFontTextShowsTheCharactersThatFontDraws) {
   EXPECT_EQ(DisplayText(arial, "ë"), QString::fromUtf8("ë"));
 }
 
+// A control of class C on a form of its own, at the given bounds.
+template <typename C>
+C* OnAForm(ui::TApplication& app, int w, int h, QRect bounds) {
+  auto* form = ui::Create<ui::TForm>(&app);
+  form->SetBounds(0, 0, w, h);
+  auto* c = ui::Create<C>(form);
+  c->SetParent(form);
+  c->SetBounds(bounds.x(), bounds.y(), bounds.width(), bounds.height());
+  return c;
+}
+
 TEST(Look, ALampIsFilledWithItsColour) {
   QtWidgetset ws;
   ui::TApplication app(ws);
-  auto* form = ui::Create<ui::TForm>(&app);
-  form->SetBounds(0, 0, 120, 80);
-  auto* lamp = ui::Create<controls::TLumi>(form);
-  lamp->SetParent(form);
-  lamp->SetBounds(10, 10, 20, 10);
+  auto* lamp = OnAForm<controls::TLumi>(app, 120, 80, QRect(10, 10, 20, 10));
+  ui::TForm* form = lamp->GetParentForm();
   lamp->SetColorOn(controls::kLumiOrange);
   lamp->SetOn(true);
   form->Show();
@@ -96,11 +104,8 @@ TEST(Look, ALampIsFilledWithItsColour) {
 TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
   QtWidgetset ws;
   ui::TApplication app(ws);
-  auto* form = ui::Create<ui::TForm>(&app);
-  form->SetBounds(0, 0, 120, 220);
-  auto* meter = ui::Create<controls::TLevelMeter>(form);
-  meter->SetParent(form);
-  meter->SetBounds(10, 10, 18, 163);
+  auto* meter = OnAForm<controls::TLevelMeter>(app, 120, 220, QRect(10, 10, 18, 163));
+  ui::TForm* form = meter->GetParentForm();
   meter->SetLumiHeight(5);
   form->Show();
   QWidget* w = QtWidgetset::WidgetOf(*meter);

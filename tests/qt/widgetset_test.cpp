@@ -99,6 +99,12 @@ struct QtFixture : ::testing::Test {
     f->InitializeFrom("peer.form", kLayout);
     return f;
   }
+  TPeerForm* Shown() {
+    TPeerForm* f = Make();
+    f->Show();
+    return f;
+  }
+  static QWidget* ThumbOf(controls::TSlider* s) { return QtWidgetset::WidgetOf(*s->Thumb()); }
   static QCheckBox* BoxOf(ui::TControl* c) {
     return dynamic_cast<QCheckBox*>(QtWidgetset::WidgetOf(*c));
   }
@@ -154,8 +160,7 @@ TEST_F(QtFixture, PeersAreMadeWhenTheFormShowsAndMirrorTheModel) {
 }
 
 TEST_F(QtFixture, AUserClickReachesTheHandlerOnceWithoutEcho) {
-  TPeerForm* f = Make();
-  f->Show();
+  TPeerForm* f = Shown();
   QCheckBox* box = BoxOf(f->chkOne);
   ASSERT_NE(box, nullptr);
   int toggles = 0;
@@ -195,10 +200,9 @@ TEST_F(QtFixture, AUserClickReachesTheHandlerOnceWithoutEcho) {
 }
 
 TEST_F(QtFixture, DraggingTheFaderThumbMovesTheModelAndTheThumbFollows) {
-  TPeerForm* f = Make();
-  f->Show();
+  TPeerForm* f = Shown();
   controls::TSlider* s = f->Slider1;
-  QWidget* thumb = QtWidgetset::WidgetOf(*s->Thumb());
+  QWidget* thumb = ThumbOf(s);
   ASSERT_NE(thumb, nullptr);
   EXPECT_EQ(s->Position(), 0);
   const QPoint grab(thumb->width() / 2, thumb->height() / 2);
@@ -223,10 +227,9 @@ TEST_F(QtFixture, DraggingTheFaderThumbMovesTheModelAndTheThumbFollows) {
 // The wheel over the thumb or its grip line moves the fader a notch at a
 // time, as the model's drag does; partial notches add up.
 TEST_F(QtFixture, TheWheelOverAFaderMovesItByNotches) {
-  TPeerForm* f = Make();
-  f->Show();
+  TPeerForm* f = Shown();
   controls::TSlider* s = f->Slider1;
-  QWidget* thumb = QtWidgetset::WidgetOf(*s->Thumb());
+  QWidget* thumb = ThumbOf(s);
   ASSERT_NE(thumb, nullptr);
   auto wheel = [&](int delta) {
     const QPointF at(thumb->width() / 2.0, thumb->height() / 2.0);
@@ -245,8 +248,7 @@ TEST_F(QtFixture, TheWheelOverAFaderMovesItByNotches) {
 }
 
 TEST_F(QtFixture, TheCloseBoxAsksTheFormAndKeepsTheWindow) {
-  TPeerForm* f = Make();
-  f->Show();
+  TPeerForm* f = Shown();
   QPointer<QWidget> window = QtWidgetset::WidgetOf(*f);
   QCloseEvent close;
   QCoreApplication::sendEvent(window.data(), &close);
@@ -258,8 +260,7 @@ TEST_F(QtFixture, TheCloseBoxAsksTheFormAndKeepsTheWindow) {
 }
 
 TEST_F(QtFixture, FreeingControlsInAnyOrderLeavesNoWidgetBehind) {
-  TPeerForm* f = Make();
-  f->Show();
+  TPeerForm* f = Shown();
   QPointer<QWidget> window = QtWidgetset::WidgetOf(*f);
   QPointer<QWidget> box = QtWidgetset::WidgetOf(*f->chkOne);
   QPointer<QWidget> panel = QtWidgetset::WidgetOf(*f->Panel1);
@@ -279,8 +280,7 @@ TEST_F(QtFixture, FreeingControlsInAnyOrderLeavesNoWidgetBehind) {
 }
 
 TEST_F(QtFixture, AHandlerMayFreeTheFormOfTheBoxBeingClicked) {
-  TPeerForm* f = Make();
-  f->Show();
+  TPeerForm* f = Shown();
   QPointer<QCheckBox> box = BoxOf(f->chkOne);
   bool freed = false;
   f->on_click = [f, &freed] {

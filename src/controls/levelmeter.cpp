@@ -21,9 +21,7 @@ TLumi::TLumi(ui::TComponent* owner) : ui::TShape(owner) {
 }
 
 void TLumi::SetOn(bool v) {
-  if (v == on_) return;
-  SetBrushColor(v ? color_on_ : color_off_);
-  on_ = v;
+  if (Switch(v)) Changed(ui::Change::Color);
 }
 
 bool TLumi::SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) {
@@ -64,8 +62,24 @@ int TBarGraph::LitCount() const {
   return n;
 }
 
-void TBarGraph::SwitchLumi(int i, bool on) {
-  if (TLumi* l = Lumi(i)) l->SetOn(on);
+void TBarGraph::SwitchLumis(int from, int to, bool on) {
+  const std::vector<TLumi*>& lumis = Lumis();
+  from = std::max(from, 0);
+  to = std::min(to, static_cast<int>(lumis.size()) - 1);
+  // The lamps that this column draws are reported as one run.
+  TLumi* first = nullptr;
+  TLumi* last = nullptr;
+  for (int i = from; i <= to; ++i) {
+    TLumi* l = lumis[i];
+    if (!l || !l->Switch(on)) continue;
+    if (!l->DrawnByParent()) {
+      l->Changed(ui::Change::Color);
+      continue;
+    }
+    if (!first) first = l;
+    last = l;
+  }
+  if (first && peer()) peer()->ChildrenChanged(*first, *last, ui::Change::Color);
 }
 
 void TBarGraph::CreateLumis() {
@@ -116,7 +130,7 @@ int TBarGraph::LampOfBarValue(std::int32_t value) const {
 
 void TBarGraph::RaiseTo(int t) {
   if (t <= lit_top_) return;
-  for (int i = lit_top_; i <= t; ++i) SwitchLumi(i, true);
+  SwitchLumis(lit_top_, t, true);
   lit_top_ = t;
 }
 
@@ -245,10 +259,8 @@ std::int32_t TLevelMeter::BarValueOf(std::int32_t level) const {
                                               : BarMax() + 1;
 }
 
-const TLevelMeter::LampSteps& TLevelMeter::Steps() const {
-  if (steps_.level_max == level_max_ && steps_.count == Count() && steps_.bar_max == BarMax())
-    return steps_;
-  steps_ = LampSteps{level_max_, Count(), BarMax(), {}, level_max_ + 1};
+const TLevelMeter::LampSteps& TLevelMeter::WorkOutSteps() const {
+  steps_ = LampSteps{level_max_, Count(), BarMax(), {}, level_max_ + 1, 0, {}};
   // Both the bar value and the lamp grow with the level, so each boundary
   // is the first level of a binary search.
   auto first = [](std::int32_t lo, std::int32_t hi, auto reaches) {
@@ -268,15 +280,25 @@ const TLevelMeter::LampSteps& TLevelMeter::Steps() const {
     steps_.first_level.push_back(first(1, steps_.dropped_from, [this, lamp](std::int32_t l) {
       return LampOfBarValue(BarValueOf(l)) >= lamp;
     }));
+  // At most 2048 runs, whatever the full scale.
+  while ((steps_.dropped_from >> steps_.shift) >= 2048) ++steps_.shift;
+  const std::vector<std::int32_t>& bounds = steps_.first_level;
+  for (std::int32_t run = 0; run <= (steps_.dropped_from >> steps_.shift); ++run) {
+    const auto above = std::upper_bound(bounds.begin(), bounds.end(), run << steps_.shift);
+    steps_.run_lamp.push_back(static_cast<std::int32_t>(above - bounds.begin()) - 1);
+  }
   return steps_;
 }
 
 // The lamp that the log formula and the column's rounding give a level
-// from 1 to the first dropped level, found among the boundaries.
+// from 1 to the first dropped level: from the lamp its run starts on, up
+// past the boundaries inside the run.
 int TLevelMeter::LampOfLevel(const LampSteps& steps, std::int32_t level) {
   const std::vector<std::int32_t>& first = steps.first_level;
-  const auto above = std::upper_bound(first.begin(), first.end(), level);
-  return static_cast<int>(above - first.begin()) - 1;
+  const int n = static_cast<int>(first.size());
+  int lamp = steps.run_lamp[level >> steps.shift];
+  while (lamp + 1 < n && level >= first[lamp + 1]) ++lamp;
+  return lamp;
 }
 
 void TLevelMeter::SetLevel(std::int32_t level) {

@@ -41,6 +41,15 @@ class TLumi : public ui::TShape {
   bool SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) override;
 
  private:
+  friend class TBarGraph;
+  // Switches without telling the peer; true when the lamp changed.
+  bool Switch(bool v) {
+    if (v == on_) return false;
+    StoreBrushColor(v ? color_on_ : color_off_);
+    on_ = v;
+    return true;
+  }
+
   ui::TColor color_on_ = kLumiGreen;
   ui::TColor color_off_ = kLumiGrey;
   ui::TColor color_frame_ = ui::clBlack;
@@ -87,7 +96,12 @@ class TBarGraph : public ui::TPanel {
   virtual void DestroyLumis();
   // Destroys and recreates the lamps; the column starts empty.
   void RebuildLumis();
-  void SwitchLumi(int i, bool on);
+  void SwitchLumi(int i, bool on) {
+    if (TLumi* l = Lumi(i); l && l->Switch(on)) l->Changed(ui::Change::Color);
+  }
+  // Switches lamps from ... to (clipped to the column), telling the peer
+  // once for the run.
+  void SwitchLumis(int from, int to, bool on);
   // The top lamp for a bar value (0 ... BarMax).
   int LampOfBarValue(std::int32_t value) const;
   // Lights every lamp up to top; never lowers the column.
@@ -115,7 +129,7 @@ class TBarGraph : public ui::TPanel {
   int lit_top_ = 0;
 };
 
-class TLevelMeter : public TBarGraph {
+class TLevelMeter final : public TBarGraph {
  public:
   explicit TLevelMeter(ui::TComponent* owner);
   ~TLevelMeter() override;
@@ -164,15 +178,23 @@ class TLevelMeter : public TBarGraph {
   std::int32_t BarValueOf(std::int32_t level) const;
   // The first level that lights each lamp, and the first level that is
   // dropped, for the scale they were worked out for: the log formula runs
-  // once per lamp boundary instead of once per reading.
+  // once per lamp boundary instead of once per reading. The lamp at the
+  // start of each run of 2^shift levels leaves at most a step or two to go.
   struct LampSteps {
     std::int32_t level_max = -1;
     int count = -1;
     std::int32_t bar_max = -1;
     std::vector<std::int32_t> first_level;  // index: lamp
     std::int32_t dropped_from = 0;
+    int shift = 0;
+    std::vector<std::int32_t> run_lamp;  // index: level >> shift
   };
-  const LampSteps& Steps() const;
+  const LampSteps& Steps() const {
+    const bool current =
+        steps_.level_max == level_max_ && steps_.count == Count() && steps_.bar_max == BarMax();
+    return current ? steps_ : WorkOutSteps();
+  }
+  const LampSteps& WorkOutSteps() const;
   static int LampOfLevel(const LampSteps& steps, std::int32_t level);
   mutable LampSteps steps_;
 

@@ -83,6 +83,7 @@ void TimerService::FireDue() {
 bool TimerService::Kill(UINT id) {
   std::unique_lock lock(mu_);
   if (timers_.erase(id) == 0) return false;
+  ++kills_;
   if (thread_.joinable() && std::this_thread::get_id() != thread_.get_id()) {
     changed_.wait(lock, [&] { return firing_id_ != id; });
   }
@@ -95,36 +96,40 @@ bool TimerService::Kill(UINT id) {
 void TimerService::AdvanceTo(std::int64_t ms, const std::function<void()>& after_each_fire) {
   auto* clock = dynamic_cast<sim::VirtualClock*>(&clock_);
   if (clock == nullptr) throw std::logic_error("AdvanceTo needs a virtual clock");
+  // Kept across instants: no allocation per instant.
+  std::vector<std::pair<UINT, Timer>> due;
+  std::vector<std::map<UINT, Timer>::iterator> earliest;
   while (true) {
-    std::vector<std::pair<UINT, Timer>> due;
+    due.clear();
+    earliest.clear();
     {
       std::lock_guard lock(mu_);
+      // The timers of the earliest instant up to ms, in one pass.
       std::optional<std::int64_t> instant;
-      for (const auto& [id, t] : timers_) {
-        if (t.due <= ms && (!instant || t.due < *instant)) instant = t.due;
+      for (auto it = timers_.begin(); it != timers_.end(); ++it) {
+        const std::int64_t at = it->second.due;
+        if (at > ms || (instant && at > *instant)) continue;
+        if (!instant || at < *instant) earliest.clear();
+        instant = at;
+        earliest.push_back(it);
       }
       if (!instant) break;
       if (*instant > clock->NowMs()) clock->SetNow(*instant);
-      for (auto it = timers_.begin(); it != timers_.end();) {
-        if (it->second.due == *instant) {
-          due.emplace_back(*it);
-          if (it->second.periodic) {
-            it->second.due += it->second.delay;
-            ++it;
-          } else {
-            it = timers_.erase(it);
-          }
-        } else {
-          ++it;
-        }
+      for (auto it : earliest) {
+        due.emplace_back(*it);
+        if (it->second.periodic)
+          it->second.due += it->second.delay;
+        else
+          timers_.erase(it);
       }
     }
+    const unsigned kills = kills_.load();
     for (const auto& [id, t] : due) {
-      bool alive;
-      {
+      // A callback earlier in this instant may have killed a later timer.
+      bool alive = true;
+      if (t.periodic && kills_.load() != kills) {
         std::lock_guard lock(mu_);
-        // A callback earlier in this instant may have killed a later timer.
-        alive = !t.periodic || timers_.count(id) != 0;
+        alive = timers_.count(id) != 0;
       }
       if (alive) t.callback(id, 0, t.user, 0, 0);
     }

@@ -3,6 +3,7 @@
 // virtual clock timers fire only when told to advance; with a real clock a
 // timer thread fires them, and the callbacks (which only post messages) run
 // on that thread. Timer ids count from 1 and are never reused.
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -81,6 +82,7 @@ class TimerService {
   mutable std::mutex mu_;
   std::condition_variable changed_;
   std::map<UINT, Timer> timers_;
+  std::atomic<unsigned> kills_ = 0;  // timers killed so far
   UINT next_id_ = 1;
   UINT firing_id_ = 0;  // timer whose callback runs on the timer thread
   bool stopping_ = false;

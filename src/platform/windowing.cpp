@@ -21,8 +21,9 @@ std::uintptr_t next_icon = 0x2A00;
 }  // namespace
 
 BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-  if (!ui::Application() || !ui::FindControl(hWnd)) return FALSE;
-  ui::Application()->PostMessage(hWnd, Msg, wParam, lParam);
+  ui::TApplication* app = ui::Application();
+  if (!app || !ui::FindControl(hWnd)) return FALSE;
+  app->PostMessage(hWnd, Msg, wParam, lParam);
   return TRUE;
 }
 

@@ -108,6 +108,13 @@ void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
   dirty_ |= r;
 }
 
+// A run of lamps lies between its first and its last: the area joining the
+// two covers it.
+void PanelPeer::ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) {
+  ChildChanged(first, what);
+  ChildChanged(last, what);
+}
+
 void PanelPeer::FlushDirty() {
   if (QWidget* w = widget(); w && !dirty_.isNull()) w->update(dirty_);
   dirty_ = QRect();

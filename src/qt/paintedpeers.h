@@ -39,6 +39,7 @@ class PanelPeer : public PaintedPeer {
   // Collects where the children changed; the widgetset asks for one repaint
   // of it shortly after, however many lamps switched meanwhile.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
+  void ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) override;
   void FlushDirty();
 
  protected:

@@ -129,14 +129,6 @@ void TApplication::ProcessMessages() {
   while (TakeMessage(p)) Dispatch(p);
 }
 
-void TApplication::Guard(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    HandleException(e);
-  }
-}
-
 void TApplication::HandleException(const std::exception& e) {
   if (dynamic_cast<const EAbort*>(&e)) return;
   ShowException(e);

@@ -67,7 +67,14 @@ class TApplication : public TComponent {
   void SetMessageBoxFunction(MessageBoxFunction f) { box_function_ = std::move(f); }
 
   // Runs f as a handler: exceptions go to HandleException.
-  void Guard(const std::function<void()>& f);
+  template <typename F>
+  void Guard(F&& f) {
+    try {
+      f();
+    } catch (const std::exception& e) {
+      HandleException(e);
+    }
+  }
 
   TNotifyEvent OnActivate, OnDeactivate;
   void Activate();

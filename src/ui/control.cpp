@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <unordered_map>
 
 #include "ui/application.h"
 #include "ui/form.h"
@@ -13,8 +14,8 @@ namespace {
 
 // Window handles are numbers that are never reused, so a message posted to
 // a window that is gone finds nothing and is dropped.
-std::map<std::uintptr_t, TWinControl*>& HandleTable() {
-  static std::map<std::uintptr_t, TWinControl*> table;
+std::unordered_map<std::uintptr_t, TWinControl*>& HandleTable() {
+  static std::unordered_map<std::uintptr_t, TWinControl*> table;
   return table;
 }
 std::uintptr_t next_handle = 0x10010;
@@ -57,6 +58,17 @@ bool ColorFromIdent(const std::string& ident, TColor& out) {
 TWinControl* FindControl(HWND h) {
   auto it = HandleTable().find(HandleValue(h));
   return it == HandleTable().end() ? nullptr : it->second;
+}
+
+void Peer::ChildrenChanged(TControl& first, TControl& last, Change what) {
+  const TWinControl* parent = first.Parent();
+  bool inside = false;
+  for (int i = 0; parent && i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    inside = inside || c == &first;
+    if (inside) ChildChanged(*c, what);
+    if (c == &last) break;
+  }
 }
 
 // ---- TControl
@@ -182,19 +194,15 @@ LRESULT TControl::Perform(UINT msg, WPARAM w, LPARAM l) {
 void TControl::WndProc(TMessage& m) {
   auto it = handlers_.find(m.Msg);
   if (it != handlers_.end()) {
-    // Copy: the handler may replace itself.
-    TMessageHandler h = it->second;
-    h(m);
+    // Held: the handler may replace itself.
+    const std::shared_ptr<const TMessageHandler> h = it->second;
+    (*h)(m);
   } else {
     DefaultHandler(m);
   }
 }
 
 void TControl::DefaultHandler(TMessage&) {}
-
-void TControl::ChildChanged(Change what) {
-  if (parent_ && parent_->peer_) parent_->peer_->ChildChanged(*this, what);
-}
 
 void TControl::SetDrawnByParent(bool v) {
   if (v == drawn_by_parent_) return;

@@ -137,7 +137,9 @@ class TControl : public TComponent {
   LRESULT Perform(UINT msg, WPARAM w, LPARAM l);
   virtual void WndProc(TMessage& m);
   virtual void DefaultHandler(TMessage& m);
-  void SetMessageHandler(UINT msg, TMessageHandler h) { handlers_[msg] = std::move(h); }
+  void SetMessageHandler(UINT msg, TMessageHandler h) {
+    handlers_[msg] = std::make_shared<const TMessageHandler>(std::move(h));
+  }
 
   Peer* peer() const { return peer_.get(); }
   void CreatePeers();
@@ -172,7 +174,8 @@ class TControl : public TComponent {
   TColor color_ = clBtnFace;
   std::string hint_;
   bool show_hint_ = false;
-  std::unordered_map<UINT, TMessageHandler> handlers_;
+  // Shared: a handler that replaces itself runs to its end.
+  std::unordered_map<UINT, std::shared_ptr<const TMessageHandler>> handlers_;
   std::unique_ptr<Peer> peer_;
   friend class TWinControl;
 };
@@ -221,5 +224,10 @@ class TWinControl : public TControl {
 
 // The windowed control with this handle, or null once it was destroyed.
 TWinControl* FindControl(HWND h);
+
+// Inline: a meter's lamps switch many times a second.
+inline void TControl::ChildChanged(Change what) {
+  if (parent_ && parent_->peer_) parent_->peer_->ChildChanged(*this, what);
+}
 
 }  // namespace ui

@@ -95,6 +95,11 @@ class TShape : public TGraphicControl {
   void SetPenWidth(int w) { pen_width_ = w; }
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 
+ protected:
+  // Stores the fill without telling the peer, for a caller that tells it
+  // once for many shapes.
+  void StoreBrushColor(TColor c) { brush_color_ = c; }
+
  private:
   TShapeType shape_ = TShapeType::stRectangle;
   TColor brush_color_ = clWhite;

@@ -36,6 +36,9 @@ class Peer {
   virtual void Changed(Change what) = 0;
   // A child that this peer draws itself (it has no peer) changed.
   virtual void ChildChanged(TControl& /*child*/, Change /*what*/) {}
+  // The children from first to last (in child order) that this peer draws
+  // changed alike: one call for a run of lamps.
+  virtual void ChildrenChanged(TControl& first, TControl& last, Change what);
 };
 
 class Widgetset {

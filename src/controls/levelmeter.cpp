@@ -134,6 +134,17 @@ void TBarGraph::RaiseTo(int t) {
   lit_top_ = t;
 }
 
+// Lamp i starts at row Height - LumiHeight - 2 - i * (LumiHeight - 1);
+// one lamp more on each side keeps a lamp that was moved by a pixel.
+std::pair<int, int> TBarGraph::ChildrenInRows(int top, int bottom) const {
+  const int step = lumi_height_ - 1;
+  if (step <= 0) return ui::TPanel::ChildrenInRows(top, bottom);
+  const int base = Height() - 2;
+  const int first = (base - lumi_height_ - bottom) / step - 1;
+  const int last = (base - top) / step + 1;
+  return {std::max(first, 0), std::min(last, ControlCount() - 1)};
+}
+
 void TBarGraph::SetOn(bool v) {
   SetLevel(v ? GetLevelMax() : 0);
   on_ = v;

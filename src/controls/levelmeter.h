@@ -89,6 +89,8 @@ class TBarGraph : public ui::TPanel {
 
   void Loaded() override;
   void Resize() override;
+  // From the lamps' places: a few of them instead of every one.
+  std::pair<int, int> ChildrenInRows(int top, int bottom) const override;
   bool SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) override;
 
  protected:

@@ -44,6 +44,13 @@ QColor ToQColor(ui::TColor c) {
   return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
+QRgb ToQRgb(ui::TColor c) {
+  const auto v = static_cast<std::uint32_t>(c);
+  if (v & kSystemColour) return ToQColor(c).rgb();
+  return qRgb(static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF),
+              static_cast<int>((v >> 16) & 0xFF));
+}
+
 QColor FaceColor() {
   return SystemColour(15);
 }

@@ -22,6 +22,8 @@ namespace qt {
 
 // A colour of the model: 00BBGGRR, or a system colour (0x80000000 | index).
 QColor ToQColor(ui::TColor c);
+// The same as a 32-bit opaque pixel; plain colours without a QColor.
+QRgb ToQRgb(ui::TColor c);
 // The face of buttons and windows, and the edges of raised and sunken parts.
 QColor FaceColor();
 QColor HighlightColor();

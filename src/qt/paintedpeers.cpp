@@ -1,7 +1,10 @@
 #include "qt/paintedpeers.h"
 
+#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QWindow>
+#include <algorithm>
 
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
@@ -120,6 +123,132 @@ void PanelPeer::FlushDirty() {
   dirty_ = QRect();
 }
 
+namespace {
+
+bool Shown(const QObject* o) {
+  const auto* w = qobject_cast<const QWidget*>(o);
+  return w && !w->isWindow() && w->isVisible();
+}
+
+// Another widget over r (in w's coordinates): one of w's children, or a
+// sibling of w or of one of its parents that lies above it.
+bool Covered(const QWidget* w, QRect r) {
+  for (const QObject* o : w->children())
+    if (Shown(o) && static_cast<const QWidget*>(o)->geometry().intersects(r)) return true;
+  for (; w && !w->isWindow(); w = w->parentWidget()) {
+    r.translate(w->pos());
+    const QObjectList& siblings = w->parentWidget()->children();
+    for (auto it = siblings.rbegin(); it != siblings.rend() && *it != w; ++it)
+      if (Shown(*it) && static_cast<const QWidget*>(*it)->geometry().intersects(r)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+QRect PanelPeer::DirectArea() {
+  QWidget* w = widget();
+  if (!w || dirty_.isNull()) return {};
+  const unsigned generation = widgetset().WidgetChanges();
+  if (!place_.known || place_.generation != generation) {
+    // A part shows whole or clipped by a parent (a scrolled strip area):
+    // one rectangle.
+    const QRegion visible = w->isVisible() ? w->visibleRegion() : QRegion();
+    place_ = Place{generation, true, visible.rectCount() == 1 && !Covered(w, w->rect()),
+                   w->window(),   visible.boundingRect(), w->mapTo(w->window(), QPoint())};
+  }
+  if (!place_.usable) return {};
+  const QWindow* handle = place_.window->windowHandle();
+  if (!handle || !handle->isExposed() || !place_.window->backingStore()) return {};
+  return (place_.visible & dirty_).translated(place_.at);
+}
+
+void PanelPeer::PaintDirect(QPainter& p, const QRect& area) {
+  p.setTransform(QTransform::fromTranslate(place_.at.x(), place_.at.y()));
+  p.setClipRect(area.translated(-place_.at));
+  SetPaintRect(dirty_);
+  Paint(p);
+  dirty_ = QRect();
+}
+
+namespace {
+
+// A lamp: a rectangle with a one-pixel outline, which two fills draw.
+const ui::TShape* PlainLamp(const ui::TControl* child) {
+  auto* shape = dynamic_cast<const ui::TShape*>(child);
+  return shape && shape->Shape() == ui::TShapeType::stRectangle && shape->PenWidth() == 1 &&
+                 shape->Width() > 1 && shape->Height() > 1
+             ? shape
+             : nullptr;
+}
+
+}  // namespace
+
+// The same pixels as Paint for a part within the frame that holds only
+// lamps; anything else (a caption, the frame, the focus, other shapes)
+// takes the painter.
+bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidFill>& fills) {
+  const ui::TControl& c = control();
+  const QWidget* w = widget();
+  if (!c.Caption().empty() || (w->focusPolicy() != Qt::NoFocus && w->hasFocus())) return false;
+  const QRect r(0, 0, c.Width(), c.Height());
+  if (as_panel_) {
+    const int k = PanelFrameWidth(*as_panel_);
+    if (!r.adjusted(k, k, -k, -k).contains(dirty_)) return false;
+  }
+  const std::size_t start = fills.size();
+  auto fill = [&](const QRect& part, QRgb colour, int layer) {
+    fills.push_back({part.translated(place_.at), colour, layer});
+  };
+  const auto [first, last] = ChildrenInRows(dirty_);
+  const QRect part = dirty_ & r & area.translated(-place_.at);
+  // Outlines and insides: a lamp's outline as layer 1, its inside as 2.
+  // The face (layer 0) shows only where the lamps leave rows of the part
+  // uncovered; lamps of a column meet row on row.
+  int covered_top = part.bottom() + 1;
+  bool covered = true;
+  for (int i = first; i <= last; ++i) {
+    const ui::TControl* child = panel_.Controls(i);
+    if (!child->DrawnByParent() || !child->Visible()) continue;
+    const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
+    if (!part.intersects(bounds)) continue;
+    const ui::TShape* lamp = PlainLamp(child);
+    if (!lamp) {
+      fills.resize(start);
+      return false;
+    }
+    covered = covered && bounds.left() <= part.left() && bounds.right() >= part.right() &&
+              bounds.bottom() + 1 >= covered_top;
+    covered_top = std::min(covered_top, bounds.top());
+    fill(bounds & part, ToQRgb(lamp->PenColor()), 1);
+    fill(bounds.adjusted(1, 1, -1, -1) & part, ToQRgb(lamp->BrushColor()), 2);
+  }
+  // All outlines before all insides gives the same pixels as lamp after
+  // lamp when the outlines share one colour and no inside meets another
+  // lamp (lamps share their outlines, nothing more).
+  for (std::size_t a = start; a < fills.size(); a += 2)
+    for (std::size_t b = start; b < fills.size(); b += 2)
+      if (fills[a].colour != fills[b].colour ||
+          (a != b && fills[a + 1].rect.intersects(fills[b].rect))) {
+        fills.resize(start);
+        return false;
+      }
+  if (!covered || covered_top > part.top()) fill(part, FillColorOf(c).rgb(), 0);
+  // Layer by layer into the image, as the X server draws them.
+  uchar* bits = image.bits();
+  const qsizetype stride = image.bytesPerLine();
+  for (int layer = 0; layer <= 2; ++layer)
+    for (std::size_t i = start; i < fills.size(); ++i) {
+      if (fills[i].layer != layer) continue;
+      const QRect px = fills[i].rect & image.rect();
+      for (int y = px.top(); y <= px.bottom(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + px.left(), px.width(),
+                    fills[i].colour);
+    }
+  dirty_ = QRect();
+  return true;
+}
+
 bool PanelPeer::Paint(QPainter& p) {
   const ui::TControl& c = control();
   const QRect r(0, 0, c.Width(), c.Height());
@@ -139,10 +268,9 @@ bool PanelPeer::Paint(QPainter& p) {
   }
   PaintFocus(p, r.adjusted(3, 3, -3, -3));
   // The children it draws itself: the lamps where they meet the repaint.
-  auto* parent = dynamic_cast<const ui::TWinControl*>(&c);
-  if (!parent) return true;
-  for (int i = 0; i < parent->ControlCount(); ++i) {
-    const ui::TControl* child = parent->Controls(i);
+  const auto [first, last] = ChildrenInRows(dirty);
+  for (int i = first; i <= last; ++i) {
+    const ui::TControl* child = panel_.Controls(i);
     if (!child->DrawnByParent() || !child->Visible()) continue;
     const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
     if (!dirty.intersects(bounds)) continue;

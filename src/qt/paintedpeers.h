@@ -3,6 +3,7 @@
 // shapes (the meters' lamps), images and speed buttons. They take the
 // mouse through the control's own mouse handlers.
 #include "qt/peer.h"
+#include "qt/x11.h"
 #include "ui/buttons.h"
 #include "ui/extctrls.h"
 #include "ui/stdctrls.h"
@@ -34,20 +35,53 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at = QPoint()
 // its whole area, so nothing beneath it is painted again.
 class PanelPeer : public PaintedPeer {
  public:
-  PanelPeer(QtWidgetset& ws, ui::TWinControl& panel) : PaintedPeer(ws, panel) {}
+  PanelPeer(QtWidgetset& ws, ui::TWinControl& panel)
+      : PaintedPeer(ws, panel), panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)) {}
   ~PanelPeer() override;
   // Collects where the children changed; the widgetset asks for one repaint
   // of it shortly after, however many lamps switched meanwhile.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
   void ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) override;
+  // Asks Qt for the repaint of where the children changed.
   void FlushDirty();
+  // Where the children changed, in its window's coordinates, when that
+  // part can be painted straight into the window's backing store: shown in
+  // an exposed window with no other widget over it. Null otherwise.
+  QRect DirectArea();
+  // The window of the last DirectArea.
+  QWidget* DirectWindow() const { return place_.window; }
+  // Paint the part DirectArea gave into the window's backing store: with
+  // p, or (false when it takes the painter) as plain fills into an RGB32
+  // image of scale 1.
+  // The fills are added to fills, in window coordinates.
+  void PaintDirect(QPainter& p, const QRect& area);
+  bool PaintPixels(QImage& image, const QRect& area, std::vector<SolidFill>& fills);
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
   bool Paint(QPainter& p) override;
 
  private:
+  // The drawn children that meet rows top to bottom - 1, as far as the
+  // panel can tell; every child otherwise.
+  std::pair<int, int> ChildrenInRows(const QRect& r) const {
+    return panel_.ChildrenInRows(r.top(), r.bottom() + 1);
+  }
+  // Where the widget shows in its window, as of a count of the program's
+  // widget changes: worked out again only when a widget moved.
+  struct Place {
+    unsigned generation = 0;
+    bool known = false;
+    bool usable = false;
+    QWidget* window = nullptr;
+    QRect visible;
+    QPoint at;
+  };
+
+  ui::TWinControl& panel_;
+  const ui::TPanel* as_panel_;  // null for a page or another windowed control
   QRect dirty_;
+  Place place_;
 };
 
 class LabelPeer : public PaintedPeer {

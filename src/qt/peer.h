@@ -60,6 +60,8 @@ class ControlPeer : public ui::Peer {
   virtual bool Paint(QPainter&) { return false; }
   // The part of the widget that the current Paint must cover.
   const QRect& PaintRect() const { return paint_rect_; }
+  // For a Paint outside a paint event.
+  void SetPaintRect(const QRect& r) { paint_rect_ = r; }
 
   // After the user's input: the state the model kept.
   virtual void Resync() { Apply(ui::Change::State); }

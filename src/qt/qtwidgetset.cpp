@@ -1,12 +1,15 @@
 #include "qt/qtwidgetset.h"
 
 #include <QApplication>
+#include <QBackingStore>
+#include <QPainter>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QToolTip>
 #include <algorithm>
+#include <optional>
 #include <thread>
 
 #include "qt/crispicon.h"
@@ -68,7 +71,35 @@ void ApplyClassicLook() {
   QApplication::setFont(f);
 }
 
-QtWidgetset::QtWidgetset() : waker_(std::make_unique<QObject>()) {
+class QtWidgetset::ChangeCounter : public QObject {
+ public:
+  unsigned count = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    switch (e->type()) {
+      case QEvent::Move:
+      case QEvent::Resize:
+      case QEvent::Show:
+      case QEvent::Hide:
+      case QEvent::ZOrderChange:
+      case QEvent::ParentChange:
+      case QEvent::ChildAdded:
+      case QEvent::ChildRemoved:
+        ++count;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+};
+
+unsigned QtWidgetset::WidgetChanges() const {
+  return change_counter_->count;
+}
+
+QtWidgetset::QtWidgetset()
+    : waker_(std::make_unique<QObject>()), change_counter_(std::make_unique<ChangeCounter>()) {
+  qApp->installEventFilter(change_counter_.get());
   flush_timer_ = std::make_unique<QTimer>();
   flush_timer_->setSingleShot(true);
   flush_timer_->setTimerType(Qt::PreciseTimer);
@@ -139,17 +170,81 @@ int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::stri
 // them all.
 void QtWidgetset::MarkDirty(PanelPeer* p) {
   dirty_.push_back(p);
-  if (!flush_timer_->isActive()) flush_timer_->start();
+  // The program's loop repaints before it next waits; a change made while
+  // it waits (inside Qt's loop, or a loop of Qt's own) needs the timer.
+  if (wait_depth_ > 0 && !flush_timer_->isActive()) flush_timer_->start();
 }
 
 void QtWidgetset::ForgetDirty(PanelPeer* p) {
   dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), p), dirty_.end());
 }
 
+// The changed lamps of each window are painted straight into the window's
+// backing store, as plain fills where they can be, and put on the screen
+// together: Qt's repaint of a widget and its flush of each window cost far
+// more than the few fills of the lamps. A panel that another widget
+// covers, or whose window is not shown, is repainted the usual way.
 void QtWidgetset::FlushDirty() {
   std::vector<PanelPeer*> dirty;
   dirty.swap(dirty_);
-  for (PanelPeer* p : dirty) p->FlushDirty();
+  std::vector<DirectPart>& parts = direct_parts_;
+  parts.clear();
+  for (PanelPeer* p : dirty) {
+    const QRect area = p->DirectArea();
+    if (area.isEmpty())
+      p->FlushDirty();
+    else
+      parts.push_back({p, area});
+  }
+  // Window by window.
+  std::stable_sort(parts.begin(), parts.end(), [](const DirectPart& a, const DirectPart& b) {
+    return std::less<>()(a.peer->DirectWindow(), b.peer->DirectWindow());
+  });
+  for (auto from = parts.begin(); from != parts.end();) {
+    QWidget* window = from->peer->DirectWindow();
+    auto to = std::find_if(from, parts.end(),
+                           [window](const DirectPart& p) { return p.peer->DirectWindow() != window; });
+    PaintDirect(window, {from, to});
+    from = to;
+  }
+  SendWindowImages();
+}
+
+void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts) {
+  QBackingStore* store = window->backingStore();
+  QPaintDevice* device = store->paintDevice();
+  QImage* image = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device)
+                                                                   : nullptr;
+  // The 32-bit image of a window without alpha (Qt keeps it premultiplied
+  // for speed; every pixel is opaque) needs no clearing before it is
+  // painted, so the bounds of the parts announce the painting as well as
+  // their region.
+  const bool plain = image && IsOpaqueWindowImage(window, *image);
+  QRegion all;
+  QRect bounds;
+  for (const DirectPart& part : parts) {
+    bounds |= part.area;
+    if (!plain) all += part.area;
+  }
+  store->beginPaint(plain ? QRegion(bounds) : all);
+  std::optional<QPainter> painter;
+  fills_.clear();
+  std::vector<const DirectPart*> painted;  // by the painter
+  for (const DirectPart& part : parts) {
+    if (plain && part.peer->PaintPixels(*image, part.area, fills_)) continue;
+    if (!painter) painter.emplace(store->paintDevice());
+    part.peer->PaintDirect(*painter, part.area);
+    painted.push_back(&part);
+  }
+  painter.reset();
+  store->endPaint();
+  bool queued = plain && QueueWindowFills(window, fills_);
+  for (const DirectPart* part : painted)
+    queued = queued && QueueWindowImage(window, *image, part->area);
+  if (queued) return;
+  if (plain)
+    for (const DirectPart& part : parts) all += part.area;
+  store->flush(all, window->windowHandle());
 }
 
 void QtWidgetset::WaitForInput() {
@@ -164,7 +259,7 @@ void QtWidgetset::WaitForInput() {
   // What changed since the last wait is painted in this pass, not in one
   // more turn of the loop.
   if (!dirty_.empty()) {
-    flush_timer_->stop();
+    if (flush_timer_->isActive()) flush_timer_->stop();
     FlushDirty();
   }
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

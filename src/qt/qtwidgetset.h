@@ -7,14 +7,17 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
+#include <QRegion>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "qt/x11.h"
 #include "ui/widgetset.h"
 
 class QMessageBox;
@@ -58,6 +61,10 @@ class QtWidgetset : public ui::Widgetset {
   void MarkDirty(PanelPeer* p);
   void ForgetDirty(PanelPeer* p);
   void FlushDirty();
+  // A count that moves whenever any widget of the program moves, changes
+  // size, shows, hides or is restacked: what a panel worked out about where
+  // it shows holds while the count stays.
+  unsigned WidgetChanges() const;
 
   // An embedded picture by file name (null pixmap when there is none).
   const QPixmap& Picture(const std::string& name);
@@ -70,6 +77,14 @@ class QtWidgetset : public ui::Widgetset {
   void SetBoxHandler(BoxHandler h) { box_handler_ = std::move(h); }
 
  private:
+  // Where a panel's children changed, in its window's coordinates.
+  struct DirectPart {
+    PanelPeer* peer;
+    QRect area;
+  };
+  // Paints the parts of one window into its backing store and shows them.
+  void PaintDirect(QWidget* window, std::span<const DirectPart> parts);
+
   std::unique_ptr<QObject> waker_;
   std::atomic<bool> wake_pending_{false};
   std::thread::id gui_thread_ = std::this_thread::get_id();
@@ -77,6 +92,10 @@ class QtWidgetset : public ui::Widgetset {
   std::vector<QPointer<QWidget>> retired_;
   std::vector<PanelPeer*> dirty_;
   std::unique_ptr<QTimer> flush_timer_;
+  class ChangeCounter;
+  std::unique_ptr<ChangeCounter> change_counter_;
+  std::vector<SolidFill> fills_;  // of the window being painted
+  std::vector<DirectPart> direct_parts_;
   std::map<std::string, QPixmap> pictures_;
   QIcon themed_icon_;
   std::function<void()> idle_;

@@ -6,10 +6,15 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QImage>
 #include <QPointer>
+#include <QSysInfo>
+#include <QWindow>
 #include <QWidget>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace qt {
 
@@ -62,7 +67,134 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
   return atom;
 }
 
+// Puts images of the screen's depth (24 bits in 32-bit pixels, the
+// layout of an opaque 32-bit image on a little-endian server) with one graphics
+// context made on the root window, which serves every window of that depth.
+class ImageSender : public QObject {
+ public:
+  ImageSender(xcb_connection_t* c, QObject* owner) : QObject(owner), connection_(c) {
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    screen_ = xcb_setup_roots_iterator(setup).data;
+    usable_ = screen_ && screen_->root_depth == 24 && RootVisualIsRgb888() &&
+              setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST &&
+              QSysInfo::ByteOrder == QSysInfo::LittleEndian;
+    // The request's header takes 24 bytes of its length.
+    max_bytes_ = xcb_get_maximum_request_length(c) * 4 - 24;
+    if (!usable_) return;
+    gc_ = xcb_generate_id(c);
+    xcb_create_gc(c, gc_, screen_->root, 0, nullptr);
+  }
+  ~ImageSender() override {
+    if (gc_) xcb_free_gc(connection_, gc_);
+  }
+
+  bool Queue(const QWidget* window, const QImage& image, QRect part) {
+    if (!usable_ || !IsOpaqueWindowImage(window, image) || !window->internalWinId()) return false;
+    part &= image.rect();
+    if (part.isEmpty()) return true;
+    const auto row = static_cast<std::size_t>(part.width());
+    const std::size_t bytes = row * static_cast<std::size_t>(part.height()) * 4;
+    if (bytes > max_bytes_) return false;
+    rows_.resize(row * static_cast<std::size_t>(part.height()));
+    for (int y = 0; y < part.height(); ++y)
+      std::memcpy(&rows_[row * static_cast<std::size_t>(y)],
+                  image.constScanLine(part.y() + y) + part.x() * 4, row * 4);
+    xcb_put_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP,
+                  static_cast<xcb_window_t>(window->internalWinId()), gc_,
+                  static_cast<uint16_t>(part.width()), static_cast<uint16_t>(part.height()),
+                  static_cast<int16_t>(part.x()), static_cast<int16_t>(part.y()), 0, 24,
+                  static_cast<uint32_t>(bytes), reinterpret_cast<const uint8_t*>(rows_.data()));
+    queued_ = true;
+    return true;
+  }
+
+  bool Fill(const QWidget* window, std::vector<SolidFill>& fills) {
+    if (!usable_ || !window->windowHandle() || window->windowHandle()->format().hasAlpha() ||
+        !window->internalWinId())
+      return false;
+    // Fills alike in layer and colour may go in any order.
+    std::sort(fills.begin(), fills.end(), [](const SolidFill& a, const SolidFill& b) {
+      return a.layer != b.layer ? a.layer < b.layer : a.colour < b.colour;
+    });
+    const auto id = static_cast<xcb_window_t>(window->internalWinId());
+    // One request per run of fills of one colour.
+    for (std::size_t i = 0; i < fills.size();) {
+      const uint32_t pixel = fills[i].colour & 0xFFFFFFu;
+      rects_.clear();
+      const int layer = fills[i].layer;
+      for (; i < fills.size() && (fills[i].colour & 0xFFFFFFu) == pixel && fills[i].layer == layer;
+           ++i) {
+        const QRect& r = fills[i].rect;
+        if (r.isEmpty()) continue;
+        rects_.push_back({static_cast<int16_t>(r.x()), static_cast<int16_t>(r.y()),
+                          static_cast<uint16_t>(r.width()), static_cast<uint16_t>(r.height())});
+      }
+      if (rects_.empty()) continue;
+      xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &pixel);
+      xcb_poly_fill_rectangle(connection_, id, gc_, static_cast<uint32_t>(rects_.size()),
+                              rects_.data());
+    }
+    queued_ = true;
+    return true;
+  }
+
+  void Send() {
+    if (queued_) xcb_flush(connection_);
+    queued_ = false;
+  }
+
+ private:
+  xcb_connection_t* connection_;
+  xcb_screen_t* screen_ = nullptr;
+  xcb_gcontext_t gc_ = 0;
+  bool usable_ = false;
+  bool queued_ = false;
+  std::size_t max_bytes_ = 0;
+  std::vector<uint32_t> rows_;
+  std::vector<xcb_rectangle_t> rects_;
+
+  // Pixel values that are 0xRRGGBB, as in an image's pixels.
+  bool RootVisualIsRgb888() const {
+    for (auto d = xcb_screen_allowed_depths_iterator(screen_); d.rem; xcb_depth_next(&d))
+      for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+        if (v.data->visual_id == screen_->root_visual)
+          return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR &&
+                 v.data->red_mask == 0xFF0000u && v.data->green_mask == 0xFF00u &&
+                 v.data->blue_mask == 0xFFu;
+    return false;
+  }
+};
+
+// One per application, deleted with it.
+ImageSender* Sender() {
+  static QPointer<ImageSender> sender;
+  if (sender) return sender.data();
+  if (xcb_connection_t* c = X11Connection()) sender = new ImageSender(c, qApp);
+  return sender.data();
+}
+
 }  // namespace
+
+bool IsOpaqueWindowImage(const QWidget* window, const QImage& image) {
+  const QWindow* handle = window->windowHandle();
+  return handle && !handle->format().hasAlpha() && image.devicePixelRatio() == 1.0 &&
+         (image.format() == QImage::Format_RGB32 ||
+          image.format() == QImage::Format_ARGB32_Premultiplied);
+}
+
+bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& part) {
+  ImageSender* s = Sender();
+  return s && s->Queue(window, image, part);
+}
+
+bool QueueWindowFills(const QWidget* window, std::vector<SolidFill>& fills) {
+  ImageSender* s = Sender();
+  return s && s->Fill(window, fills);
+}
+
+void SendWindowImages() {
+  if (ImageSender* s = Sender()) s->Send();
+}
 
 void RaiseAtUsersRequest(QWidget* w) {
   // The offscreen platform (the pictures) has no stacking order.

@@ -9,6 +9,11 @@
 // screen's own visual can take the screen's default colormap instead,
 // which never needs installing; this does that for every top-level window
 // of the program as it is shown.
+#include <QRect>
+#include <QRgb>
+#include <vector>
+
+class QImage;
 class QWidget;
 
 namespace qt {
@@ -21,5 +26,26 @@ void UseDefaultColormaps();
 // user asked, so that its focus-stealing prevention lets it through; off
 // X11 Qt's own raise and activate.
 void RaiseAtUsersRequest(QWidget* w);
+
+// Shows part of a top-level window's backing store image (what Qt paints
+// the window into) on the window through the program's X connection,
+// without Qt's flush; the parts of every window go out together with
+// SendWindowImages. False where the screen does not take the image as it
+// is (not X11, another depth, byte order or scale): the caller then
+// flushes through Qt.
+bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& part);
+// The same for parts that are solid fills, layer by layer: the X server
+// draws them, which sends far less than their pixels. Sorts fills.
+struct SolidFill {
+  QRect rect;
+  QRgb colour;
+  // Fills of one layer do not overlap, or overlap in one colour: they may
+  // go in any order, after those of the layers below.
+  int layer = 0;
+};
+bool QueueWindowFills(const QWidget* window, std::vector<SolidFill>& fills);
+// A window without alpha whose image has 32-bit opaque pixels at scale 1.
+bool IsOpaqueWindowImage(const QWidget* window, const QImage& image);
+void SendWindowImages();
 
 }  // namespace qt

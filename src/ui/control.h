@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "ui/component.h"
@@ -201,6 +202,12 @@ class TWinControl : public TControl {
   void RemoveControl(TControl* c);
   // After a child came or went.
   virtual void ControlsChanged() {}
+  // The first and last index of the children that the peer draws and that
+  // may meet the rows top to bottom - 1: all of them unless the control
+  // knows where its children lie.
+  virtual std::pair<int, int> ChildrenInRows(int /*top*/, int /*bottom*/) const {
+    return {0, ControlCount() - 1};
+  }
 
   virtual int ClientWidth() const { return Width(); }
   virtual int ClientHeight() const { return Height(); }

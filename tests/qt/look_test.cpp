@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QBackingStore>
+#include <QWindow>
 #include <QPushButton>
 #include <QTimer>
 
@@ -125,6 +127,37 @@ TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
             ToQColor(controls::kLumiGrey));
   const controls::TLumi& bottom = *meter->Lumi(0);
   EXPECT_EQ(QColor(img.pixel(bottom.Left(), bottom.Top())), QColor(Qt::black));  // the outline
+}
+
+// Lamps that switch in a shown window are painted straight into its
+// backing store, as plain fills: the pixels are the meter's own painting.
+TEST(Look, LampsPaintedStraightIntoTheWindowMatchTheMetersPainting) {
+  QtWidgetset ws;
+  ui::TApplication app(ws);
+  auto* meter = OnAForm<controls::TLevelMeter>(app, 120, 220, QRect(10, 10, 18, 163));
+  meter->SetLumiHeight(5);
+  meter->GetParentForm()->Show();
+  QWidget* w = QtWidgetset::WidgetOf(*meter);
+  ASSERT_NE(w, nullptr);
+  QCoreApplication::processEvents();
+  auto* store = static_cast<QImage*>(w->window()->backingStore()->paintDevice());
+  ASSERT_TRUE(w->window()->windowHandle()->isExposed());
+  // A held peak above a falling bar, and a bar that rises again.
+  meter->SetLevel(30000);
+  ws.FlushDirty();
+  ui::TMessage tick{controls::kMeterDecayMessage, 0, 0, 0};
+  for (int i = 0; i < 6; ++i) meter->DecayStep(tick);
+  ws.FlushDirty();
+  meter->SetLevel(2000);
+  ws.FlushDirty();
+  const QImage own = w->grab().toImage();
+  const QPoint at = w->mapTo(w->window(), QPoint());
+  int differing = 0;
+  for (int y = 0; y < own.height(); ++y)
+    for (int x = 0; x < own.width(); ++x)
+      differing += (store->pixel(at + QPoint(x, y)) | 0xFF000000u) != (own.pixel(x, y) | 0xFF000000u);
+  EXPECT_EQ(differing, 0);
+  EXPECT_GT(meter->HoldTicks(), 0);
 }
 
 TEST(MessageBoxes, FlagsChooseButtonsAndIconAndAnswersAreTheirIds) {

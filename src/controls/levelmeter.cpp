@@ -62,26 +62,6 @@ int TBarGraph::LitCount() const {
   return n;
 }
 
-void TBarGraph::SwitchLumis(int from, int to, bool on) {
-  const std::vector<TLumi*>& lumis = Lumis();
-  from = std::max(from, 0);
-  to = std::min(to, static_cast<int>(lumis.size()) - 1);
-  // The lamps that this column draws are reported as one run.
-  TLumi* first = nullptr;
-  TLumi* last = nullptr;
-  for (int i = from; i <= to; ++i) {
-    TLumi* l = lumis[i];
-    if (!l || !l->Switch(on)) continue;
-    if (!l->DrawnByParent()) {
-      l->Changed(ui::Change::Color);
-      continue;
-    }
-    if (!first) first = l;
-    last = l;
-  }
-  if (first && peer()) peer()->ChildrenChanged(*first, *last, ui::Change::Color);
-}
-
 void TBarGraph::CreateLumis() {
   const int step = lumi_height_ - 1;
   // A lamp height below 2 leaves no room for a lamp between shared outlines.

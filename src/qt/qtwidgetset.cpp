@@ -196,8 +196,8 @@ void QtWidgetset::FlushDirty() {
     else
       parts.push_back({p, area});
   }
-  // Window by window.
-  std::stable_sort(parts.begin(), parts.end(), [](const DirectPart& a, const DirectPart& b) {
+  // Window by window; the parts of a window do not overlap.
+  std::sort(parts.begin(), parts.end(), [](const DirectPart& a, const DirectPart& b) {
     return std::less<>()(a.peer->DirectWindow(), b.peer->DirectWindow());
   });
   for (auto from = parts.begin(); from != parts.end();) {

@@ -108,26 +108,26 @@ class ImageSender : public QObject {
     return true;
   }
 
-  bool Fill(const QWidget* window, std::vector<SolidFill>& fills) {
+  bool Fill(const QWidget* window, const std::vector<SolidFill>& fills) {
     if (!usable_ || !window->windowHandle() || window->windowHandle()->format().hasAlpha() ||
         !window->internalWinId())
       return false;
-    // Fills alike in layer and colour may go in any order.
-    std::sort(fills.begin(), fills.end(), [](const SolidFill& a, const SolidFill& b) {
-      return a.layer != b.layer ? a.layer < b.layer : a.colour < b.colour;
-    });
+    // Fills alike in layer and colour may go in any order: one request for
+    // each of the few colours of a layer.
+    keys_.clear();
+    for (const SolidFill& f : fills) {
+      const std::pair<int, uint32_t> key{f.layer, f.colour & 0xFFFFFFu};
+      if (std::find(keys_.begin(), keys_.end(), key) == keys_.end()) keys_.push_back(key);
+    }
+    std::sort(keys_.begin(), keys_.end());
     const auto id = static_cast<xcb_window_t>(window->internalWinId());
-    // One request per run of fills of one colour.
-    for (std::size_t i = 0; i < fills.size();) {
-      const uint32_t pixel = fills[i].colour & 0xFFFFFFu;
+    for (const auto& [layer, pixel] : keys_) {
       rects_.clear();
-      const int layer = fills[i].layer;
-      for (; i < fills.size() && (fills[i].colour & 0xFFFFFFu) == pixel && fills[i].layer == layer;
-           ++i) {
-        const QRect& r = fills[i].rect;
-        if (r.isEmpty()) continue;
-        rects_.push_back({static_cast<int16_t>(r.x()), static_cast<int16_t>(r.y()),
-                          static_cast<uint16_t>(r.width()), static_cast<uint16_t>(r.height())});
+      for (const SolidFill& f : fills) {
+        if (f.layer != layer || (f.colour & 0xFFFFFFu) != pixel || f.rect.isEmpty()) continue;
+        rects_.push_back({static_cast<int16_t>(f.rect.x()), static_cast<int16_t>(f.rect.y()),
+                          static_cast<uint16_t>(f.rect.width()),
+                          static_cast<uint16_t>(f.rect.height())});
       }
       if (rects_.empty()) continue;
       xcb_change_gc(connection_, gc_, XCB_GC_FOREGROUND, &pixel);
@@ -152,6 +152,7 @@ class ImageSender : public QObject {
   std::size_t max_bytes_ = 0;
   std::vector<uint32_t> rows_;
   std::vector<xcb_rectangle_t> rects_;
+  std::vector<std::pair<int, uint32_t>> keys_;  // layer and pixel
 
   // Pixel values that are 0xRRGGBB, as in an image's pixels.
   bool RootVisualIsRgb888() const {
@@ -187,7 +188,7 @@ bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& p
   return s && s->Queue(window, image, part);
 }
 
-bool QueueWindowFills(const QWidget* window, std::vector<SolidFill>& fills) {
+bool QueueWindowFills(const QWidget* window, const std::vector<SolidFill>& fills) {
   ImageSender* s = Sender();
   return s && s->Fill(window, fills);
 }

@@ -35,7 +35,7 @@ void RaiseAtUsersRequest(QWidget* w);
 // flushes through Qt.
 bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& part);
 // The same for parts that are solid fills, layer by layer: the X server
-// draws them, which sends far less than their pixels. Sorts fills.
+// draws them, which sends far less than their pixels.
 struct SolidFill {
   QRect rect;
   QRgb colour;
@@ -43,7 +43,7 @@ struct SolidFill {
   // go in any order, after those of the layers below.
   int layer = 0;
 };
-bool QueueWindowFills(const QWidget* window, std::vector<SolidFill>& fills);
+bool QueueWindowFills(const QWidget* window, const std::vector<SolidFill>& fills);
 // A window without alpha whose image has 32-bit opaque pixels at scale 1.
 bool IsOpaqueWindowImage(const QWidget* window, const QImage& image);
 void SendWindowImages();

@@ -306,22 +306,6 @@ void TLevelMeter::SetLevel(std::int32_t level) {
   }
 }
 
-void TLevelMeter::DecayStep(ui::TMessage& m) {
-  // With no own timer running, every step is the window's.
-  if (timer_enable_ && timer_id_ != 0 && (m.WParam & 0xFFFF) != (timer_id_ & 0xFFFF)) return;
-  m.Result = 1;
-  int top = LitTop();
-  if (top > 0) {
-    SwitchLumi(peak_ != 0 && peak_ <= top ? top - 1 : top, false);
-    SetLitTop(--top);
-    if (top <= 0) SwitchLumi(0, false);
-  }
-  if (hold_ticks_ > 0 && --hold_ticks_ == 0) {
-    SwitchLumi(peak_, false);
-    peak_ = 0;
-  }
-}
-
 void TLevelMeter::StartTimer() {
   timer_id_ = timeSetEvent(timer_interval_, timer_interval_, &MeterTimerCallback,
                            HandleValue(Handle()), TIME_PERIODIC);

@@ -234,4 +234,21 @@ inline void TBarGraph::SwitchLumis(int from, int to, bool on) {
   if (first && peer()) peer()->ChildrenChanged(*first, *last, ui::Change::Color);
 }
 
+// Inline: the windows' ticks step every meter 25 times a second.
+inline void TLevelMeter::DecayStep(ui::TMessage& m) {
+  // With no own timer running, every step is the window's.
+  if (timer_enable_ && timer_id_ != 0 && (m.WParam & 0xFFFF) != (timer_id_ & 0xFFFF)) return;
+  m.Result = 1;
+  int top = LitTop();
+  if (top > 0) {
+    SwitchLumi(peak_ != 0 && peak_ <= top ? top - 1 : top, false);
+    SetLitTop(--top);
+    if (top <= 0) SwitchLumi(0, false);
+  }
+  if (hold_ticks_ > 0 && --hold_ticks_ == 0) {
+    SwitchLumi(peak_, false);
+    peak_ = 0;
+  }
+}
+
 }  // namespace controls

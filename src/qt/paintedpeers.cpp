@@ -93,6 +93,7 @@ void PaintedPeer::PaintFocus(QPainter& p, const QRect& r) const {
 QWidget* PanelPeer::MakeWidget(QWidget* parent) {
   QWidget* w = PaintedPeer::MakeWidget(parent);
   w->setAttribute(Qt::WA_OpaquePaintEvent, true);
+  takes_focus_ = w->focusPolicy() != Qt::NoFocus;
   return w;
 }
 
@@ -189,8 +190,7 @@ const ui::TShape* PlainLamp(const ui::TControl* child) {
 // takes the painter.
 bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidFill>& fills) {
   const ui::TControl& c = control();
-  const QWidget* w = widget();
-  if (!c.Caption().empty() || (w->focusPolicy() != Qt::NoFocus && w->hasFocus())) return false;
+  if (!c.Caption().empty() || (takes_focus_ && widget()->hasFocus())) return false;
   const QRect r(0, 0, c.Width(), c.Height());
   if (as_panel_) {
     const int k = PanelFrameWidth(*as_panel_);

@@ -80,7 +80,7 @@ class PanelPeer : public PaintedPeer {
 
   ui::TWinControl& panel_;
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
-  QRect dirty_;
+  bool takes_focus_ = false;  QRect dirty_;
   Place place_;
 };
 

@@ -109,9 +109,7 @@ class ImageSender : public QObject {
   }
 
   bool Fill(const QWidget* window, const std::vector<SolidFill>& fills) {
-    if (!usable_ || !window->windowHandle() || window->windowHandle()->format().hasAlpha() ||
-        !window->internalWinId())
-      return false;
+    if (!usable_ || !window->internalWinId()) return false;
     // Fills alike in layer and colour may go in any order: one request for
     // each of the few colours of a layer.
     keys_.clear();

@@ -34,8 +34,9 @@ void RaiseAtUsersRequest(QWidget* w);
 // is (not X11, another depth, byte order or scale): the caller then
 // flushes through Qt.
 bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& part);
-// The same for parts that are solid fills, layer by layer: the X server
-// draws them, which sends far less than their pixels.
+// The same for parts that are solid fills, layer by layer, on a window
+// whose image IsOpaqueWindowImage: the X server draws them, which sends far
+// less than their pixels.
 struct SolidFill {
   QRect rect;
   QRgb colour;

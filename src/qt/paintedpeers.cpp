@@ -185,43 +185,48 @@ const ui::TShape* PlainLamp(const ui::TControl* child) {
 
 }  // namespace
 
+template <typename F>
+bool PanelPeer::ForEachDrawnChild(const QRect& r, F f) const {
+  const auto [first, last] = panel_.ChildrenInRows(r.top(), r.bottom() + 1);
+  for (int i = first; i <= last; ++i) {
+    const ui::TControl* child = panel_.Controls(i);
+    if (!child->DrawnByParent() || !child->Visible()) continue;
+    const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
+    if (r.intersects(bounds) && !f(child, bounds)) return false;
+  }
+  return true;
+}
+
 // The same pixels as Paint for a part within the frame that holds only
 // lamps; anything else (a caption, the frame, the focus, other shapes)
 // takes the painter.
 bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidFill>& fills) {
   const ui::TControl& c = control();
-  if (!c.Caption().empty() || (takes_focus_ && widget()->hasFocus())) return false;
+  if (!FrameUntouched(dirty_) || (takes_focus_ && widget()->hasFocus())) return false;
   const QRect r(0, 0, c.Width(), c.Height());
-  if (as_panel_) {
-    const int k = PanelFrameWidth(*as_panel_);
-    if (!r.adjusted(k, k, -k, -k).contains(dirty_)) return false;
-  }
   const std::size_t start = fills.size();
   auto fill = [&](const QRect& part, QRgb colour, int layer) {
     fills.push_back({part.translated(place_.at), colour, layer});
   };
-  const auto [first, last] = ChildrenInRows(dirty_);
   const QRect part = dirty_ & r & area.translated(-place_.at);
   // Outlines and insides: a lamp's outline as layer 1, its inside as 2.
   // The face (layer 0) shows only where the lamps leave rows of the part
   // uncovered; lamps of a column meet row on row.
   int covered_top = part.bottom() + 1;
   bool covered = true;
-  for (int i = first; i <= last; ++i) {
-    const ui::TControl* child = panel_.Controls(i);
-    if (!child->DrawnByParent() || !child->Visible()) continue;
-    const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
-    if (!part.intersects(bounds)) continue;
+  const bool plain = ForEachDrawnChild(part, [&](const ui::TControl* child, const QRect& bounds) {
     const ui::TShape* lamp = PlainLamp(child);
-    if (!lamp) {
-      fills.resize(start);
-      return false;
-    }
+    if (!lamp) return false;
     covered = covered && bounds.left() <= part.left() && bounds.right() >= part.right() &&
               bounds.bottom() + 1 >= covered_top;
     covered_top = std::min(covered_top, bounds.top());
     fill(bounds & part, ToQRgb(lamp->PenColor()), 1);
     fill(bounds.adjusted(1, 1, -1, -1) & part, ToQRgb(lamp->BrushColor()), 2);
+    return true;
+  });
+  if (!plain) {
+    fills.resize(start);
+    return false;
   }
   // All outlines before all insides gives the same pixels as lamp after
   // lamp when the outlines share one colour and no inside meets another
@@ -254,30 +259,30 @@ bool PanelPeer::Paint(QPainter& p) {
   const QRect r(0, 0, c.Width(), c.Height());
   const QRect dirty = PaintRect().isValid() ? PaintRect() : r;
   p.fillRect(dirty & r, FillColorOf(c));
-  if (auto* panel = dynamic_cast<const ui::TPanel*>(&c)) {
-    // Lamps that switch inside the frame repaint only their own part of it.
-    const int k = PanelFrameWidth(*panel);
-    if (!c.Caption().empty() || !r.adjusted(k, k, -k, -k).contains(dirty)) {
-      QRect inner = DrawPanelFrame(p, r, *panel);
-      if (!c.Caption().empty()) {
-        p.setFont(ToQFont(c.Font()));
-        DrawText(p, inner, AlignmentFlags(panel->Alignment()) | Qt::AlignVCenter | kTextFlags,
-                 DisplayText(c.Font(), c.Caption()), ToQColor(c.Font().Color), c.Enabled());
-      }
+  if (!FrameUntouched(dirty)) {
+    QRect inner = DrawPanelFrame(p, r, *as_panel_);
+    if (!c.Caption().empty()) {
+      p.setFont(ToQFont(c.Font()));
+      DrawText(p, inner, AlignmentFlags(as_panel_->Alignment()) | Qt::AlignVCenter | kTextFlags,
+               DisplayText(c.Font(), c.Caption()), ToQColor(c.Font().Color), c.Enabled());
     }
   }
   PaintFocus(p, r.adjusted(3, 3, -3, -3));
   // The children it draws itself: the lamps where they meet the repaint.
-  const auto [first, last] = ChildrenInRows(dirty);
-  for (int i = first; i <= last; ++i) {
-    const ui::TControl* child = panel_.Controls(i);
-    if (!child->DrawnByParent() || !child->Visible()) continue;
-    const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
-    if (!dirty.intersects(bounds)) continue;
+  ForEachDrawnChild(dirty, [&p](const ui::TControl* child, const QRect& bounds) {
     if (auto* shape = dynamic_cast<const ui::TShape*>(child))
       DrawShape(p, *shape, bounds.topLeft());
-  }
+    return true;
+  });
   return true;
+}
+
+// Lamps that switch inside the frame repaint only their own part of it.
+bool PanelPeer::FrameUntouched(const QRect& dirty) const {
+  if (!as_panel_) return true;
+  const int k = PanelFrameWidth(*as_panel_);
+  return control().Caption().empty() &&
+         QRect(0, 0, control().Width(), control().Height()).adjusted(k, k, -k, -k).contains(dirty);
 }
 
 void LabelPeer::Apply(ui::Change what) {

@@ -62,11 +62,12 @@ class PanelPeer : public PaintedPeer {
   bool Paint(QPainter& p) override;
 
  private:
-  // The drawn children that meet rows top to bottom - 1, as far as the
-  // panel can tell; every child otherwise.
-  std::pair<int, int> ChildrenInRows(const QRect& r) const {
-    return panel_.ChildrenInRows(r.top(), r.bottom() + 1);
-  }
+  // f(child, bounds) for each shown child it draws that meets r, until f
+  // says false; false then.
+  template <typename F>
+  bool ForEachDrawnChild(const QRect& r, F f) const;
+  // No caption, and a repaint inside the frame: the frame stays as it is.
+  bool FrameUntouched(const QRect& dirty) const;
   // Where the widget shows in its window, as of a count of the program's
   // widget changes: worked out again only when a widget moved.
   struct Place {

@@ -220,13 +220,14 @@ void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts
   // painted, so the bounds of the parts announce the painting as well as
   // their region.
   const bool plain = image && IsOpaqueWindowImage(window, *image);
-  QRegion all;
+  auto all = [parts] {
+    QRegion region;
+    for (const DirectPart& part : parts) region += part.area;
+    return region;
+  };
   QRect bounds;
-  for (const DirectPart& part : parts) {
-    bounds |= part.area;
-    if (!plain) all += part.area;
-  }
-  store->beginPaint(plain ? QRegion(bounds) : all);
+  for (const DirectPart& part : parts) bounds |= part.area;
+  store->beginPaint(plain ? QRegion(bounds) : all());
   std::optional<QPainter> painter;
   fills_.clear();
   std::vector<const DirectPart*> painted;  // by the painter
@@ -241,10 +242,7 @@ void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts
   bool queued = plain && QueueWindowFills(window, fills_);
   for (const DirectPart* part : painted)
     queued = queued && QueueWindowImage(window, *image, part->area);
-  if (queued) return;
-  if (plain)
-    for (const DirectPart& part : parts) all += part.area;
-  store->flush(all, window->windowHandle());
+  if (!queued) store->flush(all(), window->windowHandle());
 }
 
 void QtWidgetset::WaitForInput() {
@@ -259,7 +257,7 @@ void QtWidgetset::WaitForInput() {
   // What changed since the last wait is painted in this pass, not in one
   // more turn of the loop.
   if (!dirty_.empty()) {
-    if (flush_timer_->isActive()) flush_timer_->stop();
+    flush_timer_->stop();
     FlushDirty();
   }
   QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);

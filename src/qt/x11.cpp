@@ -67,12 +67,13 @@ xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
   return atom;
 }
 
-// Puts images of the screen's depth (24 bits in 32-bit pixels, the
-// layout of an opaque 32-bit image on a little-endian server) with one graphics
-// context made on the root window, which serves every window of that depth.
-class ImageSender : public QObject {
+// Puts images and fills of the screen's depth (24 bits in 32-bit pixels,
+// the layout of an opaque 32-bit image on a little-endian server) with one
+// graphics context made on the root window, which serves every window of
+// that depth.
+class WindowSender : public QObject {
  public:
-  ImageSender(xcb_connection_t* c, QObject* owner) : QObject(owner), connection_(c) {
+  WindowSender(xcb_connection_t* c, QObject* owner) : QObject(owner), connection_(c) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     screen_ = xcb_setup_roots_iterator(setup).data;
     usable_ = screen_ && screen_->root_depth == 24 && RootVisualIsRgb888() &&
@@ -84,12 +85,12 @@ class ImageSender : public QObject {
     gc_ = xcb_generate_id(c);
     xcb_create_gc(c, gc_, screen_->root, 0, nullptr);
   }
-  ~ImageSender() override {
+  ~WindowSender() override {
     if (gc_) xcb_free_gc(connection_, gc_);
   }
 
   bool Queue(const QWidget* window, const QImage& image, QRect part) {
-    if (!usable_ || !IsOpaqueWindowImage(window, image) || !window->internalWinId()) return false;
+    if (!usable_ || !window->internalWinId()) return false;
     part &= image.rect();
     if (part.isEmpty()) return true;
     const auto row = static_cast<std::size_t>(part.width());
@@ -165,10 +166,10 @@ class ImageSender : public QObject {
 };
 
 // One per application, deleted with it.
-ImageSender* Sender() {
-  static QPointer<ImageSender> sender;
+WindowSender* Sender() {
+  static QPointer<WindowSender> sender;
   if (sender) return sender.data();
-  if (xcb_connection_t* c = X11Connection()) sender = new ImageSender(c, qApp);
+  if (xcb_connection_t* c = X11Connection()) sender = new WindowSender(c, qApp);
   return sender.data();
 }
 
@@ -182,17 +183,17 @@ bool IsOpaqueWindowImage(const QWidget* window, const QImage& image) {
 }
 
 bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& part) {
-  ImageSender* s = Sender();
+  WindowSender* s = Sender();
   return s && s->Queue(window, image, part);
 }
 
 bool QueueWindowFills(const QWidget* window, const std::vector<SolidFill>& fills) {
-  ImageSender* s = Sender();
+  WindowSender* s = Sender();
   return s && s->Fill(window, fills);
 }
 
 void SendWindowImages() {
-  if (ImageSender* s = Sender()) s->Send();
+  if (WindowSender* s = Sender()) s->Send();
 }
 
 void RaiseAtUsersRequest(QWidget* w) {

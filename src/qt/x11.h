@@ -30,9 +30,9 @@ void RaiseAtUsersRequest(QWidget* w);
 // Shows part of a top-level window's backing store image (what Qt paints
 // the window into) on the window through the program's X connection,
 // without Qt's flush; the parts of every window go out together with
-// SendWindowImages. False where the screen does not take the image as it
-// is (not X11, another depth, byte order or scale): the caller then
-// flushes through Qt.
+// SendWindowImages. For an image that IsOpaqueWindowImage; false where
+// the screen does not take it as it is (not X11, another depth or byte
+// order): the caller then flushes through Qt.
 bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& part);
 // The same for parts that are solid fills, layer by layer, on a window
 // whose image IsOpaqueWindowImage: the X server draws them, which sends far

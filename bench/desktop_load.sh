@@ -16,7 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_private_desktop 99 || { echo "openbox did not start"; exit 1; }
+start_private_desktop 99 "$work/desktop.log" ||
+  { echo "openbox did not start:"; cat "$work/desktop.log"; exit 1; }
 
 # Showing the control window reopens all five mixer windows.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
@@ -25,15 +26,19 @@ chmod 700 "$XDG_RUNTIME_DIR"
 printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' \
   > "$XDG_CONFIG_HOME/morva/Vozururo.ini"
 
-ticks=$(getconf CLK_TCK)
-cpu() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# CPU time in nanoseconds, all threads, as the scheduler counts it (finer
+# than the clock ticks of /proc/PID/stat).
+cpu() { cat /proc/"$1"/task/*/schedstat | awk '{ns += $1} END {printf "%d", ns}'; }
 now_ms() { date +%s%3N; }
 
 start=$(now_ms)
 MORVA_SIM="cards=$cards ${MORVA_SIM_EXTRA:-}" "$program" >/dev/null 2>&1 &
 app=$!
 until xdotool search --name '^Einstellungen für Morva$' >/dev/null 2>&1 ||
-      xdotool search --classname 'morva-manager' >/dev/null 2>&1; do sleep 0.005; done
+      xdotool search --classname 'morva-manager' >/dev/null 2>&1; do
+  kill -0 "$app" 2>/dev/null || { echo "morva-manager ended before showing a window"; exit 1; }
+  sleep 0.005
+done
 tray_ms=$(( $(now_ms) - start ))
 # A second start shows the control window, as a double click would.
 MORVA_SIM="cards=$cards" "$program" >/dev/null 2>&1 || true
@@ -44,7 +49,7 @@ sleep "$seconds"
 a1=$(cpu "$app"); x1=$(cpu "$xvfb"); t1=$(now_ms)
 rss=$(awk '/VmRSS/ {print $2}' "/proc/$app/status")
 wall=$(( t1 - t0 ))
-awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v w="$wall" -v hz="$ticks" -v rss="$rss" -v tray="$tray_ms" \
+awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v w="$wall" -v hz=1000000000 -v rss="$rss" -v tray="$tray_ms" \
     -v cards="$cards" -v s="$seconds" 'BEGIN {
   printf "cards=%d seconds=%d program_cpu=%.2f%% xserver_cpu=%.2f%% rss=%.1fMB start_to_tray=%dms\n",
          cards, s, 100 * a / hz / (w / 1000), 100 * x / hz / (w / 1000), rss / 1024, tray }'

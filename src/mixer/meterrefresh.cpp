@@ -76,6 +76,7 @@ void MeterRefresh::Tick(ui::TMessage& m) {
   // Each step sets the result to 1, as the tick's own result is.
   m.Result = 1;
   const int n = std::min<int>(channels_, static_cast<int>(meters_.size()));
+  for (int i = 0; i < n; ++i) meters_[i]->PrefetchStep();
   for (int i = 0; i < n; ++i) {
     // A dark meter without a held peak has nothing to fall back.
     if (meters_[i]->Decaying()) meters_[i]->DecayStep(m);

@@ -102,9 +102,9 @@ PanelPeer::~PanelPeer() {
 }
 
 void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
-  if (!widget()) return;
   // A lamp switching repaints the lamp's own rectangle; anything else the
-  // whole panel.
+  // whole panel. Without a widget there is nothing to repaint: the flush
+  // finds that out once.
   const QRect r = what == ui::Change::Color || what == ui::Change::State
                       ? QRect(child.Left(), child.Top(), child.Width(), child.Height())
                       : QRect(0, 0, control().Width(), control().Height());
@@ -159,8 +159,6 @@ QRect PanelPeer::DirectArea() {
                    w->window(),   visible.boundingRect(), w->mapTo(w->window(), QPoint())};
   }
   if (!place_.usable) return {};
-  const QWindow* handle = place_.window->windowHandle();
-  if (!handle || !handle->isExposed() || !place_.window->backingStore()) return {};
   return (place_.visible & dirty_).translated(place_.at);
 }
 
@@ -176,11 +174,21 @@ namespace {
 
 // A lamp: a rectangle with a one-pixel outline, which two fills draw.
 const ui::TShape* PlainLamp(const ui::TControl* child) {
-  auto* shape = dynamic_cast<const ui::TShape*>(child);
+  const ui::TShape* shape = child->AsShape();
   return shape && shape->Shape() == ui::TShapeType::stRectangle && shape->PenWidth() == 1 &&
                  shape->Width() > 1 && shape->Height() > 1
              ? shape
              : nullptr;
+}
+
+// Inline, unlike QRect's own: a few of these run for every lamp painted.
+bool Meet(const QRect& a, const QRect& b) {
+  return !a.isEmpty() && !b.isEmpty() && a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
+         b.top() <= a.bottom();
+}
+QRect Common(const QRect& a, const QRect& b) {
+  return QRect(QPoint(std::max(a.left(), b.left()), std::max(a.top(), b.top())),
+               QPoint(std::min(a.right(), b.right()), std::min(a.bottom(), b.bottom())));
 }
 
 }  // namespace
@@ -192,7 +200,7 @@ bool PanelPeer::ForEachDrawnChild(const QRect& r, F f) const {
     const ui::TControl* child = panel_.Controls(i);
     if (!child->DrawnByParent() || !child->Visible()) continue;
     const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
-    if (r.intersects(bounds) && !f(child, bounds)) return false;
+    if (Meet(r, bounds) && !f(child, bounds)) return false;
   }
   return true;
 }
@@ -220,8 +228,8 @@ bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidF
     covered = covered && bounds.left() <= part.left() && bounds.right() >= part.right() &&
               bounds.bottom() + 1 >= covered_top;
     covered_top = std::min(covered_top, bounds.top());
-    fill(bounds & part, ToQRgb(lamp->PenColor()), 1);
-    fill(bounds.adjusted(1, 1, -1, -1) & part, ToQRgb(lamp->BrushColor()), 2);
+    fill(Common(bounds, part), ToQRgb(lamp->PenColor()), 1);
+    fill(Common(bounds.adjusted(1, 1, -1, -1), part), ToQRgb(lamp->BrushColor()), 2);
     return true;
   });
   if (!plain) {
@@ -234,7 +242,7 @@ bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidF
   for (std::size_t a = start; a < fills.size(); a += 2)
     for (std::size_t b = start; b < fills.size(); b += 2)
       if (fills[a].colour != fills[b].colour ||
-          (a != b && fills[a + 1].rect.intersects(fills[b].rect))) {
+          (a != b && Meet(fills[a + 1].rect, fills[b].rect))) {
         fills.resize(start);
         return false;
       }
@@ -242,10 +250,11 @@ bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidF
   // Layer by layer into the image, as the X server draws them.
   uchar* bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
+  const QRect bounds = image.rect();
   for (int layer = 0; layer <= 2; ++layer)
     for (std::size_t i = start; i < fills.size(); ++i) {
       if (fills[i].layer != layer) continue;
-      const QRect px = fills[i].rect & image.rect();
+      const QRect px = Common(fills[i].rect, bounds);
       for (int y = px.top(); y <= px.bottom(); ++y)
         std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + px.left(), px.width(),
                     fills[i].colour);

@@ -45,8 +45,8 @@ class PanelPeer : public PaintedPeer {
   // Asks Qt for the repaint of where the children changed.
   void FlushDirty();
   // Where the children changed, in its window's coordinates, when that
-  // part can be painted straight into the window's backing store: shown in
-  // an exposed window with no other widget over it. Null otherwise.
+  // part can be painted straight into the window's backing store (if the
+  // window is exposed): shown, with no other widget over it. Null otherwise.
   QRect DirectArea();
   // The window of the last DirectArea.
   QWidget* DirectWindow() const { return place_.window; }
@@ -81,7 +81,8 @@ class PanelPeer : public PaintedPeer {
 
   ui::TWinControl& panel_;
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
-  bool takes_focus_ = false;  QRect dirty_;
+  bool takes_focus_ = false;
+  QRect dirty_;
   Place place_;
 };
 

@@ -185,7 +185,9 @@ void QtWidgetset::ForgetDirty(PanelPeer* p) {
 // more than the few fills of the lamps. A panel that another widget
 // covers, or whose window is not shown, is repainted the usual way.
 void QtWidgetset::FlushDirty() {
-  std::vector<PanelPeer*> dirty;
+  // Swapped with a list kept for it: no allocation per pass.
+  std::vector<PanelPeer*>& dirty = flushing_;
+  dirty.clear();
   dirty.swap(dirty_);
   std::vector<DirectPart>& parts = direct_parts_;
   parts.clear();
@@ -204,7 +206,12 @@ void QtWidgetset::FlushDirty() {
     QWidget* window = from->peer->DirectWindow();
     auto to = std::find_if(from, parts.end(),
                            [window](const DirectPart& p) { return p.peer->DirectWindow() != window; });
-    PaintDirect(window, {from, to});
+    const QWindow* handle = window->windowHandle();
+    if (handle && handle->isExposed() && window->backingStore()) {
+      PaintDirect(window, {from, to});
+    } else {
+      for (auto part = from; part != to; ++part) part->peer->FlushDirty();
+    }
     from = to;
   }
   SendWindowImages();

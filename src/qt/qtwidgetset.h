@@ -91,6 +91,7 @@ class QtWidgetset : public ui::Widgetset {
   int wait_depth_ = 0;
   std::vector<QPointer<QWidget>> retired_;
   std::vector<PanelPeer*> dirty_;
+  std::vector<PanelPeer*> flushing_;  // dirty_ while it is flushed
   std::unique_ptr<QTimer> flush_timer_;
   class ChangeCounter;
   std::unique_ptr<ChangeCounter> change_counter_;

@@ -301,11 +301,6 @@ int TWinControl::ControlCount() const {
   return static_cast<int>(graphic_.size() + windowed_.size());
 }
 
-TControl* TWinControl::Controls(int i) const {
-  if (i < static_cast<int>(graphic_.size())) return graphic_.at(i);
-  return windowed_.at(i - graphic_.size());
-}
-
 std::vector<TControl*> TWinControl::ControlList() const {
   std::vector<TControl*> all(graphic_);
   all.insert(all.end(), windowed_.begin(), windowed_.end());

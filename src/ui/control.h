@@ -18,6 +18,7 @@ namespace ui {
 
 class TWinControl;
 class TForm;
+class TShape;
 
 using TColor = std::int32_t;
 constexpr TColor clBlack = 0x000000;
@@ -133,6 +134,8 @@ class TControl : public TComponent {
   virtual void UserDblClick();
 
   virtual bool IsWindowed() const { return false; }
+  // The control as a shape, or null: cheaper than a cast for painting.
+  virtual const TShape* AsShape() const { return nullptr; }
 
   // Window messages sent to (Perform) or posted to the control.
   LRESULT Perform(UINT msg, WPARAM w, LPARAM l);
@@ -196,7 +199,10 @@ class TWinControl : public TControl {
 
   HWND Handle() const { return handle_; }
   int ControlCount() const;
-  TControl* Controls(int i) const;
+  // Inline: painting a meter asks for its lamps one by one.
+  TControl* Controls(int i) const {
+    return i < static_cast<int>(graphic_.size()) ? graphic_.at(i) : windowed_.at(i - graphic_.size());
+  }
   std::vector<TControl*> ControlList() const;
   void InsertControl(TControl* c);
   void RemoveControl(TControl* c);

@@ -85,6 +85,7 @@ class TShape : public TGraphicControl {
  public:
   explicit TShape(TComponent* owner);
   const char* ClassName() const override { return "TShape"; }
+  const TShape* AsShape() const override { return this; }
   TShapeType Shape() const { return shape_; }
   void SetShape(TShapeType s) { shape_ = s; }
   TColor BrushColor() const { return brush_color_; }

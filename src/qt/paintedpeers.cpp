@@ -155,8 +155,12 @@ QRect PanelPeer::DirectArea() {
     // A part shows whole or clipped by a parent (a scrolled strip area):
     // one rectangle.
     const QRegion visible = w->isVisible() ? w->visibleRegion() : QRegion();
-    place_ = Place{generation, true, visible.rectCount() == 1 && !Covered(w, w->rect()),
-                   w->window(),   visible.boundingRect(), w->mapTo(w->window(), QPoint())};
+    place_ = Place{generation,
+                   true,
+                   visible.rectCount() == 1 && !Covered(w, w->rect()),
+                   w->window(),
+                   visible.boundingRect(),
+                   w->mapTo(w->window(), QPoint())};
   }
   if (!place_.usable) return {};
   return (place_.visible & dirty_).translated(place_.at);
@@ -183,8 +187,8 @@ const ui::TShape* PlainLamp(const ui::TControl* child) {
 
 // Inline, unlike QRect's own: a few of these run for every lamp painted.
 bool Meet(const QRect& a, const QRect& b) {
-  return !a.isEmpty() && !b.isEmpty() && a.left() <= b.right() && b.left() <= a.right() && a.top() <= b.bottom() &&
-         b.top() <= a.bottom();
+  return !a.isEmpty() && !b.isEmpty() && a.left() <= b.right() && b.left() <= a.right() &&
+         a.top() <= b.bottom() && b.top() <= a.bottom();
 }
 QRect Common(const QRect& a, const QRect& b) {
   return QRect(QPoint(std::max(a.left(), b.left()), std::max(a.top(), b.top())),

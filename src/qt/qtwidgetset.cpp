@@ -204,8 +204,9 @@ void QtWidgetset::FlushDirty() {
   });
   for (auto from = parts.begin(); from != parts.end();) {
     QWidget* window = from->peer->DirectWindow();
-    auto to = std::find_if(from, parts.end(),
-                           [window](const DirectPart& p) { return p.peer->DirectWindow() != window; });
+    auto to = std::find_if(from, parts.end(), [window](const DirectPart& p) {
+      return p.peer->DirectWindow() != window;
+    });
     const QWindow* handle = window->windowHandle();
     if (handle && handle->isExposed() && window->backingStore()) {
       PaintDirect(window, {from, to});
@@ -220,8 +221,8 @@ void QtWidgetset::FlushDirty() {
 void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts) {
   QBackingStore* store = window->backingStore();
   QPaintDevice* device = store->paintDevice();
-  QImage* image = device && device->devType() == QInternal::Image ? static_cast<QImage*>(device)
-                                                                   : nullptr;
+  QImage* image =
+      device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
   // The 32-bit image of a window without alpha (Qt keeps it premultiplied
   // for speed; every pixel is opaque) needs no clearing before it is
   // painted, so the bounds of the parts announce the painting as well as

@@ -201,7 +201,8 @@ class TWinControl : public TControl {
   int ControlCount() const;
   // Inline: painting a meter asks for its lamps one by one.
   TControl* Controls(int i) const {
-    return i < static_cast<int>(graphic_.size()) ? graphic_.at(i) : windowed_.at(i - graphic_.size());
+    return i < static_cast<int>(graphic_.size()) ? graphic_.at(i)
+                                                 : windowed_.at(i - graphic_.size());
   }
   std::vector<TControl*> ControlList() const;
   void InsertControl(TControl* c);

@@ -160,8 +160,8 @@ class TLevelMeter final : public TBarGraph {
   // False when a decay step would change nothing: no lamp lit, no peak held.
   bool Decaying() const { return LitTop() > 0 || hold_ticks_ > 0; }
   // Asks the processor for what the next decay step reads: the meter, its
-  // top lamp and its peer. A window's meters sit out of the cache between
-  // batches; fetched all at once, their waits overlap instead of adding up.
+  // top lamp and its peer. Asked for all at once, a window's meters that
+  // left the cache arrive together instead of one after the other.
   void PrefetchStep() const;
 
   // Readers for the windows and tests.

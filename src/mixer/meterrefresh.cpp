@@ -4,6 +4,7 @@
 
 #include "driver/messages.h"
 #include "platform/windowing.h"
+#include "ui/application.h"
 
 namespace mixer {
 
@@ -76,7 +77,12 @@ void MeterRefresh::Tick(ui::TMessage& m) {
   // Each step sets the result to 1, as the tick's own result is.
   m.Result = 1;
   const int n = std::min<int>(channels_, static_cast<int>(meters_.size()));
-  for (int i = 0; i < n; ++i) meters_[i]->PrefetchStep();
+  // The first tick after the program waited finds the meters out of the
+  // cache: all of them are asked for before the first is stepped.
+  if (const ui::TApplication* app = ui::Application(); app && app->Waits() != waits_seen_) {
+    waits_seen_ = app->Waits();
+    for (int i = 0; i < n; ++i) meters_[i]->PrefetchStep();
+  }
   for (int i = 0; i < n; ++i) {
     // A dark meter without a held peak has nothing to fall back.
     if (meters_[i]->Decaying()) meters_[i]->DecayStep(m);

@@ -75,6 +75,7 @@ class MeterRefresh {
   UINT poll_timer_ = 0;
   UINT tick_interval_ = 40;
   UINT poll_interval_ = 100;
+  std::uint64_t waits_seen_ = 0;  // the application's waits at the last tick
 };
 
 }  // namespace mixer

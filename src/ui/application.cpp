@@ -84,6 +84,7 @@ void TApplication::HandleMessage() {
   Posted p;
   if (!TakeMessage(p)) {
     if (terminated_) return;
+    ++waits_;
     ws_.WaitForInput();
     if (TakeMessage(p)) Dispatch(p);
   } else {

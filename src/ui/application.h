@@ -49,6 +49,9 @@ class TApplication : public TComponent {
   // Handles every message waiting now; never waits.
   void ProcessMessages();
   bool HasPendingMessages();
+  // How often HandleMessage has waited: what the program touched before a
+  // wait has likely left the processor's cache since.
+  std::uint64_t Waits() const { return waits_; }
 
   bool Terminated() const { return terminated_; }
   void Terminate() { terminated_ = true; }
@@ -123,6 +126,7 @@ class TApplication : public TComponent {
   std::vector<TForm*> modal_loops_;
   // Each step of a message loop is one user action.
   std::uint64_t action_ = 0;
+  std::uint64_t waits_ = 0;
   std::uint64_t reported_action_ = 0;
   std::string reported_text_;
   std::vector<TComponent*> deferred_frees_;

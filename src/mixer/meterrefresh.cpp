@@ -76,7 +76,7 @@ void MeterRefresh::StopMeters() {
 void MeterRefresh::Tick(ui::TMessage& m) {
   // Each step sets the result to 1, as the tick's own result is.
   m.Result = 1;
-  const int n = std::min<int>(channels_, static_cast<int>(meters_.size()));
+  const int n = PairEntries();
   // The first tick after the program waited finds the meters out of the
   // cache: all of them are asked for before the first is stepped.
   if (const ui::TApplication* app = ui::Application(); app && app->Waits() != waits_seen_) {

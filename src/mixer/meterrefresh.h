@@ -62,6 +62,7 @@ class MeterRefresh {
  private:
   template <typename F>
   void ForEachPair(F f);
+  // The meters that have a channel to show, counted from the first.
   int PairEntries() const;
 
   MeterMessages messages_;

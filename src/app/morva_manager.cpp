@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -26,6 +25,7 @@
 #include "platform/windir.h"
 #include "qt/qtwidgetset.h"
 #include "qt/snapshot.h"
+#include "qt/timerpump.h"
 #include "qt/trayicon.h"
 #include "scenario/trace.h"
 #include "settings/mixset.h"
@@ -218,28 +218,21 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     return 2;
   }
   sim::RealClock clock;
-  // The multimedia timers fire from Qt's loop: their callbacks only post,
-  // and no thread has to wake the program for them.
-  QTimer timer_pump;
-  timer_pump.setSingleShot(true);
-  timer_pump.setTimerType(Qt::PreciseTimer);
   sim::System system(clock, knobs);
   platform::SimBackend backend(system);
   platform::Platform platform(backend);
   platform::ScopedPlatform scope(platform);
-  QObject::connect(&timer_pump, &QTimer::timeout, [&platform] { platform.timers().FireDue(); });
-  // The meters' 40 ms ticks and 100 ms polls are handled together every
-  // tenth of a second, each in its turn: one wake-up and one repaint for
-  // all that fell due, and the lamps move as often as the levels are read.
+  // The multimedia timers fire from Qt's loop: their callbacks only post,
+  // and no thread has to wake the program for them. The meters' 40 ms
+  // ticks and 100 ms polls are handled together every tenth of a second,
+  // each in its turn: one wake-up and one repaint for all that fell due,
+  // and the lamps move as often as the levels are read.
   constexpr std::int64_t kTimerBatchMs = 100;
+  qt::TimerPump timer_pump(
+      kTimerBatchMs, [&clock] { return clock.NowMs(); },
+      [&platform] { platform.timers().FireDue(); });
   platform.timers().SetPump(
-      [&timer_pump, &clock](std::optional<std::int64_t> due) {
-        if (!due)
-          timer_pump.stop();
-        else
-          timer_pump.start(static_cast<int>(std::max<std::int64_t>(0, *due - clock.NowMs())));
-      },
-      kTimerBatchMs);
+      [&timer_pump](std::optional<std::int64_t> due) { timer_pump.Schedule(due); }, kTimerBatchMs);
   qt::QtWidgetset ws;
   shell::WidgetsetBoxes boxes(ws);
   shell::AppState state;

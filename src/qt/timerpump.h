@@ -1,0 +1,43 @@
+#pragma once
+// Fires the program's timers from Qt's loop at the instants they are asked
+// for. While the instants follow one another a batch apart (the meters'
+// ticks and polls), one periodic Qt timer keeps running: stopping and
+// starting a timer for every batch costs more than the batch's own timers.
+#include <QBasicTimer>
+#include <QObject>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace qt {
+
+class TimerPump : public QObject {
+ public:
+  // now: the timers' clock in ms; fire: fires what fell due.
+  TimerPump(std::int64_t batch_ms, std::function<std::int64_t()> now, std::function<void()> fire)
+      : batch_ms_(batch_ms), now_(std::move(now)), fire_(std::move(fire)) {}
+
+  // The next instant to fire at; none stops the pump.
+  void Schedule(std::optional<std::int64_t> due);
+
+ protected:
+  void timerEvent(QTimerEvent* e) override;
+
+ private:
+  void Start(std::int64_t delay_ms, bool periodic);
+
+  std::int64_t batch_ms_;
+  std::function<std::int64_t()> now_;
+  std::function<void()> fire_;
+  QBasicTimer timer_;
+  bool periodic_ = false;
+  // The instant the running timer fires at next (its first instant, for a
+  // periodic one that has not fired yet).
+  std::int64_t next_ = 0;
+  // While firing: the instant fired for, and whether that was on time.
+  std::optional<std::int64_t> firing_;
+  bool on_time_ = false;
+  static constexpr std::int64_t kLateMs = 10;
+};
+
+}  // namespace qt

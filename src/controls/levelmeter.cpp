@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <mutex>
 
 #include "ui/application.h"
 #include "ui/layout.h"
@@ -251,7 +252,21 @@ std::int32_t TLevelMeter::BarValueOf(std::int32_t level) const {
 }
 
 const TLevelMeter::LampSteps& TLevelMeter::WorkOutSteps() const {
-  steps_ = LampSteps{level_max_, Count(), BarMax(), {}, level_max_ + 1, 0, {}};
+  // The steps depend on the full scale, the lamp count and the bar's range
+  // only: one copy serves every meter of that scale. Kept while a meter
+  // uses it.
+  static std::mutex mu;
+  static std::vector<std::weak_ptr<const LampSteps>> known;
+  std::lock_guard lock(mu);
+  std::erase_if(known, [](const auto& w) { return w.expired(); });
+  for (const auto& w : known) {
+    std::shared_ptr<const LampSteps> s = w.lock();
+    if (s->level_max == level_max_ && s->count == Count() && s->bar_max == BarMax()) {
+      steps_ = std::move(s);
+      return *steps_;
+    }
+  }
+  auto steps = std::make_shared<LampSteps>(LampSteps{level_max_, Count(), BarMax(), {}, 0});
   // Both the bar value and the lamp grow with the level, so each boundary
   // is the first level of a binary search.
   auto first = [](std::int32_t lo, std::int32_t hi, auto reaches) {
@@ -265,31 +280,23 @@ const TLevelMeter::LampSteps& TLevelMeter::WorkOutSteps() const {
     return lo;
   };
   const std::int32_t top = std::max(level_max_, 0);
-  steps_.dropped_from =
+  steps->dropped_from =
       first(1, top + 1, [this](std::int32_t l) { return BarValueOf(l) > BarMax(); });
   for (int lamp = 0; lamp < std::max(Count(), 1); ++lamp)
-    steps_.first_level.push_back(first(1, steps_.dropped_from, [this, lamp](std::int32_t l) {
+    steps->first_level.push_back(first(1, steps->dropped_from, [this, lamp](std::int32_t l) {
       return LampOfBarValue(BarValueOf(l)) >= lamp;
     }));
-  // At most 2048 runs, whatever the full scale.
-  while ((steps_.dropped_from >> steps_.shift) >= 2048) ++steps_.shift;
-  const std::vector<std::int32_t>& bounds = steps_.first_level;
-  for (std::int32_t run = 0; run <= (steps_.dropped_from >> steps_.shift); ++run) {
-    const auto above = std::upper_bound(bounds.begin(), bounds.end(), run << steps_.shift);
-    steps_.run_lamp.push_back(static_cast<std::int32_t>(above - bounds.begin()) - 1);
-  }
-  return steps_;
+  known.push_back(steps);
+  steps_ = std::move(steps);
+  return *steps_;
 }
 
 // The lamp that the log formula and the column's rounding give a level
-// from 1 to the first dropped level: from the lamp its run starts on, up
-// past the boundaries inside the run.
+// from 1 to the first dropped level: the last lamp whose first level it
+// reaches (lamp 0 starts at level 1).
 int TLevelMeter::LampOfLevel(const LampSteps& steps, std::int32_t level) {
   const std::vector<std::int32_t>& first = steps.first_level;
-  const int n = static_cast<int>(first.size());
-  int lamp = steps.run_lamp[level >> steps.shift];
-  while (lamp + 1 < n && level >= first[lamp + 1]) ++lamp;
-  return lamp;
+  return static_cast<int>(std::upper_bound(first.begin(), first.end(), level) - first.begin()) - 1;
 }
 
 void TLevelMeter::SetLevel(std::int32_t level) {

@@ -4,6 +4,7 @@
 // logarithmic scale with green, orange and red zones, a falling bar and a
 // held peak lamp).
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -185,25 +186,24 @@ class TLevelMeter final : public TBarGraph {
   std::int32_t BarValueOf(std::int32_t level) const;
   // The first level that lights each lamp, and the first level that is
   // dropped, for the scale they were worked out for: the log formula runs
-  // once per lamp boundary instead of once per reading. The lamp at the
-  // start of each run of 2^shift levels leaves at most a step or two to go.
+  // once per lamp boundary instead of once per reading. Meters of the same
+  // scale share them, so that a window's readings find them in the cache.
   struct LampSteps {
     std::int32_t level_max = -1;
     int count = -1;
     std::int32_t bar_max = -1;
     std::vector<std::int32_t> first_level;  // index: lamp
     std::int32_t dropped_from = 0;
-    int shift = 0;
-    std::vector<std::int32_t> run_lamp;  // index: level >> shift
   };
   const LampSteps& Steps() const {
+    const LampSteps* s = steps_.get();
     const bool current =
-        steps_.level_max == level_max_ && steps_.count == Count() && steps_.bar_max == BarMax();
-    return current ? steps_ : WorkOutSteps();
+        s && s->level_max == level_max_ && s->count == Count() && s->bar_max == BarMax();
+    return current ? *s : WorkOutSteps();
   }
   const LampSteps& WorkOutSteps() const;
   static int LampOfLevel(const LampSteps& steps, std::int32_t level);
-  mutable LampSteps steps_;
+  mutable std::shared_ptr<const LampSteps> steps_;
 
   int num_red_ = 2;
   int num_orange_ = 10;

@@ -51,5 +51,5 @@ rss=$(awk '/VmRSS/ {print $2}' "/proc/$app/status")
 wall=$(( t1 - t0 ))
 awk -v a=$((a1 - a0)) -v x=$((x1 - x0)) -v w="$wall" -v hz=1000000000 -v rss="$rss" -v tray="$tray_ms" \
     -v cards="$cards" -v s="$seconds" 'BEGIN {
-  printf "cards=%d seconds=%d program_cpu=%.2f%% xserver_cpu=%.2f%% rss=%.1fMB start_to_tray=%dms\n",
+  printf "cards=%d seconds=%d program_cpu=%.3f%% xserver_cpu=%.3f%% rss=%.1fMB start_to_tray=%dms\n",
          cards, s, 100 * a / hz / (w / 1000), 100 * x / hz / (w / 1000), rss / 1024, tray }'

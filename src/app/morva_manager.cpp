@@ -234,6 +234,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   platform.timers().SetPump(
       [&timer_pump](std::optional<std::int64_t> due) { timer_pump.Schedule(due); }, kTimerBatchMs);
   qt::QtWidgetset ws;
+  ws.SetBatchTimerReceiver(&timer_pump);
   shell::WidgetsetBoxes boxes(ws);
   shell::AppState state;
 

@@ -212,7 +212,7 @@ bool PanelPeer::ForEachDrawnChild(const QRect& r, F f) const {
 // The same pixels as Paint for a part within the frame that holds only
 // lamps; anything else (a caption, the frame, the focus, other shapes)
 // takes the painter.
-bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidFill>& fills) {
+bool PanelPeer::PaintPixels(QImage* image, const QRect& area, std::vector<SolidFill>& fills) {
   const ui::TControl& c = control();
   if (!FrameUntouched(dirty_) || (takes_focus_ && widget()->hasFocus())) return false;
   const QRect r(0, 0, c.Width(), c.Height());
@@ -251,10 +251,16 @@ bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidF
         return false;
       }
   if (!covered || covered_top > part.top()) fill(part, FillColorOf(c).rgb(), 0);
+  dirty_ = QRect();
+  if (!image) {
+    if (stale_.isNull()) widgetset().MarkStale(this);
+    stale_ |= part;
+    return true;
+  }
   // Layer by layer into the image, as the X server draws them.
-  uchar* bits = image.bits();
-  const qsizetype stride = image.bytesPerLine();
-  const QRect bounds = image.rect();
+  uchar* bits = image->bits();
+  const qsizetype stride = image->bytesPerLine();
+  const QRect bounds = image->rect();
   for (int layer = 0; layer <= 2; ++layer)
     for (std::size_t i = start; i < fills.size(); ++i) {
       if (fills[i].layer != layer) continue;
@@ -263,8 +269,12 @@ bool PanelPeer::PaintPixels(QImage& image, const QRect& area, std::vector<SolidF
         std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + px.left(), px.width(),
                     fills[i].colour);
     }
-  dirty_ = QRect();
   return true;
+}
+
+void PanelPeer::CatchUp() {
+  if (QWidget* w = widget(); w && !stale_.isNull()) w->update(stale_);
+  stale_ = QRect();
 }
 
 bool PanelPeer::Paint(QPainter& p) {

@@ -52,10 +52,12 @@ class PanelPeer : public PaintedPeer {
   QWidget* DirectWindow() const { return place_.window; }
   // Paint the part DirectArea gave into the window's backing store: with
   // p, or (false when it takes the painter) as plain fills into an RGB32
-  // image of scale 1.
-  // The fills are added to fills, in window coordinates.
+  // image of scale 1; with no image, the backing store lags behind until
+  // CatchUp. The fills are added to fills, in window coordinates.
   void PaintDirect(QPainter& p, const QRect& area);
-  bool PaintPixels(QImage& image, const QRect& area, std::vector<SolidFill>& fills);
+  bool PaintPixels(QImage* image, const QRect& area, std::vector<SolidFill>& fills);
+  // Has Qt repaint what the backing store lacks.
+  void CatchUp();
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
@@ -83,6 +85,7 @@ class PanelPeer : public PaintedPeer {
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
   bool takes_focus_ = false;
   QRect dirty_;
+  QRect stale_;  // shown, but not yet in the backing store
   Place place_;
 };
 

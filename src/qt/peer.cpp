@@ -97,6 +97,8 @@ void ControlPeer::ApplyAll() {
 
 void ControlPeer::Changed(ui::Change what) {
   if (!widget_) return;
+  // Qt may move or show what the backing store holds right away.
+  ws_.CatchUp();
   ++applying_;
   {
     QSignalBlocker block(widget_.data());

@@ -71,10 +71,13 @@ void ApplyClassicLook() {
   QApplication::setFont(f);
 }
 
-class QtWidgetset::ChangeCounter : public QObject {
+// Counts the changes of where widgets show, and lets lagging backing
+// stores catch up before Qt handles an event.
+class QtWidgetset::EventWatch : public QObject {
  public:
+  explicit EventWatch(QtWidgetset& ws) : ws_(ws) {}
   unsigned count = 0;
-  bool eventFilter(QObject*, QEvent* e) override {
+  bool eventFilter(QObject* o, QEvent* e) override {
     switch (e->type()) {
       case QEvent::Move:
       case QEvent::Resize:
@@ -89,17 +92,21 @@ class QtWidgetset::ChangeCounter : public QObject {
       default:
         break;
     }
+    if (e->type() != QEvent::Timer || o != ws_.batch_timer_receiver_) ws_.CatchUp();
     return false;
   }
+
+ private:
+  QtWidgetset& ws_;
 };
 
 unsigned QtWidgetset::WidgetChanges() const {
-  return change_counter_->count;
+  return event_watch_->count;
 }
 
 QtWidgetset::QtWidgetset()
-    : waker_(std::make_unique<QObject>()), change_counter_(std::make_unique<ChangeCounter>()) {
-  qApp->installEventFilter(change_counter_.get());
+    : waker_(std::make_unique<QObject>()), event_watch_(std::make_unique<EventWatch>(*this)) {
+  qApp->installEventFilter(event_watch_.get());
   flush_timer_ = std::make_unique<QTimer>();
   flush_timer_->setSingleShot(true);
   flush_timer_->setTimerType(Qt::PreciseTimer);
@@ -176,7 +183,14 @@ void QtWidgetset::MarkDirty(PanelPeer* p) {
 }
 
 void QtWidgetset::ForgetDirty(PanelPeer* p) {
-  dirty_.erase(std::remove(dirty_.begin(), dirty_.end(), p), dirty_.end());
+  std::erase(dirty_, p);
+  std::erase(stale_, p);
+}
+
+void QtWidgetset::CatchUpStale() {
+  std::vector<PanelPeer*> stale;
+  stale.swap(stale_);
+  for (PanelPeer* p : stale) p->CatchUp();
 }
 
 // The changed lamps of each window are painted straight into the window's
@@ -228,29 +242,45 @@ void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts
   // painted, so the bounds of the parts announce the painting as well as
   // their region.
   const bool plain = image && IsOpaqueWindowImage(window, *image);
-  auto all = [parts] {
-    QRegion region;
-    for (const DirectPart& part : parts) region += part.area;
-    return region;
-  };
-  QRect bounds;
-  for (const DirectPart& part : parts) bounds |= part.area;
-  store->beginPaint(plain ? QRegion(bounds) : all());
-  std::optional<QPainter> painter;
+  // Fills that the X server draws leave the backing store for later: most
+  // of it is never shown from there.
+  const bool lazy = plain && CanQueueWindowFills(window);
   fills_.clear();
-  std::vector<const DirectPart*> painted;  // by the painter
-  for (const DirectPart& part : parts) {
-    if (plain && part.peer->PaintPixels(*image, part.area, fills_)) continue;
-    if (!painter) painter.emplace(store->paintDevice());
-    part.peer->PaintDirect(*painter, part.area);
-    painted.push_back(&part);
+  std::vector<const DirectPart*>& painted = painted_;  // by the painter
+  painted.clear();
+  if (lazy) {
+    for (const DirectPart& part : parts)
+      if (!part.peer->PaintPixels(nullptr, part.area, fills_)) painted.push_back(&part);
+  } else {
+    for (const DirectPart& part : parts) painted.push_back(&part);
   }
-  painter.reset();
-  store->endPaint();
+  if (!painted.empty()) {
+    QRect bounds;
+    QRegion region;
+    for (const DirectPart* part : painted) {
+      bounds |= part->area;
+      if (!plain) region += part->area;
+    }
+    store->beginPaint(plain ? QRegion(bounds) : region);
+    std::optional<QPainter> painter;
+    std::erase_if(painted, [&](const DirectPart* part) {
+      if (plain && !lazy && part->peer->PaintPixels(image, part->area, fills_)) return true;
+      if (!painter) painter.emplace(store->paintDevice());
+      part->peer->PaintDirect(*painter, part->area);
+      return false;
+    });
+    painter.reset();
+    store->endPaint();
+  }
   bool queued = plain && QueueWindowFills(window, fills_);
   for (const DirectPart* part : painted)
     queued = queued && QueueWindowImage(window, *image, part->area);
-  if (!queued) store->flush(all(), window->windowHandle());
+  if (!queued) {
+    CatchUp();
+    QRegion all;
+    for (const DirectPart& part : parts) all += part.area;
+    store->flush(all, window->windowHandle());
+  }
 }
 
 void QtWidgetset::WaitForInput() {

@@ -59,8 +59,21 @@ class QtWidgetset : public ui::Widgetset {
   // Panels whose drawn children changed ask for their repaint once, before
   // the program next waits, however many lamps switched meanwhile.
   void MarkDirty(PanelPeer* p);
+  // A panel that goes forgets its repaint and its lagging backing store.
   void ForgetDirty(PanelPeer* p);
   void FlushDirty();
+  // Lamps whose fills went straight to the X server are drawn into the
+  // window's backing store only when Qt may next show or move what it
+  // holds: before any event but the program's own timer batches, and
+  // before any change to a widget. A panel whose backing store lags
+  // behind the screen says so once.
+  void MarkStale(PanelPeer* p) { stale_.push_back(p); }
+  void CatchUp() {
+    if (!stale_.empty()) CatchUpStale();
+  }
+  // Timer events to o are the program's timer batches: they change no
+  // widget of Qt's own, so the backing stores need not catch up for them.
+  void SetBatchTimerReceiver(const QObject* o) { batch_timer_receiver_ = o; }
   // A count that moves whenever any widget of the program moves, changes
   // size, shows, hides or is restacked: what a panel worked out about where
   // it shows holds while the count stays.
@@ -93,10 +106,14 @@ class QtWidgetset : public ui::Widgetset {
   std::vector<PanelPeer*> dirty_;
   std::vector<PanelPeer*> flushing_;  // dirty_ while it is flushed
   std::unique_ptr<QTimer> flush_timer_;
-  class ChangeCounter;
-  std::unique_ptr<ChangeCounter> change_counter_;
+  std::vector<PanelPeer*> stale_;
+  const QObject* batch_timer_receiver_ = nullptr;
+  void CatchUpStale();
+  class EventWatch;
+  std::unique_ptr<EventWatch> event_watch_;
   std::vector<SolidFill> fills_;  // of the window being painted
   std::vector<DirectPart> direct_parts_;
+  std::vector<const DirectPart*> painted_;  // parts of a window the painter takes
   std::map<std::string, QPixmap> pictures_;
   QIcon themed_icon_;
   std::function<void()> idle_;

@@ -9,10 +9,10 @@
 #include <QImage>
 #include <QPointer>
 #include <QSysInfo>
-#include <QWindow>
 #include <QWidget>
-#include <cstdlib>
+#include <QWindow>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -109,8 +109,10 @@ class WindowSender : public QObject {
     return true;
   }
 
+  bool CanFill(const QWidget* window) const { return usable_ && window->internalWinId(); }
+
   bool Fill(const QWidget* window, const std::vector<SolidFill>& fills) {
-    if (!usable_ || !window->internalWinId()) return false;
+    if (!CanFill(window)) return false;
     // Fills alike in layer and colour may go in any order: one request for
     // each of the few colours of a layer.
     keys_.clear();
@@ -158,9 +160,8 @@ class WindowSender : public QObject {
     for (auto d = xcb_screen_allowed_depths_iterator(screen_); d.rem; xcb_depth_next(&d))
       for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
         if (v.data->visual_id == screen_->root_visual)
-          return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR &&
-                 v.data->red_mask == 0xFF0000u && v.data->green_mask == 0xFF00u &&
-                 v.data->blue_mask == 0xFFu;
+          return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR && v.data->red_mask == 0xFF0000u &&
+                 v.data->green_mask == 0xFF00u && v.data->blue_mask == 0xFFu;
     return false;
   }
 };
@@ -190,6 +191,11 @@ bool QueueWindowImage(const QWidget* window, const QImage& image, const QRect& p
 bool QueueWindowFills(const QWidget* window, const std::vector<SolidFill>& fills) {
   WindowSender* s = Sender();
   return s && s->Fill(window, fills);
+}
+
+bool CanQueueWindowFills(const QWidget* window) {
+  WindowSender* s = Sender();
+  return s && s->CanFill(window);
 }
 
 void SendWindowImages() {

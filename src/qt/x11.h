@@ -45,6 +45,8 @@ struct SolidFill {
   int layer = 0;
 };
 bool QueueWindowFills(const QWidget* window, const std::vector<SolidFill>& fills);
+// Whether QueueWindowFills takes fills for the window.
+bool CanQueueWindowFills(const QWidget* window);
 // A window without alpha whose image has 32-bit opaque pixels at scale 1.
 bool IsOpaqueWindowImage(const QWidget* window, const QImage& image);
 void SendWindowImages();

@@ -8,7 +8,8 @@
 #   - positions round-trip through ten close/reopen cycles and a restart;
 #   - the tray stand-in's double click raises and activates the control
 #     window;
-#   - the wheel and the keys on a fader send the driver's volume message.
+#   - the wheel and the keys on a fader send the driver's volume message;
+#   - meters covered and uncovered show what they showed before.
 #   desktop_test.sh PROGRAM
 # Exits 77 (skipped) where the X server or the tools are not installed.
 set -euo pipefail
@@ -105,8 +106,8 @@ pinned() {  # the height hints equal the height shown, the width may vary
 }
 count_volume() { grep -c ' 0x0011 ' "$trace" 2>/dev/null || true; }
 more_volume_than() { [ "$(count_volume)" -gt "$1" ]; }
-start_program() {  # start_program CARDS: up to the tray stand-in
-  MORVA_SIM="cards=$1" MORVA_TRACE="$trace" "$program" >>"$work/program.log" 2>&1 &
+start_program() {  # start_program CARDS [KNOBS]: up to the tray stand-in
+  MORVA_SIM="cards=$1 ${2:-}" MORVA_TRACE="$trace" "$program" >>"$work/program.log" 2>&1 &
   app=$!
   wait_for shown "Einstellungen für Morva"
 }
@@ -247,6 +248,50 @@ same_places() {
   return $ok
 }
 check "after a restart every window is where it was" same_places
+
+# ---- meters covered and uncovered show what they showed
+# With every level pinned the meters stand still between the batches: the
+# meters that come out from under another window (which Qt shows from the
+# window's backing store) look as they did before.
+check "the stand-in's menu ends the program once more" quit_program
+pins=""
+for ch in 0 1 2 3 4 5 6 7 8 9; do pins+="level=in,0,$ch,20000 level=out,0,$ch,12000 "; done
+start_program 1 "$pins"
+show_control_window 1
+for w in "${windows[@]}"; do wait_for shown "$w" || true; done
+meters_area() {  # the client area of "Analog Inputs" as a PNG
+  local x y w h
+  read -r x y w h < <(geometry "$(window "Analog Inputs")")
+  xwd -root -silent > "$work/screen.xwd"
+  "$convert" "xwd:$work/screen.xwd" -crop "${w}x${h}+${x}+${y}" +repage "$1"
+}
+steady_meters_area() {  # the same twice in a row: no batch fell behind meanwhile
+  for _ in $(seq 10); do
+    meters_area "$1"
+    sleep 0.3
+    meters_area "$work/again.png"
+    [ "$(/usr/bin/compare -metric AE "$1" "$work/again.png" null: 2>&1)" = 0 ] && return 0
+  done
+}
+uncovered_alike() {
+  local cover place differing x y
+  sleep 1
+  steady_meters_area "$work/before.png"
+  cover=$(window "Digital Output")
+  place=$(frame "$cover")
+  read -r x y _ _ < <(geometry "$(window "Analog Inputs")")
+  activate "Digital Output"
+  xdotool windowmove --sync "$cover" "$x" "$y"
+  sleep 0.5
+  read -r x y _ _ <<<"$place"
+  xdotool windowmove --sync "$cover" "$x" "$y"
+  sleep 0.5
+  steady_meters_area "$work/after.png"
+  differing=$(/usr/bin/compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] || echo "     $differing pixels differ"
+  [ "$differing" = 0 ]
+}
+check "meters covered and uncovered show what they showed" uncovered_alike
 
 echo "$passes passed, $failures failed"
 if [ "$failures" -ne 0 ]; then

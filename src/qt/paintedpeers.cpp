@@ -108,6 +108,7 @@ void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
   const QRect r = what == ui::Change::Color || what == ui::Change::State
                       ? QRect(child.Left(), child.Top(), child.Width(), child.Height())
                       : QRect(0, 0, control().Width(), control().Height());
+  if (what == ui::Change::Bounds || what == ui::Change::Visible) places_.clear();
   if (dirty_.isNull()) widgetset().MarkDirty(this);
   dirty_ |= r;
 }
@@ -197,14 +198,25 @@ QRect Common(const QRect& a, const QRect& b) {
 
 }  // namespace
 
+const std::vector<PanelPeer::ChildPlace>& PanelPeer::Places() {
+  const int n = panel_.ControlCount();
+  if (places_.size() == static_cast<std::size_t>(n)) return places_;
+  places_.clear();
+  for (int i = 0; i < n; ++i) {
+    const ui::TControl* child = panel_.Controls(i);
+    places_.push_back({QRect(child->Left(), child->Top(), child->Width(), child->Height()),
+                       child->DrawnByParent() && child->Visible()});
+  }
+  return places_;
+}
+
 template <typename F>
-bool PanelPeer::ForEachDrawnChild(const QRect& r, F f) const {
+bool PanelPeer::ForEachDrawnChild(const QRect& r, F f) {
+  const std::vector<ChildPlace>& places = Places();
   const auto [first, last] = panel_.ChildrenInRows(r.top(), r.bottom() + 1);
   for (int i = first; i <= last; ++i) {
-    const ui::TControl* child = panel_.Controls(i);
-    if (!child->DrawnByParent() || !child->Visible()) continue;
-    const QRect bounds(child->Left(), child->Top(), child->Width(), child->Height());
-    if (Meet(r, bounds) && !f(child, bounds)) return false;
+    const ChildPlace& place = places[static_cast<std::size_t>(i)];
+    if (place.drawn && Meet(r, place.bounds) && !f(panel_.Controls(i), place.bounds)) return false;
   }
   return true;
 }

@@ -42,6 +42,7 @@ class PanelPeer : public PaintedPeer {
   // of it shortly after, however many lamps switched meanwhile.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
   void ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) override;
+  void ChildListChanged() override { places_.clear(); }
   // Asks Qt for the repaint of where the children changed.
   void FlushDirty();
   // Where the children changed, in its window's coordinates, when that
@@ -67,7 +68,15 @@ class PanelPeer : public PaintedPeer {
   // f(child, bounds) for each shown child it draws that meets r, until f
   // says false; false then.
   template <typename F>
-  bool ForEachDrawnChild(const QRect& r, F f) const;
+  bool ForEachDrawnChild(const QRect& r, F f);
+  // Where each child lies, by child index, and whether it is drawn here
+  // (shown, drawn by this panel): looked up once after the children moved
+  // instead of in every lamp each time it is painted.
+  struct ChildPlace {
+    QRect bounds;
+    bool drawn = false;
+  };
+  const std::vector<ChildPlace>& Places();
   // No caption, and a repaint inside the frame: the frame stays as it is.
   bool FrameUntouched(const QRect& dirty) const;
   // Where the widget shows in its window, as of a count of the program's
@@ -87,6 +96,7 @@ class PanelPeer : public PaintedPeer {
   QRect dirty_;
   QRect stale_;  // shown, but not yet in the backing store
   Place place_;
+  std::vector<ChildPlace> places_;  // empty: to be looked up
 };
 
 class LabelPeer : public PaintedPeer {

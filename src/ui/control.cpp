@@ -211,6 +211,7 @@ void TControl::SetDrawnByParent(bool v) {
     DestroyPeers();
   else
     CreatePeers();
+  if (parent_ && parent_->peer_) parent_->peer_->ChildListChanged();
 }
 
 void TControl::CreatePeers() {
@@ -312,6 +313,7 @@ void TWinControl::InsertControl(TControl* c) {
   c->parent_ = this;
   if (peer()) c->CreatePeers();
   if (c->Align() != TAlign::alNone) AlignControls();
+  if (peer()) peer()->ChildListChanged();
   ControlsChanged();
 }
 
@@ -329,6 +331,7 @@ void TWinControl::RemoveControl(TControl* c) {
   list->erase(it);
   c->parent_ = nullptr;
   if (c->Align() != TAlign::alNone) AlignControls();
+  if (peer()) peer()->ChildListChanged();
   ControlsChanged();
 }
 

@@ -39,6 +39,8 @@ class Peer {
   // The children from first to last (in child order) that this peer draws
   // changed alike: one call for a run of lamps.
   virtual void ChildrenChanged(TControl& first, TControl& last, Change what);
+  // A child came or went, or began or ceased to be drawn by this peer.
+  virtual void ChildListChanged() {}
 };
 
 class Widgetset {

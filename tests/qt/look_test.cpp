@@ -3,9 +3,9 @@
 
 #include <QApplication>
 #include <QBackingStore>
-#include <QWindow>
 #include <QPushButton>
 #include <QTimer>
+#include <QWindow>
 
 #include "controls/levelmeter.h"
 #include "qt/look.h"
@@ -127,6 +127,19 @@ TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
             ToQColor(controls::kLumiGrey));
   const controls::TLumi& bottom = *meter->Lumi(0);
   EXPECT_EQ(QColor(img.pixel(bottom.Left(), bottom.Top())), QColor(Qt::black));  // the outline
+  // Lamps moved (a taller meter) or built again are drawn where they now lie.
+  for (auto change : {+[](controls::TLevelMeter* m) { m->SetHeight(m->Height() + 2); },
+                      +[](controls::TLevelMeter* m) { m->SetLumiHeight(9); }}) {
+    change(meter);
+    meter->SetLevel(200);
+    ws.FlushDirty();
+    img = w->grab().toImage();
+    const controls::TLumi& lit = *meter->Lumi(meter->LitTop());
+    EXPECT_EQ(QColor(img.pixel(centre(lit))), ToQColor(controls::kLumiGreen));
+    EXPECT_EQ(QColor(img.pixel(lit.Left(), lit.Top())), QColor(Qt::black));
+    EXPECT_EQ(QColor(img.pixel(centre(*meter->Lumi(meter->Count() - 1)))),
+              ToQColor(controls::kLumiGrey));
+  }
 }
 
 // Lamps that switch in a shown window are painted straight into its
@@ -155,7 +168,8 @@ TEST(Look, LampsPaintedStraightIntoTheWindowMatchTheMetersPainting) {
   int differing = 0;
   for (int y = 0; y < own.height(); ++y)
     for (int x = 0; x < own.width(); ++x)
-      differing += (store->pixel(at + QPoint(x, y)) | 0xFF000000u) != (own.pixel(x, y) | 0xFF000000u);
+      differing +=
+          (store->pixel(at + QPoint(x, y)) | 0xFF000000u) != (own.pixel(x, y) | 0xFF000000u);
   EXPECT_EQ(differing, 0);
   EXPECT_GT(meter->HoldTicks(), 0);
 }

@@ -163,6 +163,9 @@ QRect PanelPeer::DirectArea() {
                    visible.boundingRect(),
                    w->mapTo(w->window(), QPoint())};
   }
+  // Nothing of it shows (scrolled out of its strip area): Qt paints it
+  // whole when it comes into view.
+  if (place_.visible.isEmpty()) dirty_ = QRect();
   if (!place_.usable) return {};
   return (place_.visible & dirty_).translated(place_.at);
 }

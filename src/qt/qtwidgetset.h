@@ -97,6 +97,7 @@ class QtWidgetset : public ui::Widgetset {
   };
   // Paints the parts of one window into its backing store and shows them.
   void PaintDirect(QWidget* window, std::span<const DirectPart> parts);
+  void CatchUpStale();
 
   std::unique_ptr<QObject> waker_;
   std::atomic<bool> wake_pending_{false};
@@ -108,7 +109,6 @@ class QtWidgetset : public ui::Widgetset {
   std::unique_ptr<QTimer> flush_timer_;
   std::vector<PanelPeer*> stale_;
   const QObject* batch_timer_receiver_ = nullptr;
-  void CatchUpStale();
   class EventWatch;
   std::unique_ptr<EventWatch> event_watch_;
   std::vector<SolidFill> fills_;  // of the window being painted

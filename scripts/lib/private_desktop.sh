@@ -5,25 +5,37 @@
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
 start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER [LOG]
-  local display=$1 log=${2:-/dev/null} try
-  while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
-    display=$((display + 1))
-  done
-  Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >>"$log" 2>&1 &
-  xvfb=$!
-  export DISPLAY=":$display"
-  for _ in $(seq 400); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
-  # A first start on a busy machine may build font caches; a start that
-  # failed is tried once more.
-  for try in 1 2; do
-    openbox >>"$log" 2>&1 &
-    wm=$!
-    for _ in $(seq 600); do
-      wm_running && return 0
-      kill -0 "$wm" 2>/dev/null || break
+  local display=$1 log=${2:-/dev/null} try server
+  # A server that another program started on the same display at the same
+  # moment wins it: the next free display is tried.
+  for server in 1 2 3; do
+    while [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ]; do
+      display=$((display + 1))
+    done
+    Xvfb ":$display" -screen 0 1600x1200x24 -nolisten tcp >>"$log" 2>&1 &
+    xvfb=$!
+    export DISPLAY=":$display"
+    for _ in $(seq 400); do
+      xdpyinfo >/dev/null 2>&1 && break
+      kill -0 "$xvfb" 2>/dev/null || break
       sleep 0.05
     done
-    kill "$wm" 2>/dev/null || true
+    # A first start on a busy machine may build font caches; a start that
+    # failed is tried once more.
+    for try in 1 2; do
+      kill -0 "$xvfb" 2>/dev/null || break
+      openbox >>"$log" 2>&1 &
+      wm=$!
+      for _ in $(seq 600); do
+        wm_running && return 0
+        kill -0 "$wm" 2>/dev/null || break
+        sleep 0.05
+      done
+      kill "$wm" 2>/dev/null || true
+    done
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+    display=$((display + 1))
   done
   return 1
 }

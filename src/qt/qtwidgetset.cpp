@@ -276,6 +276,7 @@ void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts
   for (const DirectPart* part : painted)
     queued = queued && QueueWindowImage(window, *image, part->area);
   if (!queued) {
+    // Qt shows the backing store: nothing in it may lag.
     CatchUp();
     QRegion all;
     for (const DirectPart& part : parts) all += part.area;

@@ -14,7 +14,7 @@ void TimerPump::Schedule(std::optional<std::int64_t> due) {
   // Fired on time for one batch and asked for the next: from here on a
   // periodic timer. Started now, a little after its instant, it never
   // fires early.
-  if (firing_ && on_time_ && batch_ms_ > 0 && *due == *firing_ + batch_ms_) {
+  if (fired_on_time_ && batch_ms_ > 0 && *due == *fired_on_time_ + batch_ms_) {
     Start(batch_ms_, true);
   } else {
     Start(std::max<std::int64_t>(0, *due - now_()), false);
@@ -29,19 +29,19 @@ void TimerPump::Start(std::int64_t delay_ms, bool periodic) {
 
 void TimerPump::timerEvent(QTimerEvent* e) {
   if (e->timerId() != timer_.timerId()) return QObject::timerEvent(e);
-  firing_ = next_;
   // A timer that fell behind (a busy machine) is started again on the
   // instant: a periodic Qt timer that is late by a whole period keeps the
   // lateness from then on, and the batches would fire timers due after
   // their instant.
-  on_time_ = now_() - next_ < kLateMs;
-  if (periodic_ && on_time_) {
+  const bool on_time = now_() - next_ < kLateMs;
+  if (on_time) fired_on_time_ = next_;
+  if (periodic_ && on_time) {
     next_ += batch_ms_;
   } else {
     timer_.stop();
   }
   fire_();
-  firing_.reset();
+  fired_on_time_.reset();
 }
 
 }  // namespace qt

@@ -34,9 +34,8 @@ class TimerPump : public QObject {
   // The instant the running timer fires at next (its first instant, for a
   // periodic one that has not fired yet).
   std::int64_t next_ = 0;
-  // While firing: the instant fired for, and whether that was on time.
-  std::optional<std::int64_t> firing_;
-  bool on_time_ = false;
+  // While firing on time: the instant fired for.
+  std::optional<std::int64_t> fired_on_time_;
   static constexpr std::int64_t kLateMs = 10;
 };
 

@@ -17,8 +17,8 @@ program=$(realpath "$1")
 for tool in Xvfb openbox xdotool xprop xwininfo xwd xdpyinfo; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
-convert=/usr/bin/convert
-[ -x "$convert" ] || { echo "skipped: ImageMagick is not installed"; exit 77; }
+convert=/usr/bin/convert compare=/usr/bin/compare
+[ -x "$convert" ] && [ -x "$compare" ] || { echo "skipped: ImageMagick is not installed"; exit 77; }
 
 work=$(mktemp -d)
 app=""
@@ -84,13 +84,18 @@ overlap() {  # overlap "X Y W H" "X Y W H"
   local a=($1) b=($2)
   [ $((a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3])) -eq 1 ]
 }
-not_black() {  # the window's area on the screen is mostly its own colours
-  local id x y w h black
-  id=$(window "$1")
-  read -r x y w h < <(geometry "$id")
+client_area() {  # client_area TITLE PNG: what the screen shows of the window
+  local x y w h
+  read -r x y w h < <(geometry "$(window "$1")")
   xwd -root -silent > "$work/screen.xwd"
-  black=$("$convert" "xwd:$work/screen.xwd" -crop "${w}x${h}+${x}+${y}" +repage \
-    -fill white +opaque black -colorspace gray -format '%[fx:1-mean]' info:)
+  "$convert" "xwd:$work/screen.xwd" -crop "${w}x${h}+${x}+${y}" +repage "$2"
+}
+differing() { "$compare" -metric AE "$1" "$2" null: 2>&1 || true; }  # pixels
+not_black() {  # the window's area on the screen is mostly its own colours
+  local black
+  client_area "$1" "$work/area.png"
+  black=$("$convert" "$work/area.png" -fill white +opaque black -colorspace gray \
+    -format '%[fx:1-mean]' info:)
   awk -v b="$black" 'BEGIN { exit !(b < 0.5) }'
 }
 hints() {  # MINW MINH MAXW MAXH of the size hints
@@ -259,22 +264,16 @@ for ch in 0 1 2 3 4 5 6 7 8 9; do pins+="level=in,0,$ch,20000 level=out,0,$ch,12
 start_program 1 "$pins"
 show_control_window 1
 for w in "${windows[@]}"; do wait_for shown "$w" || true; done
-meters_area() {  # the client area of "Analog Inputs" as a PNG
-  local x y w h
-  read -r x y w h < <(geometry "$(window "Analog Inputs")")
-  xwd -root -silent > "$work/screen.xwd"
-  "$convert" "xwd:$work/screen.xwd" -crop "${w}x${h}+${x}+${y}" +repage "$1"
-}
 steady_meters_area() {  # the same twice in a row: no batch fell behind meanwhile
   for _ in $(seq 10); do
-    meters_area "$1"
+    client_area "Analog Inputs" "$1"
     sleep 0.3
-    meters_area "$work/again.png"
-    [ "$(/usr/bin/compare -metric AE "$1" "$work/again.png" null: 2>&1)" = 0 ] && return 0
+    client_area "Analog Inputs" "$work/again.png"
+    [ "$(differing "$1" "$work/again.png")" = 0 ] && return 0
   done
 }
 uncovered_alike() {
-  local cover place differing x y
+  local cover place pixels x y
   sleep 1
   steady_meters_area "$work/before.png"
   cover=$(window "Digital Output")
@@ -287,9 +286,9 @@ uncovered_alike() {
   xdotool windowmove --sync "$cover" "$x" "$y"
   sleep 0.5
   steady_meters_area "$work/after.png"
-  differing=$(/usr/bin/compare -metric AE "$work/before.png" "$work/after.png" null: 2>&1 || true)
-  [ "$differing" = 0 ] || echo "     $differing pixels differ"
-  [ "$differing" = 0 ]
+  pixels=$(differing "$work/before.png" "$work/after.png")
+  [ "$pixels" = 0 ] || echo "     $pixels pixels differ"
+  [ "$pixels" = 0 ]
 }
 check "meters covered and uncovered show what they showed" uncovered_alike
 

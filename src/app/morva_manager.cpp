@@ -7,6 +7,8 @@
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <clocale>
+#include <langinfo.h>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -19,8 +21,10 @@
 #include <vector>
 
 #include "app/instance.h"
+#include "app/sessionend.h"
 #include "controls/Class_b.h"
 #include "platform/platform.h"
+#include "platform/shellapi.h"
 #include "platform/simbackend.h"
 #include "platform/windir.h"
 #include "qt/qtwidgetset.h"
@@ -42,15 +46,38 @@
 
 namespace {
 
+bool Set(const char* name) {
+  const char* v = std::getenv(name);
+  return v != nullptr && *v != '\0';
+}
+
 bool HasDisplay() {
-  auto set = [](const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr && *v != '\0';
-  };
   const char* qpa = std::getenv("QT_QPA_PLATFORM");
   if (qpa != nullptr && (std::string(qpa) == "offscreen" || std::string(qpa) == "minimal"))
     return false;
-  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+  return Set("DISPLAY") || Set("WAYLAND_DISPLAY");
+}
+
+// Where a session offers X11 beside Wayland (XWayland in every GNOME and
+// KDE Wayland session), the program runs on X11: only there can it put its
+// windows where they were, place new ones apart and keep them on top. A
+// platform the user chose stays chosen; plain Wayland works too, without
+// places.
+void ChoosePlatform() {
+  if (Set("QT_QPA_PLATFORM")) return;
+  if (Set("DISPLAY")) qputenv("QT_QPA_PLATFORM", Set("WAYLAND_DISPLAY") ? "xcb;wayland" : "xcb");
+}
+
+// Window titles reach the window manager in the locale's encoding as well
+// as in UTF-8. Without a UTF-8 locale (no LANG, or one that is not
+// installed) they would go out as UTF-8 bytes called Latin-1; the program's
+// own texts need nothing else of the locale.
+void UseUtf8Characters() {
+  if (std::setlocale(LC_ALL, "") != nullptr && std::string(nl_langinfo(CODESET)) == "UTF-8")
+    return;
+  // LC_ALL wins over every other variable, so the fallback goes there.
+  qputenv("LC_ALL", "C.UTF-8");
+  std::setlocale(LC_ALL, "C.UTF-8");
 }
 
 void ShowTray(qt::TrayIcon& tray, DWORD nim, const std::string& tip) {
@@ -250,9 +277,16 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     if (running && state.frmMain) running->Guard([&] { state.frmMain->OpenClick(nullptr); });
   };
   actions.exit_text = shell::kTrayExitItem;
-  actions.exit = [&state, &running] {
-    if (running && state.frmMain) running->Guard([&] { state.frmMain->ExitClick(nullptr); });
+  // "Beenden"; before the main window exists (start-up's boxes) the
+  // program simply stops.
+  auto exit_command = [&state, &running] {
+    if (!running) return;
+    if (state.frmMain)
+      running->Guard([&] { state.frmMain->ExitClick(nullptr); });
+    else
+      running->Terminate();
   };
+  actions.exit = exit_command;
   // A later start asks this instance to show its control window, as a
   // double click on the tray icon would.
   std::unique_ptr<QSocketNotifier> requests;
@@ -278,6 +312,16 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     observer = std::make_unique<TrayObserver>(tray);
   }
   platform.set_observer(observer.get());
+  // The session ending saves what "Beenden" saves.
+  app::SessionEnd::Actions session_actions;
+  session_actions.exit = exit_command;
+  session_actions.display_gone = [&ws, &tray, &state, &running, exit_command] {
+    ws.DisplayGone();
+    tray.Abandon();
+    exit_command();
+    if (running && state.TrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &state.TrayIconData);
+  };
+  app::SessionEnd session(std::move(session_actions));
 
   int status = 0;
   {
@@ -287,7 +331,9 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     shell::ConnectMessageBoxes(app, platform, boxes);
     Pictures pics(app, state, ws, tray, dir);
     if (pictures) pics.Start();
+    session.Arm(!pictures);
     shell::ProgramMain(app, state);
+    session.Arm(false);
     if (pictures && !pics.ok()) status = 1;
     running = nullptr;
     // The application frees the windows that are left.
@@ -304,6 +350,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseUtf8Characters();
   const bool pictures = !HasDisplay();
   if (pictures) {
     std::cerr << "morva-manager: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
@@ -328,7 +375,11 @@ int main(int argc, char** argv) {
   // The meters repaint many small lamp rectangles: sending them costs the
   // X server less than a shared-memory image that both sides must sync on.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
+  if (!pictures) ChoosePlatform();
   QApplication qapp(argc, argv);
+  // The tray item's name and title (StatusNotifierItem Id and Title).
+  QCoreApplication::setApplicationName(QStringLiteral("MORVA Manager"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("morva-manager"));
   qt::ApplyClassicLook();
   try {
     return Run(argc, argv, pictures, instance.get());

@@ -30,6 +30,7 @@ QWidget* FormPeer::MakeWidget(QWidget*) {
   auto* w = new QWidget(nullptr, FlagsFor());
   w->setAttribute(Qt::WA_QuitOnClose, false);
   w->setAutoFillBackground(true);
+  MarkOwnWindow(w);
   return w;
 }
 
@@ -205,7 +206,7 @@ void FormPeer::PlaceFirstTime() {
   const bool plain = form_.BorderStyle() == B::bsSingle || form_.BorderStyle() == B::bsSizeable;
   if (!plain || form_.Modal() || form_.Position() != ui::TPosition::poDesigned ||
       !dynamic_cast<ui::TForm*>(form_.Owner()) ||
-      QPoint(form_.Left(), form_.Top()) != design_pos_ || Offscreen())
+      QPoint(form_.Left(), form_.Top()) != design_pos_ || Offscreen() || !WindowsHavePlaces())
     return;
   QWidget* w = widget();
   const QRect area = WorkArea(w);
@@ -216,7 +217,7 @@ void FormPeer::PlaceFirstTime() {
   QSize frame_extra(form_.NonClientWidth(), form_.NonClientHeight());
   std::vector<QWidget*> others;
   for (QWidget* other : QApplication::topLevelWidgets()) {
-    if (other == w || !ShownTopLevel(other)) continue;
+    if (other == w || !IsOwnWindow(other) || !ShownTopLevel(other)) continue;
     others.push_back(other);
     if (other->frameGeometry() != other->geometry())
       frame_extra =
@@ -258,7 +259,7 @@ void FormPeer::MovedByWindowManager() {
 // screen that is gone keeps its title bar where the user can take it.
 void FormPeer::KeepTitleBarReachable() {
   QWidget* w = widget();
-  if (!w->isVisible() || Offscreen()) return;
+  if (!w->isVisible() || Offscreen() || !WindowsHavePlaces()) return;
   const QRect area = WorkArea(w);
   const QRect frame = w->frameGeometry();
   if (area.isEmpty()) return;
@@ -289,6 +290,9 @@ void FormPeer::OrderTabs() {
 }
 
 void FormPeer::UserMoved() {
+  // Where the platform cannot say where a window is, the model keeps its
+  // place (and the settings file the stored one).
+  if (!WindowsHavePlaces()) return;
   QPoint p = widget()->pos();
   if (p.x() == form_.Left() && p.y() == form_.Top()) return;
   ui::TForm& f = form_;

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QWidget>
 #include <QImage>
 #include <QPainter>
 #include <algorithm>
@@ -87,6 +88,22 @@ QFont ToQFont(const ui::TFont& f) {
 
 bool Offscreen() {
   return QGuiApplication::platformName() == QLatin1String("offscreen");
+}
+
+bool WindowsHavePlaces() {
+  return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+namespace {
+constexpr char kOwnWindow[] = "morvaOwnWindow";
+}
+
+void MarkOwnWindow(QWidget* w) {
+  w->setProperty(kOwnWindow, true);
+}
+
+bool IsOwnWindow(const QWidget* w) {
+  return w->property(kOwnWindow).toBool();
 }
 
 QFont NarrowedToFit(QFont f, const QStringList& texts, int width) {

@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+class QWidget;
+
 #include "ui/control.h"
 #include "ui/extctrls.h"
 
@@ -37,6 +39,15 @@ QFont ToQFont(const ui::TFont& f);
 // The offscreen platform (the pictures, tests): no window manager, no
 // stacking order, no screen to place windows on.
 bool Offscreen();
+// Whether the platform lets a client place its windows and report where
+// they are. A Wayland client can do neither: positions it reads there are
+// not the screen's, and must never replace stored ones.
+bool WindowsHavePlaces();
+// The program's own top-level windows (forms, the tray stand-in), as
+// opposed to windows Qt makes for itself (an XEmbed tray icon is a
+// top-level window as large as the panel that holds it).
+void MarkOwnWindow(QWidget* w);
+bool IsOwnWindow(const QWidget* w);
 // The font drawn narrower, down to 80 % of its width, until every text
 // fits width; the layouts were made for a narrower system font.
 QFont NarrowedToFit(QFont f, const QStringList& texts, int width);

@@ -96,7 +96,7 @@ void ControlPeer::ApplyAll() {
 }
 
 void ControlPeer::Changed(ui::Change what) {
-  if (!widget_) return;
+  if (!widget_ || ws_.display_gone()) return;
   // Qt may move or show what the backing store holds right away.
   ws_.CatchUp();
   ++applying_;

@@ -113,6 +113,12 @@ QtWidgetset::QtWidgetset()
   flush_timer_->setInterval(0);
   QObject::connect(flush_timer_.get(), &QTimer::timeout, [this] { FlushDirty(); });
   QApplication::setQuitOnLastWindowClosed(false);
+  // The lamps are painted into a window's backing store directly only where
+  // that store is an opaque image the program can put on the screen itself
+  // (X11) or one nobody looks at but the pictures (offscreen). A Wayland
+  // store holds translucent buffers that Qt must compose and commit.
+  const QString platform = QGuiApplication::platformName();
+  direct_painting_ = platform == QLatin1String("xcb") || platform == QLatin1String("offscreen");
   UseDefaultColormaps();
   QApplication::setWindowIcon(ThemedMixerIcon());
   // The program gaining or losing the user's attention.
@@ -132,6 +138,7 @@ QtWidgetset::~QtWidgetset() {
 }
 
 std::unique_ptr<ui::Peer> QtWidgetset::CreatePeer(ui::TControl& c) {
+  if (display_gone_) return nullptr;
   if (auto* f = dynamic_cast<ui::TForm*>(&c)) return Make<FormPeer>(*this, *f);
   if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c)) return Make<SpeedButtonPeer>(*this, *b);
   if (auto* l = dynamic_cast<ui::TLabel*>(&c)) return Make<LabelPeer>(*this, *l);
@@ -165,6 +172,7 @@ int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::stri
     QWidget* w = WidgetOf(*c);
     if (w && w->isVisible()) parent = w->window();
   }
+  if (display_gone_) return ui::FirstButtonOf(flags);
   MessageBoxView view(parent, text, caption, flags);
   if (box_handler_) return box_handler_(view.box(), ui::FirstButtonOf(flags));
   DepthScope depth(wait_depth_);
@@ -176,6 +184,7 @@ int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::stri
 // repaint waits until the program next goes idle, so that one pass shows
 // them all.
 void QtWidgetset::MarkDirty(PanelPeer* p) {
+  if (display_gone_) return;
   dirty_.push_back(p);
   // The program's loop repaints before it next waits; a change made while
   // it waits (inside Qt's loop, or a loop of Qt's own) needs the timer.
@@ -203,6 +212,11 @@ void QtWidgetset::FlushDirty() {
   std::vector<PanelPeer*>& dirty = flushing_;
   dirty.clear();
   dirty.swap(dirty_);
+  if (!direct_painting_ || display_gone_) {
+    if (!display_gone_)
+      for (PanelPeer* p : dirty) p->FlushDirty();
+    return;
+  }
   std::vector<DirectPart>& parts = direct_parts_;
   parts.clear();
   for (PanelPeer* p : dirty) {
@@ -324,6 +338,8 @@ int QtWidgetset::ScreenHeight() const {
 
 void QtWidgetset::Retire(QWidget* w) {
   if (!w) return;
+  // With the display gone the widget is left as it is: the program ends.
+  if (display_gone_) return;
   w->hide();
   retired_.emplace_back(w);
 }

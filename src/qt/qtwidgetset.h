@@ -85,6 +85,12 @@ class QtWidgetset : public ui::Widgetset {
   // The mixer icon at every size of the icon theme, drawn once.
   const QIcon& ThemedMixerIcon();
 
+  // The display went away (the X server ended with the session): peers
+  // stop touching their widgets, none are made, boxes take their first
+  // button, so that the program can still save and end.
+  void DisplayGone() { display_gone_ = true; }
+  bool display_gone() const { return display_gone_; }
+
   // Runs once, the first time the application waits, instead of waiting.
   void SetIdleAction(std::function<void()> action) { idle_ = std::move(action); }
   void SetBoxHandler(BoxHandler h) { box_handler_ = std::move(h); }
@@ -118,6 +124,8 @@ class QtWidgetset : public ui::Widgetset {
   QIcon themed_icon_;
   std::function<void()> idle_;
   BoxHandler box_handler_;
+  bool direct_painting_ = false;
+  bool display_gone_ = false;
 };
 
 // Qt's "Windows" style, the classic grey palette and the 11-pixel sans serif

@@ -1,18 +1,26 @@
 #pragma once
-// The notification-area icon: Qt's tray icon where the desktop has a tray,
+// The notification-area icon: Qt's tray icon while the desktop has a tray,
 // otherwise a small always-on-top window with the icon and the tip that
-// takes the double click and offers the same menu.
+// takes the double click and offers the same menu. A tray that comes later
+// takes the icon from the stand-in; one that goes gives it back.
+//
+// The user's request to open is the double click where the tray reports
+// clicks (an XEmbed tray, the stand-in). A StatusNotifierItem host reports
+// only activations, one per click: there the first activation of a burst
+// is the request, and the rest of the burst is the same gesture.
+#include <QElapsedTimer>
 #include <QPixmap>
-#include <QPointer>
+#include <QSystemTrayIcon>
 #include <functional>
 #include <memory>
 #include <string>
 
 class QMenu;
-class QSystemTrayIcon;
 class QWidget;
 
 namespace qt {
+
+class TrayWatch;
 
 class TrayIcon {
  public:
@@ -33,19 +41,34 @@ class TrayIcon {
   void Show(const std::string& tip);
   void Hide();
   bool Shown() const { return shown_; }
-  // The stand-in window; null while the system tray is used.
+  // The stand-in window; null while the system tray shows the icon.
   QWidget* StandIn() const;
+  // The display is gone: nothing is shown or taken down any more.
+  void Abandon() { abandoned_ = true; }
 
  private:
   class StandInWindow;
+  // Which tray Qt serves: it settles that when its first icon is made.
+  enum class Kind { Unsettled, StatusNotifier, XEmbed };
+
   std::unique_ptr<QMenu> BuildMenu();
+  bool TrayPresent() const;
+  // Puts the icon where it belongs now: in the tray or the stand-in.
+  void Follow();
+  void MakeTrayIcon();
+  void Activated(QSystemTrayIcon::ActivationReason reason);
 
   QPixmap icon_;
   Actions actions_;
+  std::string tip_;
   std::unique_ptr<QMenu> menu_;
+  std::unique_ptr<TrayWatch> watch_;  // null: the stand-in only
   std::unique_ptr<QSystemTrayIcon> tray_;
   std::unique_ptr<StandInWindow> stand_in_;
+  Kind kind_ = Kind::Unsettled;
+  QElapsedTimer last_activation_;
   bool shown_ = false;
+  bool abandoned_ = false;
 };
 
 }  // namespace qt

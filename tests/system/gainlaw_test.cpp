@@ -4,7 +4,6 @@
 #include "sim/gainlaw.h"
 
 #include <cmath>
-#include <cstdlib>
 
 #include "mixer/Ainp.h"
 #include "mixer/Mon.h"
@@ -16,12 +15,6 @@ namespace {
 
 using sim::Fader;
 using sim::PairField;
-
-// "-7.5 dB" as a number; "-∞ dB" as minus infinity.
-double ToolTipDb(const std::string& text) {
-  if (text.rfind("-\xE2\x88\x9E", 0) == 0) return -INFINITY;
-  return std::strtod(text.c_str(), nullptr);
-}
 
 struct GainLawTest : testing_support::MixerWindowTest {
   // Every pixel, then positions between pixels, of the window's first fader.
@@ -38,7 +31,7 @@ struct GainLawTest : testing_support::MixerWindowTest {
       s->SetPosition(p);
       const auto word = static_cast<std::uint16_t>(system.GetPairField(0, 0, field));
       const double law = sim::GainDb(fader, word);
-      const double shown = ToolTipDb(s->Thumb()->OnValueText());
+      const double shown = testing_support::ToolTipDb(s->Thumb()->OnValueText());
       if (std::isinf(shown)) {
         EXPECT_TRUE(std::isinf(law) && law < 0) << name << " at " << p;
       } else {

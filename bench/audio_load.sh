@@ -25,7 +25,7 @@ trap cleanup EXIT
 export JACK_DEFAULT_SERVER="$name"
 for _ in $(seq 100); do jack_lsp >/dev/null 2>&1 && break; sleep 0.05; done
 ticks() { awk '{print $14 + $15}' "/proc/$server/stat"; }
-xruns() { grep -o 'XRun = [0-9]* usec' "$log" | awk '{print $3}'; }
+xruns() { { grep -o 'XRun = [0-9]* usec' "$log" || true; } | awk '{print $3}'; }
 # How late, in microseconds: count, median, largest.
 late() { sort -n | awk '{v[NR] = $1} END {if (NR) printf "%d (median %d us, largest %d us)", NR, v[int((NR + 1) / 2)], v[NR]; else printf "0"}'; }
 sleep 1

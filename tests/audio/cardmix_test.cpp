@@ -10,20 +10,47 @@
 #include <new>
 #include <vector>
 
-// Every allocation of this test program passes here and is counted.
+// Every allocation of this test program passes here and is counted (all
+// the plain forms, so that each delete meets the new that made its block).
 namespace {
 std::atomic<long> g_allocations{0};
+
+void* Counted(std::size_t n) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  return std::malloc(n ? n : 1);
 }
+}  // namespace
 
 void* operator new(std::size_t n) {
-  g_allocations.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(n ? n : 1)) return p;
+  if (void* p = Counted(n)) return p;
   throw std::bad_alloc();
+}
+void* operator new[](std::size_t n) {
+  if (void* p = Counted(n)) return p;
+  throw std::bad_alloc();
+}
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  return Counted(n);
+}
+void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
+  return Counted(n);
 }
 void operator delete(void* p) noexcept {
   std::free(p);
 }
+void operator delete[](void* p) noexcept {
+  std::free(p);
+}
 void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 

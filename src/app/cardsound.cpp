@@ -1,5 +1,6 @@
 #include "app/cardsound.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <ostream>

@@ -5,16 +5,15 @@
 #include <fcntl.h>
 #include <jack/jack.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
 #include <thread>
-
-extern char** environ;
 
 namespace testing_support {
 
@@ -24,14 +23,17 @@ class JackServer {
     const std::string rate = "48000", period = "128";
     const char* argv[] = {"jackd", "-r",         "-n", name_.c_str(),  "-d",   "dummy",
                           "-r",    rate.c_str(), "-p", period.c_str(), nullptr};
-    posix_spawn_file_actions_t io;
-    posix_spawn_file_actions_init(&io);
-    posix_spawn_file_actions_addopen(&io, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&io, 2, "/dev/null", O_WRONLY, 0);
-    if (posix_spawnp(&pid_, "jackd", &io, nullptr, const_cast<char**>(argv), environ) != 0)
-      pid_ = -1;
-    spawned_ = pid_ > 0;
-    posix_spawn_file_actions_destroy(&io);
+    spawned_ = Installed();
+    // The server goes with this process, also when a test aborts it.
+    pid_ = spawned_ ? ::fork() : -1;
+    if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execvp("jackd", const_cast<char**>(argv));
+      ::_exit(127);
+    }
     // Up once a client can join it; until then libjack would complain.
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
@@ -59,6 +61,17 @@ class JackServer {
     ::waitpid(pid_, &status, 0);
     pid_ = -1;
     up_ = false;
+  }
+  // jackd on the PATH.
+  static bool Installed() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t start = 0; start <= dirs.size();) {
+      const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+      if (::access((dirs.substr(start, end - start) + "/jackd").c_str(), X_OK) == 0) return true;
+      start = end + 1;
+    }
+    return false;
   }
   static jack_options_t Options() {
     return static_cast<jack_options_t>(JackNoStartServer | JackServerName);

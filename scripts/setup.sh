@@ -3,10 +3,12 @@
 set -euo pipefail
 need=()
 # Building and the unit tests; the install and package check; the desktop
-# suite (a private X server, a window manager, X input and screenshots).
+# suite (a private X server, a window manager, X input and screenshots); the
+# cards on a JACK server and its tests (a private server on the dummy driver).
 for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
            dpkg-dev desktop-file-utils file \
-           xvfb openbox xdotool x11-utils x11-apps imagemagick; do
+           xvfb openbox xdotool x11-utils x11-apps imagemagick \
+           jackd2 libjack-jackd2-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then
@@ -14,5 +16,7 @@ if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"
   $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${need[@]}"
+  # No questions (jackd2 asks about real-time priority): through sudo too,
+  # which would drop the variable from the environment.
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
 fi

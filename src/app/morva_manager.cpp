@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/cardsound.h"
 #include "app/instance.h"
 #include "app/sessionend.h"
 #include "controls/Class_b.h"
@@ -246,6 +247,8 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   }
   sim::RealClock clock;
   sim::System system(clock, knobs);
+  // With audio=jack each card is a JACK client; the absent ones are said here.
+  std::unique_ptr<app::CardSound> sound = app::CardSound::Open(system, std::cerr);
   platform::SimBackend backend(system);
   platform::Platform platform(backend);
   platform::ScopedPlatform scope(platform);
@@ -327,6 +330,13 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   {
     ui::TApplication app(ws);
     running = &app;
+    // A card whose audio server went away is removed, as the system announces it.
+    std::unique_ptr<QSocketNotifier> removals;
+    if (sound && sound->removal_fd() >= 0) {
+      removals = std::make_unique<QSocketNotifier>(sound->removal_fd(), QSocketNotifier::Read);
+      QObject::connect(removals.get(), &QSocketNotifier::activated,
+                       [&sound, &app] { sound->AnnounceRemovals(app); });
+    }
     if (auto* traced = dynamic_cast<TracingTrayObserver*>(observer.get())) app.SetObserver(traced);
     shell::ConnectMessageBoxes(app, platform, boxes);
     Pictures pics(app, state, ws, tray, dir);

@@ -306,8 +306,10 @@ std::string TSlider::ScaleReading() const {
     if (!label || !label->Visible() || !ScaleValue(*label, value)) continue;
     int lx = 0, ly = 0;
     FormOrigin(*label, lx, ly);
+    // A label beside the groove belongs to its scale, also one whose text
+    // stands half out past the groove's end (the monitor faders' "+12").
+    if (lx <= sx || ly + label->Height() < sy || ly > sy + Height()) continue;
     const double cy = ly + label->Height() / 2.0;
-    if (lx <= sx || cy < sy || cy > sy + Height()) continue;
     found.push_back({lx, {cy, value}});
   }
   if (found.empty()) return {};

@@ -105,6 +105,13 @@ void Apply(Knobs& k, std::string_view token) {
                               Number<int>(parts[2], token), Number<std::int32_t>(parts[3], token)});
   } else if (name == "configdir") {
     k.config_dir = std::filesystem::path(std::string(value));
+  } else if (name == "audio") {
+    if (value == "model")
+      k.audio = Audio::Model;
+    else if (value == "jack")
+      k.audio = Audio::Jack;
+    else
+      Bad(token);
   } else {
     Bad(token);
   }

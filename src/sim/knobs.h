@@ -22,6 +22,10 @@ enum class BridgeMode { Ok, Fail, Hang, Late };
 
 enum class DeviceOrder { System, Reverse, Shuffle };
 
+// What makes the cards' signals: the deterministic signal model, or a JACK
+// client per card that mixes real audio (where the program is built with it).
+enum class Audio { Model, Jack };
+
 struct ExtraDevice {
   Dir dir = Dir::In;
   std::uint16_t mid = 0;
@@ -54,13 +58,14 @@ struct Knobs {
   std::optional<std::size_t> arena_limit;
   std::vector<LevelPin> pins;
   std::filesystem::path config_dir;  // empty: the configuration stays in memory
+  Audio audio = Audio::Model;
 };
 
 // Parses blank-separated name=value knobs:
 //   cards=N  foreign=0|1  states=S,C0,C1,C2,C3  order=reverse|system|SEED
 //   reconfigurable=0|1  bridge=ok|fail|hang  tray=ok|fail  arena=BYTES
 //   device=in|out,MID,PID,NAME (an underscore in NAME stands for a blank)
-//   level=in|out,CARD,CH,VALUE  configdir=PATH
+//   level=in|out,CARD,CH,VALUE  configdir=PATH  audio=model|jack
 // Throws std::invalid_argument naming the knob that cannot be read.
 Knobs ParseKnobs(std::string_view text);
 

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "sim/routing.h"
+
 namespace sim {
 namespace {
 
@@ -29,10 +31,6 @@ Shape ShapeOf(Signal s) {
   return {0, 0, 1};
 }
 
-std::uint16_t Word(std::uint32_t value, int side) {
-  return static_cast<std::uint16_t>(side == 0 ? value : value >> 16);
-}
-
 std::int32_t Peak(double amplitude) {
   return static_cast<std::int32_t>(std::nearbyint(std::clamp(amplitude, 0.0, 1.0) * 32767.0));
 }
@@ -49,28 +47,28 @@ double SignalAmplitude(Signal signal, std::int64_t ms, int global_channel) {
 std::int32_t InputPeak(const CardState& card, int card_index, int ch, std::int64_t ms) {
   if (ch < 0 || ch > 9) return 0;
   const int global = 8 * card_index + ch;
-  if (ch >= 8) return Peak(SignalAmplitude(Signal::Spdif, ms, global));
-  const PairState& pair = card.pairs[ch / 2];
-  const int side = ch % 2;
-  const int source = static_cast<std::uint8_t>(pair.inpair >> (side == 0 ? 0 : 16));
-  if (source > 2) return 0;  // no such input: silence
-  const double gain = Word(pair.ingain, side) / 65535.0;
-  return Peak(SignalAmplitude(static_cast<Signal>(source), ms, global) * gain);
+  const ChannelRoute route = RouteOf(card, ch);
+  switch (route.source) {
+    case Source::Spdif:
+      return Peak(SignalAmplitude(Signal::Spdif, ms, global));
+    case Source::None:
+      return 0;  // no such input: silence
+    default:
+      return Peak(SignalAmplitude(static_cast<Signal>(route.source), ms, global) *
+                  (route.in_gain / 65535.0));
+  }
 }
 
 std::int32_t OutputPeak(const CardState& card, int card_index, int ch, std::int64_t ms) {
   if (ch < 0 || ch > 9) return 0;
   const int global = 8 * card_index + ch;
-  const int side = ch % 2;
-  const PairState& pair = card.pairs[ch >= 8 ? kSpdifPair : ch / 2];
+  const ChannelRoute route = RouteOf(card, ch);
   double level = 0;
-  const bool playback_muted = ch < 8 && ((pair.inpair >> 8) & 0xFF) != 0;
-  if (Word(pair.mute, side) == 0 && !playback_muted) {
-    level += SignalAmplitude(Signal::Playback, ms, global) * (Word(pair.volume, side) / 65535.0);
+  if (route.playback) {
+    level += SignalAmplitude(Signal::Playback, ms, global) * (route.volume / 65535.0);
   }
-  const int mode = static_cast<std::uint8_t>(pair.inpair >> 24);
-  if (ch < 8 && mode == 2 && Word(pair.gate, side) != 0) {
-    level += InputPeak(card, card_index, ch, ms) / 32767.0 * (Word(pair.mongain, side) / 65535.0);
+  if (route.monitor) {
+    level += InputPeak(card, card_index, ch, ms) / 32767.0 * (route.mon_gain / 65535.0);
   }
   return Peak(level);
 }

@@ -2,7 +2,10 @@
 // Deterministic test signals and the peak levels they produce, 0 to 32767.
 // Each input source (Line, Mic, CD) and the playback and S/PDIF streams have
 // their own slowly swelling signal; time comes from the clock, so the same
-// state at the same time always gives the same level.
+// state at the same time always gives the same level. Routing follows
+// sim/routing; the gain words scale the levels in proportion (a picture of
+// the mix for the meters, not the faders' dB scales of sim/gainlaw that the
+// audio engine applies).
 #include <cstdint>
 
 #include "sim/cardstate.h"

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "sim/bytes.h"
+#include "sim/cardengine.h"
 #include "sim/signalmodel.h"
 
 namespace sim {
@@ -192,7 +193,8 @@ void System::RebuildDevices() {
       if (d.dir != dir) continue;
       WaveDevice device{d.mid, d.pid, d.name, -1, -1};
       // The driver serves every device it lists as the card's own.
-      if (d.served && d.mid == kCardMid && d.pid == pid) ServedPairOfName(d.name, device.card, device.pair);
+      if (d.served && d.mid == kCardMid && d.pid == pid)
+        ServedPairOfName(d.name, device.card, device.pair);
       list.push_back(std::move(device));
     }
     if (knobs_.order == DeviceOrder::Reverse) {
@@ -241,6 +243,16 @@ void System::SetPairField(int card, int pair, PairField field, std::uint32_t val
   CheckCard(card);
   CheckPair(pair);
   *FieldOf(card_states_[card], pair, field) = value;
+  Changed(card);
+}
+
+void System::SetEngine(CardEngine* engine) {
+  engine_ = engine;
+  for (int c = 0; c < Knobs::kMaxCards; ++c) Changed(c);
+}
+
+void System::Changed(int card) {
+  if (engine_ && engine_->Serves(card)) engine_->StateChanged(card, card_states_[card]);
 }
 
 void System::PinLevel(Dir dir, int card, int ch, std::int32_t value) {
@@ -257,6 +269,7 @@ std::int32_t System::Level(Dir dir, int card, int ch) const {
   CheckCard(card);
   auto pin = pins_.find({DirIndex(dir), card, ch});
   if (pin != pins_.end()) return pin->second;
+  if (engine_ && engine_->Serves(card)) return engine_->TakePeak(dir, card, ch);
   const std::int64_t now = clock_.NowMs();
   return dir == Dir::In ? InputPeak(card_states_[card], card, ch, now)
                         : OutputPeak(card_states_[card], card, ch, now);
@@ -341,9 +354,24 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
   PairState& pair = card.pairs[h.pair];
   const int left = h.pair == kSpdifPair ? 8 : 2 * h.pair;
   // A driver gone wrong answers whatever its override says.
-  auto answer = [&](std::uint32_t value) { return answer_override_ ? answer_override_(msg) : value; };
+  auto answer = [&](std::uint32_t value) {
+    return answer_override_ ? answer_override_(msg) : value;
+  };
   auto read = [&](std::uint32_t value) {
     return WriteLe32(p1, answer(value)) ? result::kOk : result::kInvalParam;
+  };
+  auto set = [&](std::uint32_t& field) {
+    field = p1;
+    Changed(h.card);
+    return result::kOk;
+  };
+  // Measuring starts afresh: what the engine saw before is not this reading's.
+  auto start_meter = [&](bool& metering) {
+    metering = true;
+    if (engine_ && engine_->Serves(h.card)) {
+      for (int ch : {left, left + 1}) engine_->TakePeak(dir, h.card, ch);
+    }
+    return result::kOk;
   };
   auto levels = [&](bool metering) {
     std::uint8_t* p = arena_.Flat(p1, 8);
@@ -358,16 +386,13 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
       case 0x0010:
         return read(pair.volume);
       case 0x0011:
-        pair.volume = p1;
-        return result::kOk;
+        return set(pair.volume);
       case 0x4001:
         return read(pair.mute);
       case 0x4002:
-        pair.mute = p1;
-        return result::kOk;
+        return set(pair.mute);
       case 0x4007:
-        pair.outmeter = true;
-        return result::kOk;
+        return start_meter(pair.outmeter);
       case 0x4008:
         pair.outmeter = false;
         return result::kOk;
@@ -383,16 +408,13 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
     case 0x4032:
       return read(pair.ingain);
     case 0x4033:
-      pair.ingain = p1;
-      return result::kOk;
+      return set(pair.ingain);
     case 0x4034:
       return read(pair.inpair);
     case 0x4035:
-      pair.inpair = p1;
-      return result::kOk;
+      return set(pair.inpair);
     case 0x4038:
-      pair.inmeter = true;
-      return result::kOk;
+      return start_meter(pair.inmeter);
     case 0x4039:
       pair.inmeter = false;
       return result::kOk;
@@ -401,13 +423,11 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
     case 0x403B:
       return read(pair.mongain);
     case 0x403C:
-      pair.mongain = p1;
-      return result::kOk;
+      return set(pair.mongain);
     case 0x403D:
       return read(pair.gate);
     case 0x403E:
-      pair.gate = p1;
-      return result::kOk;
+      return set(pair.gate);
     default:
       return result::kNotSupported;
   }

@@ -25,6 +25,8 @@
 
 namespace sim {
 
+class CardEngine;
+
 // Results as the multimedia functions report them.
 namespace result {
 constexpr std::uint32_t kOk = 0;
@@ -91,8 +93,14 @@ class System {
   void SetPairField(int card, int pair, PairField field, std::uint32_t value);
   // Fixes the level a channel (0-7 analog, 8-9 S/PDIF) reports; -1 returns it to the model.
   void PinLevel(Dir dir, int card, int ch, std::int32_t value);
-  // The peak the channel shows now, metering aside.
+  // The peak the channel shows now, metering aside: the signal model's, or
+  // for a card that an engine serves, the real peak since the last reading.
   std::int32_t Level(Dir dir, int card, int ch) const;
+
+  // The engine that moves the cards' samples (nullptr: the signal model
+  // only). It is told the state of every card it serves at once and after
+  // every change; it must outlive the system or be taken away first.
+  void SetEngine(CardEngine* engine);
 
   // Every 32-bit word the driver writes into a read buffer comes from this
   // function instead (given the message), as from a driver gone wrong.
@@ -147,6 +155,8 @@ class System {
   };
 
   static void BeforeSleep(void* self);
+  // The card's state changed: the engine hears of it.
+  void Changed(int card);
   void RebuildDevices();
   void RunEntryPoint(const BridgeJob& job);
   std::uint32_t CardMessage(Dir dir, const OpenHandle& h, std::uint32_t msg, std::uint32_t p1);
@@ -158,6 +168,7 @@ class System {
   ConfigStore config_;
   std::array<CardState, Knobs::kMaxCards> card_states_{};
   std::map<std::array<int, 3>, std::int32_t> pins_;
+  CardEngine* engine_ = nullptr;
   std::array<std::vector<WaveDevice>, 2> devices_;
   std::function<std::uint32_t(std::uint32_t)> answer_override_;
   std::array<std::map<std::uint32_t, OpenHandle>, 2> handles_;

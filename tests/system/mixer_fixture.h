@@ -3,6 +3,8 @@
 // tests of the mixer windows. Windows are made without a control window.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -15,6 +17,12 @@
 #include "ui/headless.h"
 
 namespace testing_support {
+
+// A fader's tool tip as a number: "-7.5 dB", or minus infinity for "-∞ dB".
+inline double ToolTipDb(const std::string& text) {
+  if (text.rfind("-\xE2\x88\x9E", 0) == 0) return -INFINITY;
+  return std::strtod(text.c_str(), nullptr);
+}
 
 class MixerWindowTest : public SimPlatformTest {
  protected:

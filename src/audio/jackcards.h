@@ -1,0 +1,54 @@
+#pragma once
+// The simulated cards on a JACK server: card k is the client "Morva k+1"
+// whose ports are the card's connectors (line, mic and CD inputs, analog
+// and S/PDIF outputs) and the channels a program records from and plays
+// through it. Its process callback mixes them as the driver's state says
+// (CardMix). The engine never starts a server; a server that goes away
+// marks its cards removed and makes removal_fd() readable.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/cardengine.h"
+
+namespace audio {
+
+constexpr int kMaxJackCards = 4;
+
+class JackCards : public sim::CardEngine {
+ public:
+  JackCards();
+  ~JackCards() override;
+  JackCards(const JackCards&) = delete;
+  JackCards& operator=(const JackCards&) = delete;
+
+  // Makes cards 0 .. cards-1 (at most four) clients of the server that
+  // JACK_DEFAULT_SERVER names, in order, and activates them. Stops at the
+  // first card that cannot join and returns how many did; *why then says
+  // what went wrong.
+  int Open(int cards, std::string* why);
+  static std::string ClientName(int card);  // "Morva 1" ...
+
+  bool Serves(int card) const override;
+  void StateChanged(int card, const sim::CardState& state) override;
+  std::int32_t TakePeak(sim::Dir dir, int card, int ch) override;
+
+  // Readable once a card's server has gone away.
+  int removal_fd() const { return removal_fd_; }
+  // The cards whose server went away since the last call.
+  std::vector<int> TakeRemovals();
+  // The server's reports of a cycle that came too late (xruns) since the
+  // cards joined it.
+  std::uint64_t Xruns() const;
+
+ private:
+  struct Card;
+  std::array<std::unique_ptr<Card>, kMaxJackCards> cards_;
+  int opened_ = 0;
+  int removal_fd_ = -1;
+};
+
+}  // namespace audio

@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "qt/accessible.h"
 #include "qt/crispicon.h"
 #include "qt/formpeer.h"
 #include "qt/look.h"
@@ -115,6 +116,7 @@ QtWidgetset::QtWidgetset()
   QApplication::setQuitOnLastWindowClosed(false);
   UseDefaultColormaps();
   QApplication::setWindowIcon(ThemedMixerIcon());
+  InstallAccessibility();
   // The program gaining or losing the user's attention.
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, waker_.get(),
                    [](Qt::ApplicationState s) {

@@ -84,10 +84,14 @@ void CheckBoxPeer::Apply(ui::Change what) {
     KeyPeer::Apply(what);
 }
 
+// Whatever turns the widget's box (a click, Space, the accessibility
+// toggle action, toggle() from anywhere) is the user's click on the model;
+// the model's own changes come with the signals blocked.
 void CheckBoxPeer::Connect() {
   ui::TCheckBox& box = box_;
-  Keep(QObject::connect(As<QCheckBox>(widget()), &QCheckBox::clicked,
-                        [this, &box] { Deliver([&box] { ui::user::Click(&box); }); }));
+  Keep(QObject::connect(As<QCheckBox>(widget()), &QCheckBox::toggled, [this, &box](bool checked) {
+    if (checked != box.Checked()) Deliver([&box] { ui::user::Click(&box); });
+  }));
 }
 
 // ---- radio button
@@ -334,6 +338,9 @@ QWidget* ScrollBoxPeer::MakeWidget(QWidget* parent) {
                                                                   : Qt::ScrollBarAlwaysOff);
   area->setFrameShape(box_.BorderSingle() ? QFrame::StyledPanel : QFrame::NoFrame);
   area->setFrameShadow(QFrame::Sunken);
+  // Tab goes to the strips' controls, which the area scrolls into view;
+  // the area itself is no stop.
+  area->setFocusPolicy(Qt::NoFocus);
   auto* content = new QWidget;
   area->setWidget(content);
   area_ = area;

@@ -3,10 +3,12 @@
 set -euo pipefail
 need=()
 # Building and the unit tests; the install and package check; the desktop
-# suite (a private X server, a window manager, X input and screenshots).
+# suite (a private X server, a window manager, X input and screenshots; the
+# accessibility bus and its Python client for the screen reader's view).
 for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
            dpkg-dev desktop-file-utils file \
-           xvfb openbox xdotool x11-utils x11-apps imagemagick; do
+           xvfb openbox xdotool x11-utils x11-apps imagemagick \
+           dbus dbus-x11 at-spi2-core python3-pyatspi; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 if [ ${#need[@]} -gt 0 ]; then

@@ -1,5 +1,6 @@
 #include "qt/accessible.h"
 
+#include <QComboBox>
 #include <QKeyEvent>
 #include <algorithm>
 #include <cmath>
@@ -41,6 +42,7 @@ Kind KindOf(const ui::TControl& c) {
   if (dynamic_cast<const ui::TRadioButton*>(&c)) return Kind::RadioButton;
   if (dynamic_cast<const ui::TButton*>(&c)) return Kind::PushButton;
   if (dynamic_cast<const ui::TTrackBar*>(&c)) return Kind::TrackBar;
+  if (dynamic_cast<const ui::TComboBox*>(&c)) return Kind::ComboBox;
   if (c.IsWindowed()) return Kind::Pane;
   return Kind::Decoration;  // bevels, shapes, pictures
 }
@@ -72,19 +74,11 @@ QAccessibleInterface* Factory(const QString&, QObject* o) {
   ControlPeer* peer = ControlPeer::OfWidget(w);
   if (!peer) return nullptr;
   const ui::TControl& c = peer->control();
-  // Qt's own interfaces serve these (texts, items, scrolling); they only
-  // lack the name that the label beside them gives. Naming the widget asks
-  // for its interface again, so the name follows once this one is made.
-  if (dynamic_cast<const ui::TEdit*>(&c) || dynamic_cast<const ui::TItemsControl*>(&c)) {
-    if (w->accessibleName().isEmpty()) {
-      QMetaObject::invokeMethod(
-          w,
-          [w] {
-            if (ControlPeer* p = ControlPeer::OfWidget(w))
-              w->setAccessibleName(FromUtf8(AccessibleName(p->control())));
-          },
-          Qt::QueuedConnection);
-    }
+  // Qt's own interfaces serve these (text, items); they only lack the name
+  // that the label beside them gives. Naming the widget asks for its
+  // interface again, so the name follows once this one is made.
+  if (dynamic_cast<const ui::TEdit*>(&c) || dynamic_cast<const ui::TListBox*>(&c)) {
+    if (w->accessibleName().isEmpty()) NameLater(*peer);
     return nullptr;
   }
   if (dynamic_cast<const ui::TScrollBox*>(&c) || dynamic_cast<const ui::TGroupBox*>(&c))
@@ -93,6 +87,18 @@ QAccessibleInterface* Factory(const QString&, QObject* o) {
 }
 
 }  // namespace
+
+void NameLater(ControlPeer& peer) {
+  QWidget* w = peer.widget();
+  if (!w) return;
+  QMetaObject::invokeMethod(
+      w,
+      [w] {
+        if (ControlPeer* p = ControlPeer::OfWidget(w))
+          w->setAccessibleName(FromUtf8(AccessibleName(p->control())));
+      },
+      Qt::QueuedConnection);
+}
 
 void InstallAccessibility() {
   QAccessible::installFactory(&Factory);
@@ -121,6 +127,8 @@ QAccessible::Role AccessibleControl::role() const {
       return QAccessible::Slider;
     case Kind::Meter:
       return QAccessible::ProgressBar;
+    case Kind::ComboBox:
+      return QAccessible::ComboBox;
     case Kind::CheckBox:
       return QAccessible::CheckBox;
     case Kind::RadioButton:
@@ -142,7 +150,8 @@ QString AccessibleControl::text(QAccessible::Text t) const {
       return FromUtf8(ValueText());
     case QAccessible::Description:
       // Read out by screen readers that leave the value text aside.
-      if (kind_ == Kind::Fader || kind_ == Kind::Meter) return FromUtf8(ValueText());
+      if (kind_ == Kind::Fader || kind_ == Kind::Meter || kind_ == Kind::ComboBox)
+        return FromUtf8(ValueText());
       return QAccessibleWidget::text(t);
     default:
       return QAccessibleWidget::text(t);
@@ -165,6 +174,10 @@ std::string AccessibleControl::ValueText() const {
     return text;
   }
   if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return std::to_string(b->Position());
+  if (auto* box = dynamic_cast<const ui::TComboBox*>(&c)) {
+    const int i = box->ItemIndex();
+    return i >= 0 && i < box->Count() ? box->Items()[i] : std::string();
+  }
   return {};
 }
 
@@ -205,6 +218,7 @@ QStringList AccessibleControl::actionNames() const {
     case Kind::RadioButton:
     case Kind::PushButton:
     case Kind::ToggleButton:
+    case Kind::ComboBox:
       names << pressAction();
       break;
     default:
@@ -225,6 +239,11 @@ void AccessibleControl::doAction(const QString& name) {
   }
   ui::TControl& c = p->control();
   if (!c.Enabled()) return;
+  // The list opens as the mouse opens it; a choice in it is the user's.
+  if (auto* combo = qobject_cast<QComboBox*>(widget())) {
+    combo->showPopup();
+    return;
+  }
   if (dynamic_cast<ui::TSpeedButton*>(&c)) {
     QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
     p->RouteKey(&space);

@@ -16,6 +16,10 @@ class ControlPeer;
 // Installs the factory of our interfaces (once).
 void InstallAccessibility();
 
+// Gives a widget that Qt's own interface serves (an edit field, a list)
+// the name a listener hears, once the current event is done.
+void NameLater(ControlPeer& peer);
+
 // Tells assistive technology what changed on the peer's control; called
 // only while it listens.
 void AccessibleChanged(ControlPeer& peer, ui::Change what);
@@ -35,6 +39,7 @@ class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInter
     Fader,
     Meter,
     TrackBar,
+    ComboBox,
     CheckBox,
     RadioButton,
     PushButton,

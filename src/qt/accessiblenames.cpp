@@ -119,14 +119,16 @@ std::string ShownCaption(const ui::TControl& c) {
   return {};
 }
 
-// The nearest caption to the left on the same row, else the nearest above:
-// where a sighted user looks for what a field or a bar is for.
+// What a sighted user reads before a field or a bar: the captions to its
+// left on the same row ("Wiedergabe Format begrenzen auf Stereo"), else the
+// nearest caption above.
 std::string NearestCaption(const ui::TControl& c) {
   const ui::TForm* form = c.GetParentForm();
   if (!form) return {};
   const Place at = PlaceOf(c);
-  std::string left, above;
-  int left_gap = std::numeric_limits<int>::max(), above_gap = left_gap;
+  std::vector<std::pair<int, std::string>> row;
+  std::string above;
+  int above_gap = std::numeric_limits<int>::max();
   for (ui::TComponent* comp : form->ComponentList()) {
     auto* o = dynamic_cast<ui::TControl*>(comp);
     if (!o || o == &c || !o->Visible()) continue;
@@ -135,15 +137,18 @@ std::string NearestCaption(const ui::TControl& c) {
     const Place p = PlaceOf(*o);
     const bool same_row = p.top < at.bottom && p.bottom > at.top;
     const bool same_column = p.left < at.right && p.right > at.left;
-    if (same_row && p.right <= at.left + 2 && at.left - p.right < left_gap) {
-      left_gap = at.left - p.right;
-      left = text;
-    } else if (same_column && p.bottom <= at.top + 2 && at.top - p.bottom < above_gap) {
-      above_gap = at.top - p.bottom;
+    if (same_row && p.left < at.left) {
+      row.emplace_back(p.left, text);
+    } else if (same_column && p.top < at.top && at.top - std::min(p.bottom, at.top) < above_gap) {
+      above_gap = at.top - std::min(p.bottom, at.top);
       above = text;
     }
   }
-  return left.empty() ? above : left;
+  if (row.empty()) return above;
+  std::sort(row.begin(), row.end());
+  std::string text;
+  for (const auto& r : row) text += (text.empty() ? "" : " ") + r.second;
+  return text;
 }
 
 std::string Joined(const std::string& a, const std::string& b) {
@@ -217,10 +222,12 @@ std::string AccessibleName(const ui::TControl& c) {
     if (name.empty()) name = SpokenCaption(box->Caption());
     return name.empty() ? NearestCaption(c) : name;
   }
-  if (dynamic_cast<const ui::TListBox*>(&c)) return Joined(NearestCaption(c), "(Auswahl)");
-  if (dynamic_cast<const ui::TTrackBar*>(&c) || dynamic_cast<const ui::TEdit*>(&c) ||
-      dynamic_cast<const ui::TComboBox*>(&c))
-    return NearestCaption(c);
+  // Named after the caption beside them, with what they are, so that the
+  // box and the choice it enables do not sound alike.
+  if (dynamic_cast<const ui::TListBox*>(&c)) return Joined(NearestCaption(c), "(Liste)");
+  if (dynamic_cast<const ui::TComboBox*>(&c)) return Joined(NearestCaption(c), "(Auswahl)");
+  if (dynamic_cast<const ui::TTrackBar*>(&c)) return Joined(NearestCaption(c), "(Regler)");
+  if (dynamic_cast<const ui::TEdit*>(&c)) return NearestCaption(c);
   return ShownCaption(c);
 }
 

@@ -1,5 +1,6 @@
 #include "qt/stdpeers.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <QStyleOptionComboBox>
 #include <QWheelEvent>
 
+#include "qt/accessible.h"
 #include "qt/look.h"
 #include "qt/paintedpeers.h"
 #include "ui/useractions.h"
@@ -203,6 +205,9 @@ void ListBoxPeer::Apply(ui::Change what) {
 
 void ListBoxPeer::Connect() {
   auto* w = As<QListWidget>(widget());
+  // Qt made the list's interface while building the view, before there was
+  // a control to name it after.
+  if (QAccessible::isActive()) NameLater(*this);
   ui::TListBox& l = list_;
   Keep(QObject::connect(w, &QListWidget::currentRowChanged, [this, &l](int row) {
     if (row >= 0 && row < l.Count() && row != l.ItemIndex())

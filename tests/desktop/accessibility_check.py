@@ -94,13 +94,13 @@ def has_value(o):
 
 
 def operable(o):
-    """What a user can focus or work: a focus stop, a press or toggle, a value."""
-    if o.getRoleName() in ("progress bar",):
-        return True
-    if o.getState().contains(pyatspi.STATE_FOCUSABLE):
-        return True
-    return bool({"Press", "Toggle"} & set(actions(o))) or (
-        has_value(o) and o.getRoleName() == "slider")
+    """A control a user can work or read a value from (not the items of a list)."""
+    return o.getRoleName() in OPERABLE_ROLES | {"progress bar"} or bool(
+        {"Press", "Toggle"} & set(actions(o)))
+
+
+def named_in(w):
+    return [fresh(o).name for o in walk(w) if operable(o)]
 
 
 def find(w, role, name):
@@ -261,6 +261,61 @@ if outputs:
             "Fader 3", "Fader 4", "Kopplung 3/4", "M 3", "M 4"]
     check("Tab goes through the option row, then strip by strip", order == want, want, order)
 
+# ---- a preset saved and loaded with keys and the screen reader alone
+INI = os.path.join(os.environ["XDG_CONFIG_HOME"], "morva", "Vozururo.ini")
+
+
+def key(*keys):
+    subprocess.run(["xdotool", "key", "--delay", "50"] + list(keys), check=False)
+
+
+def system_menu(title, mnemonic):
+    """The window's menu by the keyboard's menu key, an item by its letter."""
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title,
+                    "windowactivate", "--sync"], check=False, capture_output=True)
+    find(window(title), "check box", "Peak Meter").queryComponent().grabFocus()
+    time.sleep(0.3)
+    key("Menu")
+    time.sleep(0.5)
+    key(mnemonic)
+    return wait_until(lambda: window("MORVA Mixer Setup"))
+
+
+if outputs:
+    fader = find(outputs, "slider", "Fader 1")
+    fader.queryValue().currentValue = 255.0
+    stored = wait_until(lambda: fresh(fader).queryValue().currentValue != 106.0)
+    stored = fresh(fader).queryValue().currentValue
+    picker = system_menu("Analog Outputs", "e")
+    check("the menu key and 'e' open the picker to save a preset", picker is not None,
+          "MORVA Mixer Setup", [w.name for w in windows()])
+    if picker:
+        wait_until(lambda: all(n.strip() for n in named_in(picker)))
+        names = named_in(picker)
+        check("the picker's controls have names of their own",
+              all(n.strip() for n in names) and len(set(names)) == len(names), "unique names",
+              names)
+        find(picker, "text", wait_until(lambda: [o.name for o in walk(picker)
+                                                  if o.getRoleName() == "text"])[0]) \
+            .queryComponent().grabFocus()
+        time.sleep(0.3)
+        subprocess.run(["xdotool", "type", "--delay", "50", "Laut"], check=False)
+        key("Return")
+        saved = wait_until(lambda: "[Analog Outputs Laut]" in open(INI, encoding="latin-1").read())
+        check("Return saves the preset 'Laut'", saved, "[Analog Outputs Laut] in the file",
+              open(INI, encoding="latin-1").read()[:300])
+        fader.queryValue().currentValue = 0.0
+        wait_until(lambda: fresh(fader).queryValue().currentValue == 0.0)
+        picker = system_menu("Analog Outputs", "l")
+        check("the menu key and 'l' open the picker to load a preset", picker is not None,
+              "MORVA Mixer Setup", [w.name for w in windows()])
+        if picker:
+            time.sleep(0.3)
+            key("Return")
+            back = wait_until(lambda: fresh(fader).queryValue().currentValue == stored)
+            check("Return loads it: the fader is back", back, stored,
+                  fresh(fader).queryValue().currentValue)
+
 # ---- the configuration dialog
 if control:
     box = find(control, "check box", "Einstellungen")
@@ -277,9 +332,10 @@ if control:
         check("its group captions are labels", "Synchronisiere Start und Stop" in labels,
               "'Synchronisiere Start und Stop'", labels)
         sliders = [o.name for o in walk(dialog) if o.getRoleName() == "slider"]
-        check("its latency bar is named", sliders == ["Latency manuell einstellen"],
-              "['Latency manuell einstellen']", sliders)
-        named = [o.name for o in walk(dialog) if operable(o)]
+        check("its latency bar is named", sliders == ["Latency manuell einstellen (Regler)"],
+              "['Latency manuell einstellen (Regler)']", sliders)
+        wait_until(lambda: all(n.strip() for n in named_in(dialog)))
+        named = named_in(dialog)
         check("every control of the dialog has a name of its own",
               all(n.strip() for n in named) and len(set(named)) == len(named),
               "unique names", named)

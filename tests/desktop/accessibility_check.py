@@ -274,11 +274,19 @@ def system_menu(title, mnemonic):
     subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title,
                     "windowactivate", "--sync"], check=False, capture_output=True)
     find(window(title), "check box", "Peak Meter").queryComponent().grabFocus()
-    time.sleep(0.3)
-    key("Menu")
-    time.sleep(0.5)
-    key(mnemonic)
-    return wait_until(lambda: window("MORVA Mixer Setup"))
+    wait_until(lambda: fresh(find(window(title), "check box", "Peak Meter")).getState()
+               .contains(pyatspi.STATE_FOCUSED), 3)
+    # The menu is Qt's own popup: given time to open, and a second try on a
+    # busy machine.
+    for pause in (0.5, 1.5):
+        key("Menu")
+        time.sleep(pause)
+        key(mnemonic)
+        picker = wait_until(lambda: window("MORVA Mixer Setup"), 5)
+        if picker:
+            return picker
+        key("Escape")
+    return None
 
 
 if outputs:

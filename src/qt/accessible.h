@@ -2,8 +2,9 @@
 // What assistive technology (a screen reader on the AT-SPI bus) learns of
 // the peers' widgets: role, name, state, value and actions, read from the
 // model when it asks; every action and every value it sets reaches the model
-// as the user's own click, key or drag. While nothing listens, Qt never
-// asks and nothing here runs.
+// as the user's own click, key or drag. While nothing listens, all that runs
+// is the making of an interface when Qt asks for one (as it does when a
+// widget shows), which it did for its own interfaces before.
 #include <QAccessibleWidget>
 #include <string>
 
@@ -47,7 +48,6 @@ class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInter
   };
   AccessibleControl(QWidget* w, Kind kind);
 
-  Kind kind() const { return kind_; }
   QAccessible::Role role() const override;
   QString text(QAccessible::Text t) const override;
   QAccessible::State state() const override;
@@ -55,7 +55,6 @@ class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInter
 
   QStringList actionNames() const override;
   void doAction(const QString& name) override;
-  QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
   QVariant currentValue() const override;
   void setCurrentValue(const QVariant& value) override;

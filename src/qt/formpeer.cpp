@@ -12,7 +12,6 @@
 #include <optional>
 
 #include "qt/look.h"
-#include "qt/paintedpeers.h"
 #include "qt/placement.h"
 #include "qt/qtwidgetset.h"
 #include "qt/taborder.h"

@@ -3,6 +3,7 @@
 #include <QScrollArea>
 #include <QWidget>
 #include <algorithm>
+#include <limits>
 #include <tuple>
 #include <vector>
 
@@ -13,22 +14,11 @@ namespace qt {
 
 namespace {
 
-// The strip area that holds c, if any.
-QScrollArea* StripAreaOf(QWidget* c, QWidget* window) {
+// The strips stand in a strip area.
+bool InStripArea(QWidget* c, QWidget* window) {
   for (QWidget* p = c->parentWidget(); p && p != window; p = p->parentWidget())
-    if (auto* area = qobject_cast<QScrollArea*>(p)) return area;
-  return nullptr;
-}
-
-// A strip is a column of pair panels, one in each section of the strip
-// area: the left edge of the pair panel that holds c.
-int ColumnOf(QWidget* c, QScrollArea* area, QWidget* window) {
-  QWidget* content = area ? area->widget() : nullptr;
-  QWidget* pair = c;
-  while (pair->parentWidget() && pair->parentWidget()->parentWidget() &&
-         pair->parentWidget()->parentWidget() != content && pair->parentWidget() != window)
-    pair = pair->parentWidget();
-  return pair->mapTo(window, QPoint()).x();
+    if (qobject_cast<QScrollArea*>(p)) return true;
+  return false;
 }
 
 // A part of another control (a fader's thumb, which moves with the value)
@@ -46,23 +36,34 @@ int RowOf(QWidget* c, QWidget* window) {
 
 void OrderTabs(QWidget* window) {
   struct Stop {
-    std::tuple<int, int, int> at;  // column, row, left
     QWidget* w;
+    int left, right, row;
+    int column = 0;
   };
   std::vector<QWidget*> order;
   std::vector<Stop> strips;
   for (QWidget* c : window->findChildren<QWidget*>()) {
     if (!(c->focusPolicy() & Qt::TabFocus) || !c->isVisibleTo(window)) continue;
-    QScrollArea* area = StripAreaOf(c, window);
-    if (!area && !c->property(kStripControl).toBool()) {
+    if (!InStripArea(c, window) && !c->property(kStripControl).toBool()) {
       order.push_back(c);
       continue;
     }
-    strips.push_back(
-        {{ColumnOf(c, area, window), RowOf(c, window), c->mapTo(window, QPoint()).x()}, c});
+    const int left = c->mapTo(window, QPoint()).x();
+    strips.push_back({c, left, left + c->width(), RowOf(c, window)});
   }
+  // A strip is a column of controls side by side with overlapping extents;
+  // the gap between two pairs parts them.
   std::stable_sort(strips.begin(), strips.end(),
-                   [](const Stop& a, const Stop& b) { return a.at < b.at; });
+                   [](const Stop& a, const Stop& b) { return a.left < b.left; });
+  int column = -1, reach = std::numeric_limits<int>::min();
+  for (Stop& stop : strips) {
+    if (stop.left >= reach) ++column;
+    reach = std::max(reach, stop.right);
+    stop.column = column;
+  }
+  std::stable_sort(strips.begin(), strips.end(), [](const Stop& a, const Stop& b) {
+    return std::tie(a.column, a.row, a.left) < std::tie(b.column, b.row, b.left);
+  });
   for (const Stop& s : strips) order.push_back(s.w);
   for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }

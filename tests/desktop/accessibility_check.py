@@ -241,25 +241,40 @@ if control:
           "checked", "unchecked")
 
 # ---- the keyboard order of a mixer window: option row, then strip by strip
-outputs = window("Analog Outputs")
-if outputs:
-    stops = [o for o in walk(outputs) if o.getState().contains(pyatspi.STATE_FOCUSABLE)]
+def tab_order(title, first, count):
+    w = window(title)
+    stops = [o for o in walk(w) if o.getState().contains(pyatspi.STATE_FOCUSABLE)]
 
     def focused():
         names = [o.name for o in stops if fresh(o).getState().contains(pyatspi.STATE_FOCUSED)]
         return names[0] if names else None
 
-    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Analog Outputs$",
+    subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^%s$" % title,
                     "windowactivate", "--sync"], check=False, capture_output=True)
-    find(outputs, "check box", "Peak Meter").queryComponent().grabFocus()
+    find(w, "check box", first).queryComponent().grabFocus()
     order = []
-    for _ in range(12):
+    for _ in range(count):
         order.append(wait_until(focused, 3) or "?")
         subprocess.run(["xdotool", "key", "Tab"], check=False)
         wait_until(lambda: focused() != order[-1], 3)
-    want = ["Peak Meter", "Fader", "Fader 1", "Fader 2", "Kopplung 1/2", "M 1", "M 2",
-            "Fader 3", "Fader 4", "Kopplung 3/4", "M 3", "M 4"]
-    check("Tab goes through the option row, then strip by strip", order == want, want, order)
+    return order
+
+
+outputs = window("Analog Outputs")
+for title, first, want in (
+        ("Analog Outputs", "Peak Meter",
+         ["Peak Meter", "Fader", "Fader 1", "Fader 2", "Kopplung 1/2", "M 1", "M 2", "Fader 3",
+          "Fader 4", "Kopplung 3/4", "M 3", "M 4"]),
+        ("Analog Input Monitors", "Fader",
+         ["Fader", "On 1/2", "OnPunch 1/2", "OnRec 1/2", "Mute Play 1/2", "Fader 1", "Fader 2",
+          "Kopplung 1/2", "On 3/4"]),
+        ("Analog Inputs", "Routing",
+         ["Routing", "Peak Meter", "Fader", "Line 1", "Line 2", "Mic 1", "Mic 2", "Fader 1",
+          "Fader 2", "Kopplung 1/2", "CD 3/4", "Line 3"])):
+    if window(title):
+        order = tab_order(title, first, len(want))
+        check("Tab in '%s' goes through the option row, then strip by strip" % title,
+              order == want, want, order)
 
 # ---- a preset saved and loaded with keys and the screen reader alone
 INI = os.path.join(os.environ["XDG_CONFIG_HOME"], "morva", "Vozururo.ini")

@@ -14,6 +14,7 @@ import pyatspi
 
 TRACE = os.environ["MORVA_TRACE"]
 CARDS = int(os.environ.get("CARDS", "4"))
+PID = int(os.environ["MORVA_PID"])
 TRAY_TIP = "Einstellungen für Morva"  # the tray stand-in, not a window of ours
 MIXERS = ["Analog Inputs", "Analog Input Monitors", "Analog Outputs", "Digital Input",
           "Digital Output"]
@@ -46,8 +47,9 @@ def wait_until(f, seconds=10.0):
 
 
 def program():
+    """The program's application object: by its process, whatever it calls itself."""
     for app in pyatspi.Registry.getDesktop(0):
-        if app is not None and app.name == "morva-manager":
+        if app is not None and app.get_process_id() == PID:
             return app
     return None
 
@@ -125,7 +127,9 @@ def trace_lines():
 
 # ---- every window: roles, names, uniqueness
 app = wait_until(program)
-check("the program is on the accessibility bus", app is not None, "morva-manager", "nothing")
+check("the program is on the accessibility bus", app is not None,
+      "an application of process %d" % PID,
+      [(a.name, a.get_process_id()) for a in pyatspi.Registry.getDesktop(0) if a is not None])
 if app is None:
     sys.exit(1)
 wait_until(lambda: all(window(t) for t in MIXERS + ["Morva"]))

@@ -55,6 +55,7 @@ bus=$!
 export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 MORVA_SIM="cards=$CARDS" "$program" >>"$work/program.log" 2>&1 &
 app=$!
+export MORVA_PID=$app
 for _ in $(seq 200); do
   xdotool search --onlyvisible --name '^Einstellungen für Morva$' >/dev/null 2>&1 && break
   sleep 0.05

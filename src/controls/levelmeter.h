@@ -167,6 +167,12 @@ class TLevelMeter final : public TBarGraph {
 
   // Readers for the windows and tests.
   int Peak() const { return peak_; }
+  // The lowest level that lights lamp i (what the lamp stands for when it
+  // is read out); 0 outside the column.
+  std::int32_t FirstLevelOfLamp(int i) const {
+    const std::vector<std::int32_t>& first = Steps().first_level;
+    return i >= 0 && i < static_cast<int>(first.size()) ? first[i] : 0;
+  }
   int HoldTicks() const { return hold_ticks_; }
   UINT TimerId() const { return timer_id_; }
   double LevelDiv() const { return level_div_; }

@@ -12,9 +12,9 @@
 #include <optional>
 
 #include "qt/look.h"
-#include "qt/paintedpeers.h"
 #include "qt/placement.h"
 #include "qt/qtwidgetset.h"
+#include "qt/taborder.h"
 #include "qt/x11.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
@@ -272,21 +272,8 @@ void FormPeer::KeepTitleBarReachable() {
   MovedByWindowManager();
 }
 
-// Tab goes through the window's own boxes and buttons first, then through
-// the faders and the buttons of the strips, strip by strip from the left.
 void FormPeer::OrderTabs() {
-  QWidget* w = widget();
-  std::vector<QWidget*> plain, strips;
-  for (QWidget* c : w->findChildren<QWidget*>()) {
-    if (!(c->focusPolicy() & Qt::TabFocus) || !c->isVisibleTo(w)) continue;
-    (c->property(kStripControl).toBool() ? strips : plain).push_back(c);
-  }
-  std::stable_sort(strips.begin(), strips.end(), [w](QWidget* a, QWidget* b) {
-    const QPoint pa = a->mapTo(w, QPoint(0, 0)), pb = b->mapTo(w, QPoint(0, 0));
-    return pa.x() != pb.x() ? pa.x() < pb.x() : pa.y() < pb.y();
-  });
-  plain.insert(plain.end(), strips.begin(), strips.end());
-  for (std::size_t i = 1; i < plain.size(); ++i) QWidget::setTabOrder(plain[i - 1], plain[i]);
+  qt::OrderTabs(widget());
 }
 
 void FormPeer::UserMoved() {

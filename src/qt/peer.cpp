@@ -1,5 +1,6 @@
 #include "qt/peer.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -12,6 +13,7 @@
 #include <iterator>
 #include <utility>
 
+#include "qt/accessible.h"
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
@@ -26,6 +28,7 @@ class ControlPeer::EventHook : public QObject {
  public:
   EventHook(ControlPeer* peer, QWidget* w) : QObject(w), peer_(peer) {}
   void Detach() { peer_ = nullptr; }
+  ControlPeer* peer() const { return peer_; }
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (!peer_ || watched != parent()) return false;
     if (e->type() == QEvent::Paint) {
@@ -63,6 +66,14 @@ ControlPeer::~ControlPeer() {
 
 ControlPeer* ControlPeer::Of(const ui::TControl* c) {
   return c ? dynamic_cast<ControlPeer*>(c->peer()) : nullptr;
+}
+
+ControlPeer* ControlPeer::OfWidget(const QWidget* w) {
+  if (!w) return nullptr;
+  for (QObject* child : w->children())
+    if (auto* hook = dynamic_cast<EventHook*>(child); hook && hook->parent() == w)
+      return hook->peer();
+  return nullptr;
 }
 
 QWidget* ControlPeer::ParentContainer() const {
@@ -105,6 +116,8 @@ void ControlPeer::Changed(ui::Change what) {
     Apply(what);
   }
   --applying_;
+  // Nothing more while no assistive technology listens.
+  if (QAccessible::isActive()) AccessibleChanged(*this, what);
 }
 
 void ControlPeer::Apply(ui::Change what) {

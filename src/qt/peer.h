@@ -42,6 +42,8 @@ class ControlPeer : public ui::Peer {
 
   // The peer of a control, when it has one of ours.
   static ControlPeer* Of(const ui::TControl* c);
+  // The live peer whose widget w is; null for a leftover or a widget of Qt's.
+  static ControlPeer* OfWidget(const QWidget* w);
 
   // Makes the widget, fills it from the model, then connects its signals.
   // Called once by the widgetset right after construction.
@@ -89,6 +91,8 @@ class ControlPeer : public ui::Peer {
   bool mouse_pressed() const { return pressed_; }
 
  private:
+  // Assistive technology acts as the user does: through Deliver and RouteKey.
+  friend class AccessibleControl;
   class EventHook;
   void ApplyAll();
 

@@ -12,6 +12,7 @@
 #include <optional>
 #include <thread>
 
+#include "qt/accessible.h"
 #include "qt/crispicon.h"
 #include "qt/formpeer.h"
 #include "qt/look.h"
@@ -121,6 +122,7 @@ QtWidgetset::QtWidgetset()
   direct_painting_ = platform == QLatin1String("xcb") || platform == QLatin1String("offscreen");
   UseDefaultColormaps();
   QApplication::setWindowIcon(ThemedMixerIcon());
+  InstallAccessibility();
   // The program gaining or losing the user's attention.
   QObject::connect(qApp, &QGuiApplication::applicationStateChanged, waker_.get(),
                    [](Qt::ApplicationState s) {

@@ -1,5 +1,6 @@
 #include "qt/stdpeers.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <QStyleOptionComboBox>
 #include <QWheelEvent>
 
+#include "qt/accessible.h"
 #include "qt/look.h"
 #include "qt/paintedpeers.h"
 #include "ui/useractions.h"
@@ -84,10 +86,14 @@ void CheckBoxPeer::Apply(ui::Change what) {
     KeyPeer::Apply(what);
 }
 
+// Whatever turns the widget's box (a click, Space, the accessibility
+// toggle action, toggle() from anywhere) is the user's click on the model;
+// the model's own changes come with the signals blocked.
 void CheckBoxPeer::Connect() {
   ui::TCheckBox& box = box_;
-  Keep(QObject::connect(As<QCheckBox>(widget()), &QCheckBox::clicked,
-                        [this, &box] { Deliver([&box] { ui::user::Click(&box); }); }));
+  Keep(QObject::connect(As<QCheckBox>(widget()), &QCheckBox::toggled, [this, &box](bool checked) {
+    if (checked != box.Checked()) Deliver([&box] { ui::user::Click(&box); });
+  }));
 }
 
 // ---- radio button
@@ -199,6 +205,9 @@ void ListBoxPeer::Apply(ui::Change what) {
 
 void ListBoxPeer::Connect() {
   auto* w = As<QListWidget>(widget());
+  // Qt made the list's interface while building the view, before there was
+  // a control to name it after.
+  if (QAccessible::isActive()) NameLater(*this);
   ui::TListBox& l = list_;
   Keep(QObject::connect(w, &QListWidget::currentRowChanged, [this, &l](int row) {
     if (row >= 0 && row < l.Count() && row != l.ItemIndex())
@@ -334,6 +343,9 @@ QWidget* ScrollBoxPeer::MakeWidget(QWidget* parent) {
                                                                   : Qt::ScrollBarAlwaysOff);
   area->setFrameShape(box_.BorderSingle() ? QFrame::StyledPanel : QFrame::NoFrame);
   area->setFrameShadow(QFrame::Sunken);
+  // Tab goes to the strips' controls, which the area scrolls into view;
+  // the area itself is no stop.
+  area->setFocusPolicy(Qt::NoFocus);
   auto* content = new QWidget;
   area->setWidget(content);
   area_ = area;

@@ -1,11 +1,11 @@
-# Sourced by the desktop test and the desktop benchmark: starts Xvfb and
-# openbox on a free display and waits until both answer. Sets DISPLAY and
+# Sourced by the desktop tests and the desktop benchmark: starts Xvfb and
+# a window manager (openbox unless told) on a free display and waits until both answer. Sets DISPLAY and
 # the process ids xvfb and wm (stop_private_desktop stops them); returns 1 when the
 # window manager does not come up.
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; }
 
-start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER [LOG]
-  local display=$1 log=${2:-/dev/null} try server
+start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER [LOG [WM]]
+  local display=$1 log=${2:-/dev/null} manager=${3:-openbox} try server
   # A server that another program started on the same display at the same
   # moment wins it: the next free display is tried.
   for server in 1 2 3; do
@@ -24,7 +24,7 @@ start_private_desktop() {  # start_private_desktop FIRST_DISPLAY_NUMBER [LOG]
     # failed is tried once more.
     for try in 1 2; do
       kill -0 "$xvfb" 2>/dev/null || break
-      openbox >>"$log" 2>&1 &
+      $manager >>"$log" 2>&1 &
       wm=$!
       for _ in $(seq 600); do
         wm_running && return 0

@@ -29,20 +29,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-passes=0
-check() {  # check NAME CONDITION...
-  local name=$1
-  shift
-  if "$@"; then
-    passes=$((passes + 1))
-    echo "ok   $name"
-  else
-    failures=$((failures + 1))
-    echo "FAIL $name"
-  fi
-}
-
+source "$(dirname "$0")/lib.sh"
 # ---- the private desktop
 if ! start_private_desktop 90 "$work/desktop.log"; then
   echo "openbox did not start on $DISPLAY:"
@@ -56,69 +43,17 @@ ini="$XDG_CONFIG_HOME/morva/Vozururo.ini"
 trace="$work/trace.txt"
 
 # ---- helpers
-wait_for() {  # wait_for COMMAND...: up to 10 s
-  for _ in $(seq 200); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
-  return 1
-}
-window() {  # the client window with this exact title
-  xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1
-}
-shown() { [ -n "$(window "$1")" ]; }
-gone() { [ -z "$(window "$1")" ]; }
-geometry() {  # X Y W H of the client area
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-    /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
-}
-frame() {  # X Y W H of the window with its frame (once the manager framed it)
-  local x y w h l r t b extents=""
-  read -r x y w h < <(geometry "$1")
-  for _ in $(seq 100); do
-    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -o '[0-9, ]*$' || true)
-    [ -n "$extents" ] && break
-    sleep 0.05
-  done
-  read -r l r t b <<<"${extents//,/ }"
-  echo $((x - ${l:-0})) $((y - ${t:-0})) $((w + ${l:-0} + ${r:-0})) $((h + ${t:-0} + ${b:-0}))
-}
-overlap() {  # overlap "X Y W H" "X Y W H"
-  local a=($1) b=($2)
-  [ $((a[0] < b[0] + b[2] && b[0] < a[0] + a[2] && a[1] < b[1] + b[3] && b[1] < a[1] + a[3])) -eq 1 ]
-}
-client_area() {  # client_area TITLE PNG: what the screen shows of the window
-  local x y w h
-  read -r x y w h < <(geometry "$(window "$1")")
-  xwd -root -silent > "$work/screen.xwd"
-  "$convert" "xwd:$work/screen.xwd" -crop "${w}x${h}+${x}+${y}" +repage "$2"
-}
-differing() { "$compare" -metric AE "$1" "$2" null: 2>&1 || true; }  # pixels
-not_black() {  # the window's area on the screen is mostly its own colours
-  local black
-  client_area "$1" "$work/area.png"
-  black=$("$convert" "$work/area.png" -fill white +opaque black -colorspace gray \
-    -format '%[fx:1-mean]' info:)
-  awk -v b="$black" 'BEGIN { exit !(b < 0.5) }'
-}
-hints() {  # MINW MINH MAXW MAXH of the size hints
-  xprop -id "$1" WM_NORMAL_HINTS | awk '/minimum size/ {minw=$5; minh=$7}
-    /maximum size/ {maxw=$5; maxh=$7} END {print minw, minh, maxw, maxh}'
-}
-pinned() {  # the height hints equal the height shown, the width may vary
-  local id=$1 minw minh maxw maxh x y w h
-  read -r minw minh maxw maxh < <(hints "$id")
-  read -r x y w h < <(geometry "$id")
-  [ -n "$minh" ] && [ "$minh" = "$h" ] && [ "$maxh" = "$h" ] && [ "$minw" -le "$w" ] &&
-    [ "$w" -le "$maxw" ] && [ "$minw" -lt "$maxw" ]
-}
 count_volume() { grep -c ' 0x0011 ' "$trace" 2>/dev/null || true; }
 more_volume_than() { [ "$(count_volume)" -gt "$1" ]; }
 start_program() {  # start_program CARDS [KNOBS]: up to the tray stand-in
-  MORVA_SIM="cards=$1 ${2:-}" MORVA_TRACE="$trace" "$program" >>"$work/program.log" 2>&1 &
+  MORVA_SIM="cards=$1 ${2:-}" MORVA_TRACE="$trace" no_locale "$program" >>"$work/program.log" 2>&1 &
   app=$!
-  wait_for shown "Einstellungen für Morva"
+  require "the program shows its tray stand-in 'Einstellungen für Morva'" \
+    wait_for shown "Einstellungen für Morva"
 }
 show_control_window() {  # a second start shows it, as the tray would
-  MORVA_SIM="cards=$1" "$program" >>"$work/program.log" 2>&1
-  wait_for shown Morva
+  MORVA_SIM="cards=$1" no_locale "$program" >>"$work/program.log" 2>&1
+  require "a second start shows the control window 'Morva'" wait_for shown Morva
 }
 ended() { ! kill -0 "$app" 2>/dev/null; }
 quit_program() {  # the stand-in's menu, second item: "Beenden"
@@ -145,7 +80,6 @@ activate() {  # the window has the focus, as far as the window manager lets it
   echo "     '$1' did not get the focus"
 }
 
-windows=("Analog Inputs" "Analog Input Monitors" "Analog Outputs" "Digital Input" "Digital Output")
 
 # ---- four cards, every window open, no stored places yet
 printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' >"$ini"
@@ -154,17 +88,6 @@ show_control_window 4
 for w in "${windows[@]}"; do wait_for shown "$w" || true; done
 sleep 1
 for w in Morva "${windows[@]}"; do check "window '$w' is painted, not black" not_black "$w"; done
-placed_apart() {
-  local all=(Morva "${windows[@]}") i j
-  for ((i = 0; i < ${#all[@]}; i++)); do
-    for ((j = i + 1; j < ${#all[@]}; j++)); do
-      if overlap "$(frame "$(window "${all[i]}")")" "$(frame "$(window "${all[j]}")")"; then
-        echo "     '${all[i]}' overlaps '${all[j]}'"
-        return 1
-      fi
-    done
-  done
-}
 check "first placement keeps the windows apart" placed_apart
 
 # ---- size hints follow the sections shown
@@ -292,9 +215,4 @@ uncovered_alike() {
 }
 check "meters covered and uncovered show what they showed" uncovered_alike
 
-echo "$passes passed, $failures failed"
-if [ "$failures" -ne 0 ]; then
-  echo "--- the program's output"
-  tail -20 "$work/program.log"
-fi
-[ "$failures" -eq 0 ]
+finish

@@ -820,8 +820,13 @@ bool RecoverInterruptedRewrite(const fs::path& target_path) {
 
 std::size_t RemoveStaleTemporaries(const fs::path& target_path) {
   const fs::path target = ResolveTarget(target_path);
-  if (DiskFaultFor(target) == DiskFault::kReadOnly) return 0;
-  return RemoveStaleTemporariesIn(DirectoryOf(target), target.filename().string());
+  std::size_t removed = 0;
+  // Journals being written when their writer was killed.
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0)
+    removed += RemoveStaleTemporariesIn(JournalDirectory(), JournalLeaf(st.st_dev, st.st_ino));
+  if (DiskFaultFor(target) == DiskFault::kReadOnly) return removed;
+  return removed + RemoveStaleTemporariesIn(DirectoryOf(target), target.filename().string());
 }
 
 void ForgetKeptProfile() {

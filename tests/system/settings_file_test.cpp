@@ -43,7 +43,7 @@ void OpenCloseAndExit(const fs::path& dir) {
   std::_Exit(0);
 }
 
-TEST(SettingsFileInPlace, AFifoOrAnEndlessDeviceNeitherBlocksNorFloodsTheProgram) {
+TEST(SettingsFileNotRegular, AFifoOrAnEndlessDeviceNeitherBlocksNorFloodsTheProgram) {
   const std::vector<std::function<void(const fs::path&)>> places = {
       [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
       [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },

@@ -588,6 +588,7 @@ bool WriteJournal(int target_fd, const struct stat& st, const fs::path& target,
   if (!UsableJournalDirectory(dir)) return false;
   RemoveOrphanJournals(dir);
   const std::string leaf = JournalLeaf(st.st_dev, st.st_ino);
+  RemoveStaleTemporariesIn(dir, leaf);
   std::string temp;
   Fd fd(CreateLockedTemporary(dir, leaf, temp));
   if (!fd.ok()) return false;

@@ -97,8 +97,13 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     return FALSE;
   };
   if (!lpFileName) return refused(ERROR_INVALID_PARAMETER);
-  // All three NULL asks to flush a cache; there is none, the file is current.
-  if (!lpAppName) return lpKeyName || lpString ? refused(ERROR_INVALID_PARAMETER) : TRUE;
+  // All three NULL flushes the cache: every write is on disk already, and
+  // the next read reads the file again.
+  if (!lpAppName) {
+    if (lpKeyName || lpString) return refused(ERROR_INVALID_PARAMETER);
+    platform::ForgetKeptProfile();
+    return TRUE;
+  }
   platform::ProfileFile file(platform::ProfilePath(lpFileName));
   if (!file.readable()) return refused(ERROR_ACCESS_DENIED);
   if (!lpKeyName || !lpString) {

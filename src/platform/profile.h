@@ -1,8 +1,9 @@
 #pragma once
 // The private-profile functions. Each call is one complete operation on the
-// file: it reads the file as it is on disk now and, when it changes
-// something, replaces the file atomically before it returns. Code that reads
-// or writes many keys at once opens one platform::ProfileFile instead.
+// file: it reads the file as it is on disk now (taking the picture kept in
+// memory while the file is unchanged) and, when it changes something,
+// replaces the file atomically before it returns. Code that reads or writes
+// many keys at once opens one platform::ProfileFile instead.
 #include <filesystem>
 #include <string>
 #include <string_view>

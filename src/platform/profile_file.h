@@ -1,14 +1,37 @@
 #pragma once
 // One operation on an initialisation file: the file is read once when the
 // session opens, every read and edit works on that picture, and Commit()
-// replaces the file once. The replacement is atomic (a temporary file in the
-// same directory, flushed to disk, renamed over the old one), so a crash or a
+// replaces the file once.
+//
+// Reading: only a regular file is read (a link to one is followed). A FIFO,
+// a device, a socket or a directory under the file's name is never opened
+// for reading, so nothing blocks and nothing endless is read; such a file,
+// like one larger than ProfileDocument::kMaxBytes or one that cannot be
+// read, makes an unreadable session, which reads as empty and never writes.
+//
+// The last file read or written stays in memory, as Windows keeps it: a
+// session whose file is still the same (device, inode, size, modification
+// and change time) shares that picture instead of reading the file again.
+// A picture read while the file was only just modified (a same-size change
+// could hide within the file system's time stamp tick) is read again once.
+//
+// Writing: the replacement is atomic (a temporary file in the same
+// directory, flushed to disk, renamed over the old one), so a crash or a
 // full disk at any moment leaves either the old or the new file on disk.
-// A file without write permission is never replaced. Where the directory
-// takes no new files but the file is writable, the file is rewritten in
-// place: room is reserved first, so a full disk leaves it as it was.
+// The temporary file is locked while it is written; a temporary file that
+// nobody holds any more (its writer was killed) is removed by the next
+// session that reads or writes the file. A file without write permission is
+// never replaced. Where the directory takes no new files but the file is
+// writable, the file is rewritten in place under a journal (see
+// RecoverInterruptedRewrite): room is reserved first, so a full disk leaves
+// it as it was, and a rewrite that is killed part-way is completed when the
+// file is next opened.
+#include <sys/types.h>
+
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,7 +42,17 @@
 namespace platform {
 
 // The steps of replacing the file, in order.
-enum class CommitStep { kCreateTemp, kWriteTemp, kSyncTemp, kReplace };
+enum class CommitStep {
+  kCreateTemp,
+  kWriteTemp,
+  kSyncTemp,
+  kReplace,
+  // The in-place rewrite, where the directory takes no new files:
+  kWriteJournal,   // before the journal is written
+  kWriteInPlace,   // before each piece (at most 64 KiB) of the new content
+  kCutToLength,    // before the file is flushed and cut to its new length
+  kRemoveJournal,  // before the finished rewrite's journal is removed
+};
 
 enum class CommitFault {
   kProceed,
@@ -33,7 +66,8 @@ using CommitFaultHook = std::function<CommitFault(CommitStep)>;
 
 class ProfileFile {
  public:
-  // Reads the file now. A missing file (or directory) reads as an empty one.
+  // Reads the file now (or takes the picture kept in memory when the file
+  // has not changed). A missing file (or directory) reads as an empty one.
   explicit ProfileFile(std::filesystem::path path);
 
   const std::filesystem::path& path() const { return path_; }
@@ -43,14 +77,15 @@ class ProfileFile {
   // False when there was no file to read.
   bool exists() const { return exists_; }
   bool dirty() const { return dirty_; }
+  const ProfileDocument& document() const { return *doc_; }
 
   std::optional<std::string> Read(std::string_view section, std::string_view key) const {
-    return doc_.Read(section, key);
+    return doc_->Read(section, key);
   }
-  bool HasSection(std::string_view section) const { return doc_.HasSection(section); }
-  std::vector<std::string> SectionNames() const { return doc_.SectionNames(); }
+  bool HasSection(std::string_view section) const { return doc_->HasSection(section); }
+  std::vector<std::string> SectionNames() const { return doc_->SectionNames(); }
   std::vector<std::string> KeyNames(std::string_view section) const {
-    return doc_.KeyNames(section);
+    return doc_->KeyNames(section);
   }
 
   // False when refused (a name or value that would break the file's lines).
@@ -70,9 +105,14 @@ class ProfileFile {
 
  private:
   void Note(ProfileEdit edit);
+  ProfileDocument& Edit();
 
   std::filesystem::path path_;
-  ProfileDocument doc_;
+  // Shared with the picture kept in memory and other sessions until the
+  // first edit, which takes a copy of its own (or the kept one, when nobody
+  // else holds it).
+  std::shared_ptr<ProfileDocument> doc_;
+  bool shared_ = true;
   bool readable_ = true;
   bool exists_ = false;
   bool dirty_ = false;
@@ -88,5 +128,29 @@ void SetReplaceListener(ReplaceListener listener);
 // on any failure. Creates the directory when it is missing.
 bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view content,
                            const CommitFaultHook& fault_hook = {});
+
+// The in-place rewrite keeps a journal in JournalDirectory() while it runs:
+// the file's identity (device, inode, path), the new content and the old
+// content, with a checksum, flushed to disk before the file's first byte
+// changes and removed once the file is complete. Opening the file runs
+// this: a journal whose file still holds old bytes, new bytes or a mixture
+// of the two at their places (what a rewrite that was killed part-way
+// leaves) is completed to the new content; a journal whose file has been
+// changed otherwise since, or that is incomplete, is dropped and the file
+// left as it is. False when a journal is pending but could not be applied
+// now (a writer of the file is still at work, or the file cannot be written).
+bool RecoverInterruptedRewrite(const std::filesystem::path& target);
+
+// Removes the temporary files that the store's writers of target left in
+// its directory and that no live writer holds; returns how many.
+std::size_t RemoveStaleTemporaries(const std::filesystem::path& target);
+
+// Forgets the picture kept in memory, so that the next session reads the
+// file again (WritePrivateProfileStringA(NULL, NULL, NULL, file)).
+void ForgetKeptProfile();
+
+// How many times a file has actually been read and parsed in this process
+// (not taken from memory), for tests and measurements.
+std::uint64_t ProfileFileReads();
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <mutex>
+#include <string>
 
 namespace platform {
 namespace {
@@ -17,6 +18,11 @@ std::mutex& OverrideLock() {
 }
 
 std::filesystem::path& OverrideDir() {
+  static std::filesystem::path dir;
+  return dir;
+}
+
+std::filesystem::path& JournalOverride() {
   static std::filesystem::path dir;
   return dir;
 }
@@ -51,6 +57,22 @@ std::filesystem::path WindowsDirectory() {
 void SetWindowsDirectory(const std::filesystem::path& dir) {
   std::lock_guard<std::mutex> hold(OverrideLock());
   OverrideDir() = dir;
+}
+
+std::filesystem::path JournalDirectory() {
+  {
+    std::lock_guard<std::mutex> hold(OverrideLock());
+    if (!JournalOverride().empty()) return JournalOverride();
+  }
+  std::error_code ec;
+  std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
+  if (ec) tmp = "/tmp";
+  return tmp / ("morva-" + std::to_string(::geteuid()));
+}
+
+void SetJournalDirectory(const std::filesystem::path& dir) {
+  std::lock_guard<std::mutex> hold(OverrideLock());
+  JournalOverride() = dir;
 }
 
 }  // namespace platform

@@ -12,10 +12,18 @@ void SetWindowsDirectory(const std::filesystem::path& dir);
 
 // A disk fault of the Windows directory, for trials of the fault paths:
 // kReadOnly refuses new files and every write, kFull lets every write stop
-// part-way with "no space".
-enum class DiskFault { kNone, kReadOnly, kFull };
+// part-way with "no space", kNoNewFiles refuses new files but lets existing
+// files be written (the settings file is then rewritten in place).
+enum class DiskFault { kNone, kReadOnly, kFull, kNoNewFiles };
 void SetWindowsDirectoryFault(DiskFault fault);
 // The fault in force for a file at path (none outside the directory).
 DiskFault DiskFaultFor(const std::filesystem::path& path);
+
+// Where the settings store keeps the record of an in-place rewrite while it
+// runs (the Windows directory may refuse new files just then): a folder of
+// this user's own in the temporary directory, "morva-<uid>", unless
+// overridden (empty path: back to the default).
+std::filesystem::path JournalDirectory();
+void SetJournalDirectory(const std::filesystem::path& dir);
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 // or save, all reads and writes against one picture of the file, and one
 // atomic replacement of the file at UpdateFile() (or, for whatever is still
 // pending, when the object goes away).
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,10 @@ class TIniFile {
   bool SectionExists(std::string_view section) const;
   // Every section name in file order, duplicates included.
   std::vector<std::string> ReadSections() const;
+  // The same, one name after the other, without copying them.
+  void ForEachSection(const std::function<void(std::string_view)>& visit) const {
+    file_.document().ForEachSectionName(visit);
+  }
 
   // A value that cannot be written first saves what was written before it,
   // then raises EIniFileException.

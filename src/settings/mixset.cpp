@@ -1,9 +1,13 @@
 #include "settings/mixset.h"
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "controls/Class_b.h"
 #include "controls/audioctl32.h"
+#include "platform/profile_document.h"
 #include "platform/windowing.h"
 #include "platform/winuser.h"
 #include "settings/formstate.h"
@@ -15,6 +19,8 @@ namespace settings {
 namespace {
 
 constexpr const char* kRefusalCaption = "Ungültiger Name";
+constexpr const char* kForbiddenCharacters =
+    "Der Name darf weder die Zeichen [ ] = ; noch Zeilenumbrüche oder Steuerzeichen enthalten.";
 
 // The sections of a combined preset besides the control window's own, in
 // the order they are erased.
@@ -26,7 +32,7 @@ bool IsBlank(char c) {
 }
 
 // Characters, not bytes: the confirmation's limit is one of characters.
-std::size_t CharacterCount(const std::string& s) {
+std::size_t CharacterCount(std::string_view s) {
   std::size_t n = 0;
   for (char c : s) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   return n;
@@ -35,8 +41,11 @@ std::size_t CharacterCount(const std::string& s) {
 }  // namespace
 
 TfrmMixSettings::TfrmMixSettings(ui::TComponent* owner, ui::TForm& owner_window,
-                                 std::string file_name)
-    : ui::TForm(owner), owner_window_(owner_window), file_name_(std::move(file_name)) {
+                                 std::string file_name, PresetPurpose purpose)
+    : ui::TForm(owner),
+      owner_window_(owner_window),
+      file_name_(std::move(file_name)),
+      purpose_(purpose) {
   controls::RegisterControlClasses();
   Handler("FormShow", &TfrmMixSettings::FormShow);
   Handler("FormClose", &TfrmMixSettings::FormClose);
@@ -58,8 +67,7 @@ std::string TfrmMixSettings::CheckPresetName(const std::string& name) {
   if (name.empty()) return "";
   for (char c : name) {
     if (c == '[' || c == ']' || c == '=' || c == ';' || static_cast<unsigned char>(c) < 0x20)
-      return "Der Name darf weder die Zeichen [ ] = ; noch Zeilenumbrüche oder Steuerzeichen "
-             "enthalten.";
+      return kForbiddenCharacters;
   }
   if (IsBlank(name.front()) || IsBlank(name.back()))
     return "Der Name darf nicht mit einem Leerzeichen beginnen oder enden.";
@@ -69,20 +77,29 @@ std::string TfrmMixSettings::CheckPresetName(const std::string& name) {
   return "";
 }
 
+std::string TfrmMixSettings::CheckSaveName(const std::string& caption, const std::string& name) {
+  if (name.empty() || platform::ProfileDocument::IsValidName(caption + " " + name)) return "";
+  const std::string typed = CheckPresetName(name);
+  return typed.empty() ? kForbiddenCharacters : typed;
+}
+
 void TfrmMixSettings::FillList() {
   lstNames->Clear();
   const std::string& caption = owner_window_.Caption();
   const TIniFile ini(file_name_);
-  for (const std::string& section : ini.ReadSections()) {
+  std::vector<std::string> names;
+  ini.ForEachSection([&](std::string_view section) {
     if (section.size() <= caption.size() + 1 || section.compare(0, caption.size(), caption) != 0)
-      continue;
+      return;
     // The caption and exactly one more character, whatever it is.
-    std::string rest = section.substr(caption.size() + 1);
+    const std::string_view rest = section.substr(caption.size() + 1);
     // Longer names cannot be shown in edName without being cut, and a cut
     // name would load or save a different preset.
-    if (CharacterCount(rest) > static_cast<std::size_t>(kMaxPresetNameLength)) continue;
-    lstNames->Add(rest);
-  }
+    if (CharacterCount(rest) > static_cast<std::size_t>(kMaxPresetNameLength)) return;
+    names.emplace_back(rest);
+  });
+  // One sort for the whole list, not one insertion each.
+  lstNames->AddStrings(std::move(names));
 }
 
 std::string TfrmMixSettings::Run() {
@@ -104,10 +121,15 @@ void TfrmMixSettings::FormShow(ui::TComponent*) {
 void TfrmMixSettings::FormClose(ui::TComponent*, ui::TCloseAction& Action) {
   if (ModalResult() != ui::mrOk) return;
   const std::string& name = edName->Text();
-  // A listed name comes from the file and is taken as it is.
-  for (const std::string& listed : lstNames->Items())
-    if (listed == name) return;
-  std::string refusal = CheckPresetName(name);
+  // A listed name comes from the file and loads as it is; saving under it
+  // needs a name the file can hold, which another program or a hand may
+  // not have kept to.
+  const auto& items = lstNames->Items();
+  const bool listed = std::find(items.begin(), items.end(), name) != items.end();
+  std::string refusal;
+  if (!listed) refusal = CheckPresetName(name);
+  if (refusal.empty() && purpose_ == PresetPurpose::kSave)
+    refusal = CheckSaveName(owner_window_.Caption(), name);
   if (refusal.empty()) return;
   ui::Application()->MessageBox(refusal, kRefusalCaption, MB_OK | MB_ICONEXCLAMATION, Handle());
   Action = ui::TCloseAction::caNone;
@@ -155,9 +177,9 @@ void TfrmMixSettings::btnEraseClick(ui::TComponent*) {
 }
 
 std::string RunPresetPicker(ui::TForm& owner_window, const std::string& file_name,
-                            const std::string& description) {
+                            const std::string& description, PresetPurpose purpose) {
   std::unique_ptr<TfrmMixSettings, ui::ComponentDeleter> picker(
-      ui::CreateForm<TfrmMixSettings>(&owner_window, owner_window, file_name));
+      ui::CreateForm<TfrmMixSettings>(&owner_window, owner_window, file_name, purpose));
   picker->lbDescription->SetCaption(description);
   return picker->Run();
 }
@@ -187,7 +209,8 @@ bool LoadPresetOfWindow(ui::TForm& form, const std::string& file_name,
 
 bool SavePresetOfWindow(ui::TForm& form, const std::string& file_name) {
   const std::string name = RunPresetPicker(
-      form, file_name, "Alle Einstellungen für \"" + form.Caption() + "\" speichern unter ...");
+      form, file_name, "Alle Einstellungen für \"" + form.Caption() + "\" speichern unter ...",
+      PresetPurpose::kSave);
   if (name.empty()) return false;
   SaveWindowState(form, file_name, " " + name, kAllControls, false);
   return true;

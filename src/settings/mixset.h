@@ -23,12 +23,17 @@ inline constexpr int kMaxPresetNameLength = 194;
 // Caption of the control window, whose presets span every mixer window.
 inline constexpr const char* kControlWindowCaption = "Morva";
 
+// What the chosen name is for. A name listed from the file loads as it is;
+// to save under it, it must also be a name the settings file can hold.
+enum class PresetPurpose { kLoad, kSave };
+
 // The preset picker: lists the presets of its owner window (sections that
 // begin with the owner's caption) and returns the chosen or typed name.
 class TfrmMixSettings : public ui::TForm {
  public:
   // owner_window's caption is the section prefix; the picker is owned by it.
-  TfrmMixSettings(ui::TComponent* owner, ui::TForm& owner_window, std::string file_name);
+  TfrmMixSettings(ui::TComponent* owner, ui::TForm& owner_window, std::string file_name,
+                  PresetPurpose purpose = PresetPurpose::kLoad);
   const char* ClassName() const override { return "TfrmMixSettings"; }
   std::string LayoutName() const override { return "mixset.form"; }
 
@@ -36,8 +41,11 @@ class TfrmMixSettings : public ui::TForm {
   // when cancelled or left blank).
   std::string Run();
 
-  // Refusal text for a name that cannot be a section name; empty when valid.
+  // Refusal text for a typed name that cannot be a section name; empty when valid.
   static std::string CheckPresetName(const std::string& name);
+  // Refusal text for saving under a name, listed or typed, whose sections
+  // (caption + " " + name) the settings file could not hold; empty when it can.
+  static std::string CheckSaveName(const std::string& caption, const std::string& name);
 
   ui::TPanel* Panel1 = nullptr;
   controls::TExtLabel* lbDescription = nullptr;
@@ -60,12 +68,14 @@ class TfrmMixSettings : public ui::TForm {
   void CopySelection();
   ui::TForm& owner_window_;
   std::string file_name_;
+  PresetPurpose purpose_;
 };
 
 // Creates the picker owned by owner_window, sets its description, runs it
 // and destroys it. Returns the name, empty when cancelled.
 std::string RunPresetPicker(ui::TForm& owner_window, const std::string& file_name,
-                            const std::string& description);
+                            const std::string& description,
+                            PresetPurpose purpose = PresetPurpose::kLoad);
 
 // Appends separator, " Einstellungen &laden ..." (command 2) and
 // " Einstellungen sp&eichern ..." (command 1) to the form's system menu.

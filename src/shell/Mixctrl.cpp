@@ -229,9 +229,10 @@ void TMixControlWnd::WMSysCommand(ui::TMessage& m) {
 void TMixControlWnd::PresetAll(bool load) {
   // Without a card there are no mixer windows to fill or to read.
   if (!app_.Cards.CardsPresent) return;
-  std::string name = settings::RunPresetPicker(*this, kIni,
-                                               load ? "Alle Mixer Einstellungen laden aus ..."
-                                                    : "Alle Mixer Einstellungen speichern als ...");
+  std::string name = settings::RunPresetPicker(
+      *this, kIni,
+      load ? "Alle Mixer Einstellungen laden aus ..." : "Alle Mixer Einstellungen speichern als ...",
+      load ? settings::PresetPurpose::kLoad : settings::PresetPurpose::kSave);
   if (name.empty()) return;
   const std::string suffix = " " + name;
   if (load)

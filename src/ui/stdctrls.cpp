@@ -261,6 +261,50 @@ int TItemsControl::Add(const std::string& s) {
   return i;
 }
 
+void TItemsControl::AddStrings(std::vector<std::string> items) {
+  if (items.empty()) return;
+  if (!sorted_) {
+    items_.insert(items_.end(), std::make_move_iterator(items.begin()),
+                  std::make_move_iterator(items.end()));
+    Changed(Change::Items);
+    return;
+  }
+  // Each item's key is its text as LessNoCase sees it, made once; the keys
+  // then compare as plain bytes.
+  auto key_of = [](const std::string& s) {
+    std::string key(s);
+    for (char& c : key) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return key;
+  };
+  std::vector<std::pair<std::string, std::string>> added;
+  added.reserve(items.size());
+  for (std::string& s : items) added.emplace_back(key_of(s), std::move(s));
+  std::stable_sort(added.begin(), added.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  // The selected item moves down by the added items that sort before it.
+  if (item_index_ >= 0) {
+    const std::string selected = key_of(items_[item_index_]);
+    item_index_ += static_cast<int>(
+        std::lower_bound(added.begin(), added.end(), selected,
+                         [](const auto& a, const std::string& k) { return a.first < k; }) -
+        added.begin());
+  }
+  std::vector<std::string> keys;
+  keys.reserve(items_.size());
+  for (const std::string& s : items_) keys.push_back(key_of(s));
+  std::vector<std::string> merged;
+  merged.reserve(items_.size() + added.size());
+  std::size_t i = 0;
+  for (auto& [key, text] : added) {
+    // Items already there that compare equal stay ahead of the added one.
+    while (i < items_.size() && !(key < keys[i])) merged.push_back(std::move(items_[i++]));
+    merged.push_back(std::move(text));
+  }
+  while (i < items_.size()) merged.push_back(std::move(items_[i++]));
+  items_ = std::move(merged);
+  Changed(Change::Items);
+}
+
 void TItemsControl::Delete(int i) {
   if (i < 0 || i >= Count()) return;
   items_.erase(items_.begin() + i);

@@ -155,5 +155,83 @@ TEST(ProfileDocumentRoundTrip, ReadsEveryLineEndAndKeepsUntouchedBytes) {
   EXPECT_EQ(doc.Serialize(), content);
 }
 
+std::string Utf16(std::string_view ascii, bool big_endian) {
+  std::string out = big_endian ? "\xFE\xFF" : "\xFF\xFE";
+  for (char c : ascii) {
+    out += big_endian ? '\0' : c;
+    out += big_endian ? c : '\0';
+  }
+  return out;
+}
+
+// A UTF-8 mark is skipped on reading and kept on writing: the first section
+// is found and edited, no second one is appended.
+TEST(ProfileDocumentMarks, Utf8MarkIsSkippedAndKept) {
+  auto doc = ProfileDocument::Parse("\xEF\xBB\xBF[Morva]\r\nTop=1\r\n[Analog Inputs]\r\nx=2\r\n");
+  EXPECT_EQ(doc.encoding(), ProfileEncoding::kUtf8Bom);
+  EXPECT_EQ(doc.SectionNames(), (std::vector<std::string>{"Morva", "Analog Inputs"}));
+  EXPECT_EQ(ReadOr(doc, "Morva", "Top"), "1");
+  doc.Write("Morva", "Top", "5");
+  doc.Write("Digital Input", "pnChecks", "1");
+  EXPECT_EQ(doc.Serialize(),
+            "\xEF\xBB\xBF[Morva]\r\nTop=5\r\n[Analog Inputs]\r\nx=2\r\n[Digital Input]\r\npnChecks=1\r\n");
+  EXPECT_EQ(ProfileDocument::Parse("\xEF\xBB\xBF").Serialize(), "\xEF\xBB\xBF");
+}
+
+// A UTF-16 file (either byte order, by its mark) is read as text and
+// written back as UTF-16 with its own line ends; untouched bytes survive,
+// unpaired surrogates and an odd last byte included.
+TEST(ProfileDocumentMarks, Utf16FilesAreReadAndWrittenAsUtf16) {
+  for (bool be : {false, true}) {
+    const std::string file = Utf16("[Morva]\r\nTop=1\r\n[Analog Outputs]\r\nchkFader=0\r\n", be);
+    auto doc = ProfileDocument::Parse(file);
+    EXPECT_EQ(doc.encoding(), be ? ProfileEncoding::kUtf16BE : ProfileEncoding::kUtf16LE);
+    EXPECT_EQ(ReadOr(doc, "analog outputs", "chkFader"), "0");
+    EXPECT_EQ(doc.Serialize(), file);
+    doc.Write("Morva", "Top", "2");
+    doc.Write("Morva Live", "Hints", "1");
+    EXPECT_EQ(doc.Serialize(), Utf16("[Morva]\r\nTop=2\r\n[Analog Outputs]\r\nchkFader=0\r\n"
+                                     "[Morva Live]\r\nHints=1\r\n",
+                                     be));
+    EXPECT_EQ(doc.SerializedSize(), doc.Serialize().size());
+  }
+  // Non-ASCII text both ways: "Lautstärke" and a character beyond 16 bits.
+  const std::string le = std::string("\xFF\xFE[\0a\0]\0\n\0k\0=\0\xE4\0\x3D\xD8\x00\xDE", 20);
+  auto doc = ProfileDocument::Parse(le);
+  EXPECT_EQ(ReadOr(doc, "a", "k"), "\xC3\xA4\xF0\x9F\x98\x80");
+  doc.Write("a", "k", "\xC3\xA4\xF0\x9F\x98\x80");
+  EXPECT_EQ(doc.Serialize(), le);
+  const std::string odd = std::string("\xFF\xFE[\0b\0]\0\n\0\x00\xD8k\0=\0x\0\x41", 19);
+  EXPECT_EQ(ProfileDocument::Parse(odd).Serialize(), odd);
+  EXPECT_EQ(ProfileDocument::Parse(std::string("\xFE\xFF\xDC\x00", 4)).Serialize(),
+            std::string("\xFE\xFF\xDC\x00", 4));
+}
+
+// Large documents: many sections, duplicates found in order after an
+// erase, long sections looked up through their index.
+TEST(ProfileDocumentLarge, DuplicatesAndLongSectionsStayExact) {
+  std::string content;
+  for (int i = 0; i < 3000; ++i) content += "[S" + std::to_string(i % 1000) + "]\nk=" + std::to_string(i) + "\n";
+  content += "[Long]\n";
+  for (int i = 0; i < 2000; ++i) content += "Key" + std::to_string(i % 1500) + "=" + std::to_string(i) + "\n";
+  auto doc = ProfileDocument::Parse(content);
+  EXPECT_EQ(ReadOr(doc, "s7", "K"), "7");
+  EXPECT_EQ(doc.EraseSection("S7"), ProfileEdit::kChanged);
+  EXPECT_EQ(ReadOr(doc, "S7", "k"), "1007");
+  EXPECT_EQ(doc.EraseSection("S7"), ProfileEdit::kChanged);
+  EXPECT_EQ(ReadOr(doc, "S7", "k"), "2007");
+  EXPECT_EQ(doc.EraseSection("S7"), ProfileEdit::kChanged);
+  EXPECT_FALSE(doc.HasSection("S7"));
+  EXPECT_EQ(ReadOr(doc, "long", "key1499"), "1499");
+  EXPECT_EQ(ReadOr(doc, "long", "KEY3"), "3");  // the first of two wins
+  EXPECT_EQ(doc.Write("Long", "Key3", "3"), ProfileEdit::kUnchanged);
+  EXPECT_EQ(doc.Write("Long", "Key3", "x"), ProfileEdit::kChanged);
+  EXPECT_EQ(ReadOr(doc, "Long", "Key3"), "x");
+  const ProfileDocument copy = doc;
+  doc.Write("Long", "Key4", "y");
+  EXPECT_EQ(ReadOr(copy, "Long", "Key4"), "4");
+  EXPECT_EQ(ProfileDocument::Parse(doc.Serialize()).Serialize(), doc.Serialize());
+}
+
 }  // namespace
 }  // namespace platform

@@ -1,6 +1,9 @@
 // The preset picker and the per-window preset commands, driven as a user would.
 #include "settings/mixset.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "controls/Class_b.h"
 #include "platform/winuser.h"
 #include "settings/formstate.h"
@@ -237,6 +240,68 @@ TEST_F(PickerTest, PerWindowPresetSavesEveryNamedControlWithoutGeometryAndLoadsI
 
   ws.Script([&] { Cancel(*Picker()); });
   EXPECT_FALSE(SavePresetOfWindow(*w, kSettingsFileName));
+}
+
+// The list is sorted in one go, in the order that adding the names one by
+// one gives (case ignored, equal names in file order), and fast whatever
+// order the file holds them in.
+TEST_F(PickerTest, ListsManyPresetsInAnyOrderQuicklyAndInTheSameOrder) {
+  ui::TListBox* one_by_one = ui::Create<ui::TListBox>(w);
+  one_by_one->SetSorted(true);
+  std::vector<std::string> names = {"b", "B", "a", "Zeta", "zeta", "alpha", "Alpha", "b", "_x", "\xC3\xA4"};
+  for (const std::string& n : names) one_by_one->Add(n);
+  ui::TListBox* at_once = ui::Create<ui::TListBox>(w);
+  at_once->SetSorted(true);
+  at_once->Add("b");
+  at_once->SetItemIndex(0);
+  at_once->AddStrings(std::vector<std::string>(names.begin() + 1, names.end()));
+  EXPECT_EQ(at_once->Items(), one_by_one->Items());
+  EXPECT_EQ(at_once->ItemIndex(), 4);  // still on the first "b", after "_x", "a" and the alphas
+
+  constexpr int kPresets = 100000;
+  std::string file;
+  file.reserve(kPresets * 40);
+  for (int i = kPresets; i-- > 0;) file += "[Analog Outputs Preset " + std::to_string(i) + "]\r\nx=1\r\n";
+  Put(file);
+  std::size_t count = 0;
+  std::string first;
+  const auto t0 = std::chrono::steady_clock::now();
+  Run({[&](TfrmMixSettings& p) {
+         count = p.lstNames->Items().size();
+         first = p.lstNames->Items().front();
+         EXPECT_TRUE(std::is_sorted(p.lstNames->Items().begin(), p.lstNames->Items().end()));
+       },
+       Cancel});
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_EQ(count, static_cast<std::size_t>(kPresets));
+  EXPECT_EQ(first, "Preset 0");
+  // One insertion each took many seconds; sorting once takes a fraction of one.
+  EXPECT_LT(seconds, 3.0);
+}
+
+// A name that another program wrote into the file with "=" or ";" loads,
+// but cannot be saved under: the picker says so as it does for a typed name
+// and stays open, and the file is left alone.
+TEST_F(PickerTest, AListedNameTheFileCannotHoldLoadsButIsNotSavedUnder) {
+  const std::string file = "[Analog Outputs a=b]\r\nSlider3=42\r\n[Analog Outputs x;y]\r\nx=1\r\n";
+  Put(file);
+  ws.Script([&] { Ok(*Picker()); });
+  EXPECT_TRUE(LoadPresetOfWindow(*w, kSettingsFileName));
+  EXPECT_EQ(static_cast<controls::TSlider*>(w->FindComponent("Slider3"))->Position(), 42);
+
+  for (int item : {0, 1}) {
+    ws.ClearBoxes();
+    ws.Script([&] {
+      ui::user::Select(Picker()->lstNames, item);
+      Ok(*Picker());
+    });
+    ws.Script([&] { Cancel(*Picker()); });
+    EXPECT_FALSE(SavePresetOfWindow(*w, kSettingsFileName));
+    ASSERT_EQ(ws.boxes().size(), 1u);
+    EXPECT_EQ(ws.boxes()[0].caption, "Ungültiger Name");
+    EXPECT_NE(ws.boxes()[0].text.find("[ ] = ;"), std::string::npos);
+    EXPECT_EQ(Content(), file);
+  }
 }
 
 }  // namespace

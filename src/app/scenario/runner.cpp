@@ -1,6 +1,11 @@
 #include "scenario/runner.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -60,6 +65,26 @@ std::string Cat(const Parts&... parts) {
 
 const char* Bit(bool b) {
   return b ? "1" : "0";
+}
+
+// The content of path when it is a regular file (a link to one followed),
+// read without a call that could block; empty otherwise.
+std::string RegularFileContent(const std::filesystem::path& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string out;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    char chunk[65536];
+    for (;;) {
+      const ssize_t n = ::read(fd, chunk, sizeof chunk);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      out.append(chunk, static_cast<std::size_t>(n));
+    }
+  }
+  ::close(fd);
+  return out;
 }
 
 }  // namespace
@@ -291,8 +316,10 @@ void Runner::Sim(const std::vector<std::string>& t) {
       platform::SetWindowsDirectoryFault(platform::DiskFault::kReadOnly);
     else if (t[2] == "full")
       platform::SetWindowsDirectoryFault(platform::DiskFault::kFull);
+    else if (t[2] == "nonew")
+      platform::SetWindowsDirectoryFault(platform::DiskFault::kNoNewFiles);
     else
-      Fail("disk ok|readonly|full");
+      Fail("disk ok|readonly|full|nonew");
   } else if (what == "config" && t.size() == 5) {
     int card = static_cast<int>(Number(t[2])), word = static_cast<int>(Number(t[3]));
     if (card < 0 || card > 3 || word < 0 || word > 39) Fail("config CARD 0-3 WORD 0-39");
@@ -318,7 +345,9 @@ void Runner::Dump(const std::vector<std::string>& t) {
   if (t.size() < 2) Fail("dump what?");
   if (t[1] == "ini") {
     trace_.Line("--- ini");
-    std::ifstream f(windir_ / "Vozururo.ini", std::ios::binary);
+    // Only a regular file is printed: a FIFO or a device put there in its
+    // place must not block or flood the runner.
+    std::istringstream f(RegularFileContent(windir_ / "Vozururo.ini"));
     std::string line;
     while (std::getline(f, line)) {
       if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -2,14 +2,14 @@
 // icon and real windows. Without a display it draws every window it can
 // open into PNG files in DIR (default ./morva-windows/) and ends. With
 // MORVA_TRACE=FILE it appends the headless runner's trace lines to FILE.
+#include <langinfo.h>
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <algorithm>
-#include <clocale>
-#include <langinfo.h>
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +25,7 @@
 #include "app/sessionend.h"
 #include "controls/Class_b.h"
 #include "platform/platform.h"
+#include "platform/profile_file.h"
 #include "platform/shellapi.h"
 #include "platform/simbackend.h"
 #include "platform/windir.h"
@@ -74,8 +75,7 @@ void ChoosePlatform() {
 // installed) they would go out as UTF-8 bytes called Latin-1; the program's
 // own texts need nothing else of the locale.
 void UseUtf8Characters() {
-  if (std::setlocale(LC_ALL, "") != nullptr && std::string(nl_langinfo(CODESET)) == "UTF-8")
-    return;
+  if (std::setlocale(LC_ALL, "") != nullptr && std::string(nl_langinfo(CODESET)) == "UTF-8") return;
   // LC_ALL wins over every other variable, so the fallback goes there.
   qputenv("LC_ALL", "C.UTF-8");
   std::setlocale(LC_ALL, "C.UTF-8");
@@ -342,7 +342,21 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     Pictures pics(app, state, ws, tray, dir);
     if (pictures) pics.Start();
     session.Arm(!pictures);
+    std::size_t forms_seen = 0;
+    ws.SetBeforeWait([&app, &session, &forms_seen, pictures] {
+      if (pictures || app.Forms().size() <= forms_seen) return;
+      forms_seen = app.Forms().size();
+      // What saving touches of the settings store is made now, before the
+      // exit handler is registered, so that it outlives the handler.
+      platform::ForgetKeptProfile();
+      platform::ProfileFileReads();
+      platform::JournalDirectory();
+      platform::DiskFaultFor(platform::WindowsDirectory());
+      platform::SetReplaceListener({});
+      session.RegisterExitHandler();
+    });
     shell::ProgramMain(app, state);
+    ws.SetBeforeWait({});
     session.Arm(false);
     if (pictures && !pics.ok()) status = 1;
     running = nullptr;

@@ -66,8 +66,10 @@ SessionEnd::SessionEnd(Actions actions) : actions_(std::move(actions)) {
   quit_filter_ = std::make_unique<QuitFilter>(*this);
   if (QCoreApplication* qapp = QCoreApplication::instance())
     qapp->installEventFilter(quit_filter_.get());
-  static bool registered = false;
-  if (!registered) registered = std::atexit(OnProcessExit) == 0;
+}
+
+void SessionEnd::RegisterExitHandler() {
+  std::atexit(OnProcessExit);
 }
 
 SessionEnd::~SessionEnd() {
@@ -93,8 +95,8 @@ void SessionEnd::Requested() {
 
 void SessionEnd::OnProcessExit() {
   SessionEnd* s = g_session;
-  if (!s || !s->armed_) return;
-  s->armed_ = false;
+  if (!s || !s->armed_ || s->ran_) return;
+  s->ran_ = true;
   std::fputs("morva-manager: the display is gone; saving and ending\n", stderr);
   if (s->actions_.display_gone) s->actions_.display_gone();
   std::fflush(nullptr);

@@ -31,6 +31,12 @@ class SessionEnd {
   // While armed, a process exit that the program did not ask for is the
   // display going away (Qt ends the process when its connection breaks).
   void Arm(bool armed);
+  // Exit handlers and the destructors of function-local objects run in the
+  // reverse order of their registration: what the exit command uses must
+  // have been made before the handler is registered. The handler is
+  // registered once more (it runs once) after the program made more of
+  // them: the first windows, a new kind of window, the settings store.
+  void RegisterExitHandler();
 
  private:
   class QuitFilter;
@@ -42,6 +48,7 @@ class SessionEnd {
   std::unique_ptr<QSocketNotifier> notifier_;
   std::unique_ptr<QuitFilter> quit_filter_;
   bool armed_ = false;
+  bool ran_ = false;
   bool requested_ = false;
 };
 

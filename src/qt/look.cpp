@@ -2,9 +2,9 @@
 
 #include <QFontMetrics>
 #include <QGuiApplication>
-#include <QWidget>
 #include <QImage>
 #include <QPainter>
+#include <QWidget>
 #include <algorithm>
 #include <cstdio>
 

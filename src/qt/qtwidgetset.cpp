@@ -301,7 +301,10 @@ void QtWidgetset::PaintDirect(QWidget* window, std::span<const DirectPart> parts
 }
 
 void QtWidgetset::WaitForInput() {
-  if (wait_depth_ == 0) DeleteRetired();
+  if (wait_depth_ == 0) {
+    DeleteRetired();
+    if (before_wait_) before_wait_();
+  }
   DepthScope depth(wait_depth_);
   if (idle_) {
     std::function<void()> action = std::move(idle_);

@@ -91,6 +91,9 @@ class QtWidgetset : public ui::Widgetset {
   void DisplayGone() { display_gone_ = true; }
   bool display_gone() const { return display_gone_; }
 
+  // Runs each time the program's outermost loop is about to wait.
+  void SetBeforeWait(std::function<void()> f) { before_wait_ = std::move(f); }
+
   // Runs once, the first time the application waits, instead of waiting.
   void SetIdleAction(std::function<void()> action) { idle_ = std::move(action); }
   void SetBoxHandler(BoxHandler h) { box_handler_ = std::move(h); }
@@ -123,6 +126,7 @@ class QtWidgetset : public ui::Widgetset {
   std::map<std::string, QPixmap> pictures_;
   QIcon themed_icon_;
   std::function<void()> idle_;
+  std::function<void()> before_wait_;
   BoxHandler box_handler_;
   bool direct_painting_ = false;
   bool display_gone_ = false;

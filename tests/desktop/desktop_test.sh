@@ -46,13 +46,13 @@ trace="$work/trace.txt"
 count_volume() { grep -c ' 0x0011 ' "$trace" 2>/dev/null || true; }
 more_volume_than() { [ "$(count_volume)" -gt "$1" ]; }
 start_program() {  # start_program CARDS [KNOBS]: up to the tray stand-in
-  MORVA_SIM="cards=$1 ${2:-}" MORVA_TRACE="$trace" no_locale "$program" >>"$work/program.log" 2>&1 &
+  MORVA_SIM="cards=$1 ${2:-}" MORVA_TRACE="$trace" "${no_locale[@]}" "$program" >>"$work/program.log" 2>&1 &
   app=$!
   require "the program shows its tray stand-in 'Einstellungen für Morva'" \
     wait_for shown "Einstellungen für Morva"
 }
 show_control_window() {  # a second start shows it, as the tray would
-  MORVA_SIM="cards=$1" no_locale "$program" >>"$work/program.log" 2>&1
+  MORVA_SIM="cards=$1" "${no_locale[@]}" "$program" >>"$work/program.log" 2>&1
   require "a second start shows the control window 'Morva'" wait_for shown Morva
 }
 ended() { ! kill -0 "$app" 2>/dev/null; }

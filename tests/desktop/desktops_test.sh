@@ -9,8 +9,8 @@
 #     private session bus) that comes after the program: it takes the icon,
 #     the item is "MORVA Manager", a burst of activations opens once, the
 #     exported menu's items work;
-#   - xfwm4: windows painted, heights pinned, places kept; SIGTERM saves
-#     what "Beenden" saves;
+#   - xfwm4: windows painted, heights pinned, places kept; SIGTERM and the
+#     X server going away save what "Beenden" saves;
 #   - weston with Qt's Wayland platform: the meters are painted and move,
 #     stored places survive; with X11 beside Wayland the program runs on X11.
 #   desktops_test.sh PROGRAM
@@ -70,7 +70,7 @@ desktop() {  # desktop [WM]: a new private X server
   require "the private X server and ${1:-openbox} start" start_private_desktop 120 "$work/desktop.log" "${1:-openbox}"
 }
 run_program() {  # run_program [KNOBS]: in the background, traced
-  MORVA_SIM="cards=1 ${1:-}" MORVA_TRACE="$trace" no_locale "$program" >>"$work/program.log" 2>&1 &
+  MORVA_SIM="cards=1 ${1:-}" MORVA_TRACE="$trace" "${no_locale[@]}" "$program" >>"$work/program.log" 2>&1 &
   app=$!
 }
 ended() { ! kill -0 "$app" 2>/dev/null; }
@@ -85,10 +85,8 @@ exit_status_zero() {  # the program ended with status 0
 opened() { grep -c '^show MixControlWnd$' "$trace" 2>/dev/null || true; }
 opened_times() { [ "$(opened)" = "$1" ]; }
 start_panel() { lxpanel >>"$work/panel.log" 2>&1 & panel=$!; extra+=("$panel"); }
-tray_icon() {  # Qt's XEmbed icon window inside the panel
-  xdotool search --name '^MORVA Manager$' 2>/dev/null | while read -r id; do
-    xwininfo -id "$id" | grep -q 'Width: 24' && echo "$id" && break
-  done
+tray_icon() {  # Qt's XEmbed icon window, a child of the panel
+  xwininfo -root -tree | awk '/"MORVA Manager": \("morva-manager"/ && $0 !~ / 1x1\+/ {print $1; exit}'
 }
 in_tray() { [ -n "$(tray_icon)" ] && gone "$stand_in_title"; }
 tray_click() {  # tray_click BUTTON [REPEAT]
@@ -128,6 +126,7 @@ tray_menu 2
 check "the tray menu's second item ends the program with status 0" exit_status_zero
 
 # ---- an XEmbed tray that comes 3 s after the program, and goes
+stop_extra
 fresh_settings
 run_program
 check "without a tray the stand-in shows" wait_for shown "$stand_in_title"
@@ -174,12 +173,12 @@ check "... once" opened_times $((before + 1))
 menu_path=$(sni org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem Menu | grep -o "'/[^']*'" | tr -d "'")
 menu_item() {  # the id of the exported menu's item with this label
   gdbus call --session --dest "$item_bus" --object-path "$menu_path" \
-    --method com.canonical.dbusmenu.GetLayout 0 -1 '[]' |
+    --method com.canonical.dbusmenu.GetLayout -- 0 -1 '[]' |
     /usr/bin/python3 -c "import re,sys; t=sys.stdin.read(); m=re.search(r'\((\d+), \{[^}]*\'label\': <\'$1\'>', t); print(m.group(1) if m else '')"
 }
 menu_click() {
   gdbus call --session --dest "$item_bus" --object-path "$menu_path" \
-    --method com.canonical.dbusmenu.Event "$(menu_item "$1")" clicked '<0>' 0 >/dev/null
+    --method com.canonical.dbusmenu.Event -- "$(menu_item "$1")" clicked '<0>' 0 >/dev/null
 }
 xdotool windowactivate --sync "$(window Morva)" key alt+F4 >/dev/null 2>&1 || true
 wait_for gone Morva || true
@@ -193,7 +192,7 @@ desktop "xfwm4 --compositor=off"
 fresh_settings "$all_windows_ini"
 run_program
 require "the stand-in shows under xfwm4" wait_for shown "$stand_in_title"
-MORVA_SIM="cards=1" no_locale "$program" >>"$work/program.log" 2>&1
+MORVA_SIM="cards=1" "${no_locale[@]}" "$program" >>"$work/program.log" 2>&1
 require "a second start shows the control window" wait_for shown Morva
 for w in "${windows[@]}"; do wait_for shown "$w" || true; done
 sleep 1
@@ -224,6 +223,18 @@ saved_as_beenden() {
 }
 check "SIGTERM saved the open windows and the moved place" saved_as_beenden
 
+# ---- the X server ending under the program (the session's end on X11)
+fresh_settings "$all_windows_ini"
+run_program
+require "the stand-in shows again" wait_for shown "$stand_in_title"
+MORVA_SIM="cards=1" "${no_locale[@]}" "$program" >>"$work/program.log" 2>&1
+for w in "${windows[@]}"; do wait_for shown "$w" || true; done
+xdotool windowmove --sync "$(window "Digital Output")" 640 700
+sleep 0.5
+kill "$xvfb"
+check "the X server going away ends the program with status 0" exit_status_zero
+check "... having saved what Beenden saves" saved_as_beenden
+
 # ---- weston with Qt's Wayland platform
 stop_extra
 stop_private_desktop
@@ -236,7 +247,7 @@ unset DISPLAY
 export WAYLAND_DISPLAY=morva-wl
 run_program
 sleep 2
-MORVA_SIM="cards=1" no_locale "$program" >>"$work/program.log" 2>&1
+MORVA_SIM="cards=1" "${no_locale[@]}" "$program" >>"$work/program.log" 2>&1
 sleep 2
 shot() {  # shot NAME: weston's picture of its whole output
   (cd "$work" && rm -f wayland-screenshot-*.png && timeout 20 weston-screenshooter &&

@@ -28,6 +28,7 @@ window() {  # the client window with this exact title
 shown() { [ -n "$(window "$1")" ]; }
 gone() { [ -z "$(window "$1")" ]; }
 geometry() {  # X Y W H of the client area
+  [ -n "$1" ] || { echo "no window" >&2; return 1; }  # xwininfo would wait for a click
   xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
     /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
 }
@@ -74,7 +75,9 @@ pinned() {  # the height hints equal the height shown, the width may vary
 # The tests' own tools read titles in UTF-8; the program gets no locale at
 # all, the hardest case (containers, minimal installs).
 export LC_ALL=C.UTF-8
-no_locale() { env -u LC_ALL -u LANG -u LC_CTYPE -u LC_MESSAGES "$@"; }
+# A command, not a function: "${no_locale[@]}" PROGRAM & leaves $! the
+# program's own process id.
+no_locale=(env -u LC_ALL -u LANG -u LC_CTYPE -u LC_MESSAGES)
 
 show_program_output() {
   echo "--- the program's output"

@@ -50,12 +50,13 @@ inline std::string ManyPresets(int presets, bool combined = false) {
   return out;
 }
 
-// The program saves "Alle" through the control window's command, as a
-// user does; before_ok runs just before the picker's OK starts the save,
-// after_save once the save is done (before the program exits).
-inline void SaveCombinedPreset(const std::filesystem::path& dir,
-                               const std::function<void()>& before_ok,
-                               const std::function<void()>& after_save = [] {}) {
+// The program with four cards, its control window shown, the control
+// window's preset command run; in_picker acts in the picker as the user,
+// then the program exits through its exit command.
+inline void RunPresetCommand(
+    const std::filesystem::path& dir, WPARAM command,
+    const std::function<void(settings::TfrmMixSettings&, ui::HeadlessWidgetset&)>& in_picker,
+    const std::function<void()>& before_exit = [] {}) {
   HeadlessProgram program(dir, 4);
   ui::HeadlessWidgetset& ws = program.ws;
   ui::TApplication& app = program.app;
@@ -63,20 +64,29 @@ inline void SaveCombinedPreset(const std::filesystem::path& dir,
   shell::WidgetsetBoxes boxes(ws);
   shell::ConnectMessageBoxes(app, program.platform, boxes);
   ws.Script([&] { shell::ShowControlWindow(state); });
+  ws.Script([&] { PostMessageA(state.MixControlWnd->Handle(), WM_SYSCOMMAND, command, 0); });
+  ws.Script([&] { in_picker(*dynamic_cast<settings::TfrmMixSettings*>(app.Forms().back()), ws); });
   ws.Script([&] {
-    PostMessageA(state.MixControlWnd->Handle(), WM_SYSCOMMAND, settings::kSavePresetCommand, 0);
-  });
-  ws.Script([&] {
-    auto* picker = dynamic_cast<settings::TfrmMixSettings*>(app.Forms().back());
-    picker->edName->SetText("Alle");
-    before_ok();
-    ui::user::Click(picker->btnOk);
-  });
-  ws.Script([&] {
-    after_save();
+    before_exit();
     state.frmMain->ExitClick(nullptr);
   });
   shell::ProgramMain(app, state);
+}
+
+// The program saves "Alle" through the control window's command, as a
+// user does; before_ok runs just before the picker's OK starts the save,
+// after_save once the save is done (before the program exits).
+inline void SaveCombinedPreset(
+    const std::filesystem::path& dir, const std::function<void()>& before_ok,
+    const std::function<void()>& after_save = [] {}) {
+  RunPresetCommand(
+      dir, settings::kSavePresetCommand,
+      [&](settings::TfrmMixSettings& picker, ui::HeadlessWidgetset&) {
+        picker.edName->SetText("Alle");
+        before_ok();
+        ui::user::Click(picker.btnOk);
+      },
+      after_save);
 }
 
 // The program erases the combined preset `name` through the control
@@ -86,29 +96,18 @@ inline void SaveCombinedPreset(const std::filesystem::path& dir,
 inline void EraseCombinedPreset(const std::filesystem::path& dir, const std::string& name,
                                 const std::function<void()>& before,
                                 const std::function<void()>& after) {
-  HeadlessProgram program(dir, 4);
-  ui::HeadlessWidgetset& ws = program.ws;
-  ui::TApplication& app = program.app;
-  shell::AppState& state = program.state;
-  shell::WidgetsetBoxes boxes(ws);
-  shell::ConnectMessageBoxes(app, program.platform, boxes);
-  ws.Script([&] { shell::ShowControlWindow(state); });
-  ws.Script([&] {
-    PostMessageA(state.MixControlWnd->Handle(), WM_SYSCOMMAND, settings::kLoadPresetCommand, 0);
-  });
-  ws.Script([&] {
-    auto* picker = dynamic_cast<settings::TfrmMixSettings*>(app.Forms().back());
-    const auto& items = picker->lstNames->Items();
-    const auto at = std::find(items.begin(), items.end(), name);
-    if (at != items.end()) ui::user::Select(picker->lstNames, static_cast<int>(at - items.begin()));
-    ws.box_answers.push_back(IDYES);
-    before();
-    ui::user::Click(picker->btnErase);
-    after();
-    ui::user::Click(picker->btnCancel);
-  });
-  ws.Script([&] { state.frmMain->ExitClick(nullptr); });
-  shell::ProgramMain(app, state);
+  RunPresetCommand(dir, settings::kLoadPresetCommand,
+                   [&](settings::TfrmMixSettings& picker, ui::HeadlessWidgetset& ws) {
+                     const auto& items = picker.lstNames->Items();
+                     const auto at = std::find(items.begin(), items.end(), name);
+                     if (at != items.end())
+                       ui::user::Select(picker.lstNames, static_cast<int>(at - items.begin()));
+                     ws.box_answers.push_back(IDYES);
+                     before();
+                     ui::user::Click(picker.btnErase);
+                     after();
+                     ui::user::Click(picker.btnCancel);
+                   });
 }
 
 }  // namespace testing_support

@@ -29,6 +29,7 @@ work=$(mktemp -d)
 app=""
 bus=""
 source "$here/../../scripts/lib/private_desktop.sh"
+source "$here/lib.sh"
 cleanup() {
   [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
   stop_private_desktop
@@ -36,14 +37,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-if ! start_private_desktop 110 "$work/desktop.log"; then
-  echo "openbox did not start on $DISPLAY:"
-  cat "$work/desktop.log"
-  exit 1
-fi
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+private_session 110
 # Every mixer window opens with the control window.
 printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' \
   >"$XDG_CONFIG_HOME/morva/Vozururo.ini"

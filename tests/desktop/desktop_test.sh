@@ -31,14 +31,7 @@ trap cleanup EXIT
 
 source "$(dirname "$0")/lib.sh"
 # ---- the private desktop
-if ! start_private_desktop 90 "$work/desktop.log"; then
-  echo "openbox did not start on $DISPLAY:"
-  cat "$work/desktop.log"
-  exit 1
-fi
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
-mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+private_session 90
 ini="$XDG_CONFIG_HOME/morva/Vozururo.ini"
 trace="$work/trace.txt"
 

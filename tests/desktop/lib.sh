@@ -113,3 +113,16 @@ placed_apart() {  # no two of the control window and the mixer windows overlap
     done
   done
 }
+
+# A private desktop and the program's folders under work; the test ends,
+# saying why, when the window manager does not come up.
+private_session() {  # private_session FIRST_DISPLAY_NUMBER
+  if ! start_private_desktop "$1" "$work/desktop.log"; then
+    echo "openbox did not start on $DISPLAY:"
+    cat "$work/desktop.log"
+    exit 1
+  fi
+  export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+  mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
+}

@@ -5,14 +5,21 @@
 // and the server's DSP load.
 // morva-audio-load --play SECONDS [CARDS]: a client that plays a sine into
 // every input of the cards for SECONDS.
+// morva-audio-load --idle SECONDS [CARDS]: the control: clients named and
+// ported as the cards that only clear their outputs, measured the same way;
+// what they suffer is the machine's, not the mix's.
 // bench/audio_load.sh starts a private server and both; never a test.
 #include <jack/jack.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -48,19 +55,29 @@ struct Player {
   }
 };
 
+// A card's ports of one direction, without the client's name.
+std::vector<std::string> CardPorts(bool inputs) {
+  std::vector<std::string> names;
+  const auto numbered = inputs ? std::vector<const char*>{"Line In ", "Mic In ", "Playback "}
+                               : std::vector<const char*>{"Analog Out ", "Record "};
+  const auto paired = inputs ? std::vector<const char*>{"CD In ", "S/PDIF In ", "Playback S/PDIF "}
+                             : std::vector<const char*>{"S/PDIF Out ", "Record S/PDIF "};
+  for (const char* kind : numbered)
+    for (int ch = 1; ch <= 8; ++ch) names.push_back(kind + std::to_string(ch));
+  for (const char* kind : paired)
+    for (const char* side : {"L", "R"}) names.push_back(std::string(kind) + side);
+  return names;
+}
+
 int Play(int seconds, int cards) {
   Player p;
   jack_status_t status{};
   p.client = jack_client_open("morva-load-player", JackNoStartServer, &status);
   if (!p.client) return 1;
   std::vector<std::string> targets;
-  for (int c = 0; c < cards; ++c) {
-    const std::string card = audio::JackCards::ClientName(c) + ":";
-    for (const char* kind : {"Line In ", "Mic In ", "Playback "})
-      for (int ch = 1; ch <= 8; ++ch) targets.push_back(card + kind + std::to_string(ch));
-    for (const char* kind : {"CD In ", "S/PDIF In ", "Playback S/PDIF "})
-      for (const char* side : {"L", "R"}) targets.push_back(card + kind + side);
-  }
+  for (int c = 0; c < cards; ++c)
+    for (const std::string& port : CardPorts(true))
+      targets.push_back(audio::JackCards::ClientName(c) + ":" + port);
   for (std::size_t i = 0; i < targets.size(); ++i)
     p.ports.push_back(jack_port_register(p.client, ("out " + std::to_string(i)).c_str(),
                                          JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0));
@@ -71,6 +88,62 @@ int Play(int seconds, int cards) {
   std::this_thread::sleep_for(std::chrono::seconds(seconds));
   jack_client_close(p.client);
   return 0;
+}
+
+// A client that owns a card's ports and only clears its outputs; it counts
+// the late cycles as the cards do.
+struct IdleCard {
+  jack_client_t* client = nullptr;
+  std::vector<jack_port_t*> outs;
+  std::atomic<std::uint64_t> xruns{0};
+  jack_nframes_t last_xrun = 0;
+
+  static int Process(jack_nframes_t n, void* arg) {
+    for (jack_port_t* p : static_cast<IdleCard*>(arg)->outs)
+      std::fill_n(static_cast<float*>(jack_port_get_buffer(p, n)), n, 0.0f);
+    return 0;
+  }
+  static int Xrun(void* arg) {
+    auto* self = static_cast<IdleCard*>(arg);
+    const jack_nframes_t now = jack_frame_time(self->client);
+    if (self->xruns == 0 || now - self->last_xrun >= jack_get_buffer_size(self->client))
+      ++self->xruns;
+    self->last_xrun = now;
+    return 0;
+  }
+  bool Open(int card) {
+    jack_status_t status{};
+    client =
+        jack_client_open(audio::JackCards::ClientName(card).c_str(), JackNoStartServer, &status);
+    if (!client) return false;
+    for (bool inputs : {true, false})
+      for (const std::string& name : CardPorts(inputs)) {
+        jack_port_t* p = jack_port_register(client, name.c_str(), JACK_DEFAULT_AUDIO_TYPE,
+                                            inputs ? JackPortIsInput : JackPortIsOutput, 0);
+        if (!inputs) outs.push_back(p);
+      }
+    jack_set_process_callback(client, &Process, this);
+    jack_set_xrun_callback(client, &Xrun, this);
+    return jack_activate(client) == 0;
+  }
+  ~IdleCard() {
+    if (client) jack_client_close(client);
+  }
+};
+
+int Report(int seconds, int cards, const std::function<std::uint64_t()>& xruns_now);
+
+int Idle(int seconds, int cards) {
+  std::vector<std::unique_ptr<IdleCard>> idle;
+  for (int c = 0; c < cards; ++c) {
+    idle.push_back(std::make_unique<IdleCard>());
+    if (!idle.back()->Open(c)) return 1;
+  }
+  return Report(seconds, cards, [&idle] {
+    std::uint64_t n = 0;
+    for (const auto& card : idle) n = std::max<std::uint64_t>(n, card->xruns);
+    return n;
+  });
 }
 
 int Measure(int seconds, int cards) {
@@ -95,10 +168,16 @@ int Measure(int seconds, int cards) {
       system.SetPairField(c, pair, sim::PairField::MonGain, 0x90009000);
     }
   }
+  const int result = Report(seconds, cards, [&engine] { return engine.Xruns(); });
+  system.SetEngine(nullptr);
+  return result;
+}
+
+int Report(int seconds, int cards, const std::function<std::uint64_t()>& xruns_now) {
   jack_status_t status{};
   jack_client_t* meter = jack_client_open("morva-load-meter", JackNoStartServer, &status);
   std::this_thread::sleep_for(std::chrono::seconds(2));  // the player joins, caches warm
-  const std::uint64_t xruns = engine.Xruns();
+  const std::uint64_t xruns = xruns_now();
   const double cpu = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   double load_sum = 0;
@@ -116,24 +195,25 @@ int Measure(int seconds, int cards) {
   std::printf("cards %d, %.0f s at %u Hz, %u frames: xruns %llu, cards' process %.2f %% of a core",
               cards, wall, meter ? jack_get_sample_rate(meter) : 0,
               meter ? jack_get_buffer_size(meter) : 0,
-              static_cast<unsigned long long>(engine.Xruns() - xruns), share);
+              static_cast<unsigned long long>(xruns_now() - xruns), share);
   if (load_samples) std::printf(", server DSP load %.2f %%", load_sum / load_samples);
   std::printf("\n");
   if (meter) jack_client_close(meter);
-  system.SetEngine(nullptr);
   return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool play = argc > 1 && std::string(argv[1]) == "--play";
-  const int first = play ? 2 : 1;
+  const std::string mode = argc > 1 && argv[1][0] == '-' ? argv[1] : "";
+  const int first = mode.empty() ? 1 : 2;
   const int seconds = argc > first ? std::atoi(argv[first]) : 60;
   const int cards = argc > first + 1 ? std::atoi(argv[first + 1]) : 4;
-  if (seconds <= 0 || cards < 1 || cards > audio::kMaxJackCards) {
-    std::fprintf(stderr, "usage: morva-audio-load [--play] SECONDS [CARDS 1-4]\n");
+  if (seconds <= 0 || cards < 1 || cards > audio::kMaxJackCards ||
+      !(mode.empty() || mode == "--play" || mode == "--idle")) {
+    std::fprintf(stderr, "usage: morva-audio-load [--play|--idle] SECONDS [CARDS 1-4]\n");
     return 2;
   }
-  return play ? Play(seconds, cards) : Measure(seconds, cards);
+  if (mode == "--play") return Play(seconds, cards);
+  return mode == "--idle" ? Idle(seconds, cards) : Measure(seconds, cards);
 }

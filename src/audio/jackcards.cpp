@@ -20,6 +20,8 @@ struct JackCards::Card {
   std::atomic<bool> gone{false};
   bool reported = false;
   std::atomic<std::uint64_t> xruns{0};
+  bool xrun_seen = false;  // the notification thread's own
+  jack_nframes_t last_xrun_frame = 0;
 
   bool RegisterPorts();
   static int Process(jack_nframes_t nframes, void* arg);
@@ -86,8 +88,15 @@ void JackCards::Card::Shutdown(jack_status_t, const char*, void* arg) {
   }
 }
 
+// The server tells every client once for each client that was late in a
+// cycle, so one late cycle arrives as a burst: counted once.
 int JackCards::Card::Xrun(void* arg) {
-  static_cast<Card*>(arg)->xruns.fetch_add(1, std::memory_order_relaxed);
+  auto* card = static_cast<Card*>(arg);
+  const jack_nframes_t now = jack_frame_time(card->client);
+  if (!card->xrun_seen || now - card->last_xrun_frame >= jack_get_buffer_size(card->client))
+    card->xruns.fetch_add(1, std::memory_order_relaxed);
+  card->xrun_seen = true;
+  card->last_xrun_frame = now;
   return 0;
 }
 

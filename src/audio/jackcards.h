@@ -40,8 +40,8 @@ class JackCards : public sim::CardEngine {
   int removal_fd() const { return removal_fd_; }
   // The cards whose server went away since the last call.
   std::vector<int> TakeRemovals();
-  // The server's reports of a cycle that came too late (xruns) since the
-  // cards joined it.
+  // The cycles the server reported too late (xruns) since the cards
+  // joined it.
   std::uint64_t Xruns() const;
 
  private:

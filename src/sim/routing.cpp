@@ -28,8 +28,10 @@ ChannelRoute RouteOf(const CardState& card, int ch) {
   r.source = source > 2 ? Source::None : static_cast<Source>(source);
   r.in_gain = Word(pair.ingain, side);
   r.playback = r.playback && Byte(pair.inpair, 1) == 0;
-  // Monitor mode 2 with the gate word open lets the record channel through.
-  r.monitor = Byte(pair.inpair, 3) == 2 && Word(pair.gate, side) != 0;
+  // Monitor mode 2 ("On", and "OnPunch", whose punch gate this card without
+  // a transport never closes) lets the record channel through; mode 1
+  // monitors while recording, which the card never does by itself.
+  r.monitor = Byte(pair.inpair, 3) == 2;
   r.mon_gain = Word(pair.mongain, side);
   return r;
 }

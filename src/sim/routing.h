@@ -27,7 +27,7 @@ struct ChannelRoute {
   bool playback = true;
   std::uint16_t volume = 0;
   // ... plus the record channel at the monitor gain word where the pair's
-  // monitor mode and gate pass it (analog channels only).
+  // monitor mode passes it (analog channels only).
   bool monitor = false;
   std::uint16_t mon_gain = 0;
 };

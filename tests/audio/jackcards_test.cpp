@@ -127,16 +127,18 @@ TEST_F(JackCardTest, OutputsCarryThePlaybackAtItsVolumeAndTheMonitoredInput) {
   Click(out, "SpeedButton1");
   EXPECT_NEAR(Db(sig.SettledPeak(1) / 0.3), Reads(volume), 0.1);
 
-  // Output 1 plays nothing; "OnPunch" passes the record channel to it at
-  // the monitor fader's gain, "On" and off pass nothing.
+  // Output 1 plays nothing; "OnPunch" and "On" pass the record channel to
+  // it at the monitor fader's gain, "OnRec" and off pass nothing.
   EXPECT_LT(sig.SettledPeak(0), kSilent);
   Fader(mon, "scrOut2")->SetPosition(20000);
   Click(mon, "SpeedButton8");
   const double record = sig.SettledPeak(2);
   EXPECT_NEAR(Db(sig.SettledPeak(0) / record), Reads(Fader(mon, "scrOut2")), 0.1);
   Click(mon, "SpeedButton10");
+  EXPECT_NEAR(Db(sig.SettledPeak(0) / record), Reads(Fader(mon, "scrOut2")), 0.1);
+  Click(mon, "SpeedButton7");
   EXPECT_LT(sig.SettledPeak(0), kSilent);
-  Click(mon, "SpeedButton10");
+  Click(mon, "SpeedButton7");
   EXPECT_LT(sig.SettledPeak(0), kSilent);
   // "Mute Play" of pair 3/4 takes the playback off output 3.
   Click(mon, "SpeedButton24");
@@ -177,7 +179,7 @@ TEST(JackCards, WithoutAServerTheCardsAreAbsentAtOnce) {
 }
 
 TEST(JackCards, AServerGoingAwayRemovesItsCards) {
-  testing_support::JackServer server("morva-test-gone-" + std::to_string(::getpid()));
+  testing_support::JackServer server("morva-test-gone");
   ASSERT_TRUE(server.up());
   ServerFor it(server.name());
   sim::VirtualClock clock;

@@ -19,31 +19,23 @@ namespace testing_support {
 
 class JackServer {
  public:
-  explicit JackServer(std::string name) : name_(std::move(name)) {
-    const std::string rate = "48000", period = "128";
-    const char* argv[] = {"jackd", "-r",         "-n", name_.c_str(),  "-d",   "dummy",
-                          "-r",    rate.c_str(), "-p", period.c_str(), nullptr};
+  // Takes the first of the names base-0 .. base-7 that no running server
+  // holds. A server killed outright leaves its name in the machine's
+  // registry of (at most eight) servers; only a server of the same name
+  // reclaims the entry, so the tests keep to a few names of their own.
+  explicit JackServer(const std::string& base) {
     spawned_ = Installed();
-    // The server goes with this process, also when a test aborts it.
-    pid_ = spawned_ ? ::fork() : -1;
-    if (pid_ == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      const int null = ::open("/dev/null", O_WRONLY);
-      ::dup2(null, 1);
-      ::dup2(null, 2);
-      ::execvp("jackd", const_cast<char**>(argv));
-      ::_exit(127);
-    }
     // Up once a client can join it; until then libjack would complain.
     jack_set_error_function([](const char*) {});
     jack_set_info_function([](const char*) {});
-    for (int i = 0; pid_ > 0 && i < 500 && !up_; ++i) {
-      jack_status_t status{};
-      if (jack_client_t* c = jack_client_open("morva-probe", Options(), &status, name_.c_str())) {
-        jack_client_close(c);
-        up_ = true;
-      } else {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    for (int slot = 0; spawned_ && slot < 8 && !up_; ++slot) {
+      name_ = base + "-" + std::to_string(slot);
+      if (Answers()) continue;  // another run's server
+      Spawn();
+      for (int i = 0; pid_ > 0 && i < 500 && !up_; ++i) {
+        up_ = Answers();
+        if (!up_ && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;  // refused the name
+        if (!up_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
       }
     }
   }
@@ -78,6 +70,28 @@ class JackServer {
   }
 
  private:
+  bool Answers() const {
+    jack_status_t status{};
+    jack_client_t* c = jack_client_open("morva-probe", Options(), &status, name_.c_str());
+    if (c) jack_client_close(c);
+    return c != nullptr;
+  }
+  void Spawn() {
+    const std::string rate = "48000", period = "128";
+    const char* argv[] = {"jackd", "-r",         "-n", name_.c_str(),  "-d",   "dummy",
+                          "-r",    rate.c_str(), "-p", period.c_str(), nullptr};
+    // The server goes with this process, also when a test aborts it.
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      const int null = ::open("/dev/null", O_WRONLY);
+      ::dup2(null, 1);
+      ::dup2(null, 2);
+      ::execvp("jackd", const_cast<char**>(argv));
+      ::_exit(127);
+    }
+  }
+
   std::string name_;
   pid_t pid_ = -1;
   bool spawned_ = false;

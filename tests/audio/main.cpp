@@ -2,7 +2,6 @@
 // started here for all of them. Where jackd is not installed they are
 // skipped (77) and say why.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,16 +11,15 @@
 
 int main(int argc, char** argv) {
   testing::InitGoogleTest(&argc, argv);
-  const std::string name = "morva-test-" + std::to_string(::getpid());
-  ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-  testing_support::JackServer server(name);
+  testing_support::JackServer server("morva-test");
   if (!server.spawned()) {
     std::printf("jackd is not installed (Debian package jackd2): the audio tests are skipped\n");
     return 77;
   }
   if (!server.up()) {
-    std::fprintf(stderr, "the JACK server %s did not come up\n", name.c_str());
+    std::fprintf(stderr, "no private JACK server (morva-test-0 .. 7) came up\n");
     return 1;
   }
+  ::setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
   return RUN_ALL_TESTS();
 }

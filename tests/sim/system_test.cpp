@@ -199,10 +199,13 @@ TEST_F(SystemTest, OutputLevelsFollowVolumeMuteAndMonitor) {
   EXPECT_EQ(sys.Level(Dir::Out, 0, 2), 0);
   EXPECT_EQ(sys.Level(Dir::Out, 0, 3), sys.Level(Dir::Out, 0, 3));
   EXPECT_GT(sys.Level(Dir::Out, 0, 3), 0);
-  // Monitoring on (mode 2) lets the input through even with the playback muted.
+  // Monitoring on (mode 2, gated or not) lets the input through even with
+  // the playback muted; "while recording" (mode 1) does not.
   sys.SetPairField(0, 1, PairField::InPair, 0x02000000);
   EXPECT_GT(sys.Level(Dir::Out, 0, 2), 0);
   sys.SetPairField(0, 1, PairField::Gate, 0);
+  EXPECT_GT(sys.Level(Dir::Out, 0, 2), 0);
+  sys.SetPairField(0, 1, PairField::InPair, 0x01000000);
   EXPECT_EQ(sys.Level(Dir::Out, 0, 2), 0);
 }
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# bench/audio_load.sh [PROGRAM] [SECONDS] [CARDS] [--idle]: the simulated cards on a
+# [FRAMES=128] bench/audio_load.sh [PROGRAM] [SECONDS] [CARDS] [--idle]: the simulated cards on a
 # private JACK server (dummy driver, 48 kHz, 128 frames, real-time mode)
 # with a sine in every input, for SECONDS (default 60) with CARDS (default
 # 4): xruns, the cards' share of a core, the server's DSP load and CPU. The
@@ -14,7 +14,7 @@ cards=${3:-4}
 mode=${4:-}
 name="morva-bench"  # a stable name: a killed server's entry is reclaimed by the next
 log=$(mktemp)
-jackd -n "$name" -d dummy -r 48000 -p 128 >"$log" 2>&1 &
+jackd -n "$name" -d dummy -r 48000 -p "${FRAMES:-128}" >"$log" 2>&1 &
 server=$!
 player=""
 cleanup() {

@@ -5,11 +5,13 @@
 
 #include "controls/audioctl32.h"
 #include "settings/inifile.h"
+#include "settings/pumps.h"
 #include "settings/winutils.h"
 #include "ui/application.h"
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
 #include "ui/extctrls.h"
+#include "ui/safeptr.h"
 #include "ui/stdctrls.h"
 
 namespace settings {
@@ -24,11 +26,6 @@ bool Selected(const ui::TComponent& c, std::int32_t mask) {
 bool IsPlainPanel(ui::TComponent* c) {
   return dynamic_cast<ui::TPanel*>(c) && !dynamic_cast<controls::TSlider*>(c) &&
          !dynamic_cast<controls::TBarGraph*>(c);
-}
-
-bool StillOwned(const ui::TForm& form, ui::TComponent* c) {
-  const auto& list = form.ComponentList();
-  return std::find(list.begin(), list.end(), c) != list.end();
 }
 
 void LoadComponent(const TIniFile& ini, const std::string& section, ui::TComponent* c) {
@@ -79,16 +76,19 @@ void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::s
                      std::int32_t tag_mask, bool geometry) {
   const TIniFile ini(file_name);
   const std::string section = form.Caption() + suffix;
-  // The controls' actions may create or free components of this form (the
-  // control window owns the mixer windows it opens), so work on a snapshot
-  // and skip what is gone by the time its turn comes.
-  const std::vector<ui::TComponent*> components = form.ComponentList();
+  // The controls' actions, and the pump after each, may create or free
+  // components of this form (the control window owns the mixer windows it
+  // opens) or the form itself; so the components are taken as they are now,
+  // held weakly, and whatever is gone by its turn is passed over.
+  const ui::TSafePtr<ui::TForm> alive(&form);
+  const std::vector<ui::TSafePtr<ui::TComponent>> components(form.ComponentList().begin(),
+                                                             form.ComponentList().end());
   for (ui::TComponent* c : components) {
-    if (!StillOwned(form, c) || !Selected(*c, tag_mask)) continue;
+    if (!c || !Selected(*c, tag_mask)) continue;
     LoadComponent(ini, section, c);
-    if (ui::Application()) ui::Application()->ProcessMessages();
+    pumps::AfterLoadingComponent();
   }
-  if (!geometry) return;
+  if (!geometry || !alive) return;
   form.SetTop(ini.ReadInteger(section, "Top", form.Top()));
   form.SetLeft(ini.ReadInteger(section, "Left", form.Left()));
   form.SetWidth(ini.ReadInteger(section, "Width", form.Width()));

@@ -19,10 +19,6 @@ namespace {
 constexpr UINT kFirstControlCommand = 0x100;
 constexpr UINT kFirstSystemCommand = 0xF000;
 
-void ProcessPendingMessages() {
-  if (ui::Application()) ui::Application()->ProcessMessages();
-}
-
 template <typename T>
 T* As(ui::TControl* c) {
   return dynamic_cast<T*>(c);
@@ -177,11 +173,12 @@ bool IsContainerCopy(ui::TControl* c) {
          As<ui::TGroupBox>(c);
 }
 
+// No message is handled while a strip is copied: the copies are not in the
+// window yet, and nothing may free the source meanwhile.
 void CloneInto(ui::TWinControl* source, ui::TWinControl* dest, int dx, int dy,
                const TAdjustAction& adjust, ui::TForm* form, ui::TComponent* owner) {
   std::vector<ui::TControl*> copies;
   for (ui::TControl* child : source->ControlList()) {
-    ProcessPendingMessages();
     if (child->Name().empty()) continue;
     ui::TControl* copy = CopyOfKind(child, owner);
     if (!copy) {
@@ -204,10 +201,7 @@ void CloneInto(ui::TWinControl* source, ui::TWinControl* dest, int dx, int dy,
                 adjust, form, owner);
     }
   }
-  for (ui::TControl* c : copies) {
-    c->SetParent(dest);
-    ProcessPendingMessages();
-  }
+  for (ui::TControl* c : copies) c->SetParent(dest);
 }
 
 ui::TForm* FormOf(const ui::TControl* c) {

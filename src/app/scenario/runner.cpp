@@ -255,9 +255,6 @@ void Runner::Start() {
   shell::ProgramMain(*app_, state_);
   // The program has ended: the framework frees the windows that are left.
   app_.reset();
-  state_.frmMain = nullptr;
-  state_.MixControlWnd = nullptr;
-  state_.AboutBox = nullptr;
   phase_ = Phase::Ended;
   trace_.Line("exit");
 }

@@ -160,19 +160,20 @@ class Pictures {
   void OpenWindows() {
     shell::ShowControlWindow(state_);
     app_.ProcessMessages();
-    shell::TMixControlWnd* w = state_.MixControlWnd;
+    // Weak: the pumps below may free the control window.
+    ui::TSafePtr<shell::TMixControlWnd> w = state_.MixControlWnd;
     if (w && w->Enabled()) {
       ui::TCheckBox* boxes[] = {w->chkAnalogInputs, w->chkAnalogMonitors, w->chkAnalogOutputs,
                                 w->chkDigitalInputs, w->chkDigitalOutputs};
-      for (int s = 0; s < shell::kMixerSlots; ++s) {
+      for (int s = 0; s < shell::kMixerSlots && w; ++s) {
         ui::TCheckBox* box = boxes[s];
         if (state_.MixerFactories[s] && box && !box->Checked()) ui::user::Click(box);
         app_.ProcessMessages();
       }
-      ui::TCheckBox* settings = w->chkSettings;
+      ui::TCheckBox* settings = w ? w->chkSettings : nullptr;
       if (settings && !settings->Checked()) ui::user::Click(settings);
     }
-    if (auto* about = dynamic_cast<ui::TForm*>(state_.AboutBox); about && !about->Visible())
+    if (auto* about = dynamic_cast<ui::TForm*>(state_.AboutBox.get()); about && !about->Visible())
       about->Show();
     LetMetersRun();
     // The preset picker runs modally from the control window's menu.
@@ -360,10 +361,8 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     session.Arm(false);
     if (pictures && !pics.ok()) status = 1;
     running = nullptr;
-    // The application frees the windows that are left.
-    state.frmMain = nullptr;
-    state.MixControlWnd = nullptr;
-    state.AboutBox = nullptr;
+    // The application frees the windows that are left; state's weak
+    // references to them read null from then on.
   }
   platform.set_observer(nullptr);
   platform.set_message_boxes(nullptr);

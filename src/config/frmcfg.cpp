@@ -359,7 +359,9 @@ void TdlgConfig::btnInfoClick(ui::TComponent*) {
 
 void TdlgConfig::btnNextClick(ui::TComponent*) {
   if (IsLastCard()) return;
-  std::unique_ptr<TdlgConfig, ui::ComponentDeleter> next(ui::CreateForm<TdlgConfig>(
+  // The next card's dialog lives for its modal run, also when this dialog
+  // is itself the next card's dialog of another one.
+  std::unique_ptr<TdlgConfig, ui::ModalRunDeleter> next(ui::CreateForm<TdlgConfig>(
       this, record_, card_index_ + 1, card_count_, bridge_enabled_, context_));
   next->SetBounds(Left() + kNextDialogOffset, Top() + kNextDialogOffset, next->Width(),
                   next->Height());

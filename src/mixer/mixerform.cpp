@@ -118,7 +118,8 @@ void TMixerForm::ApplyStoredChecksPanel() {
 void TMixerForm::BuildSystemMenu() {
   // The window is shown once per creation; the items are added once.
   if (system_menu_) return;
-  system_menu_ = settings::BuildOptionMenu(checks_panel_, dynamic_cast<ui::TForm*>(app_.AboutBox));
+  system_menu_ =
+      settings::BuildOptionMenu(checks_panel_, dynamic_cast<ui::TForm*>(app_.AboutBox.get()));
   if (HasPresetLoadingFlag()) settings::AddPresetCommands(*this);
 }
 

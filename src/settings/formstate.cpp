@@ -1,16 +1,12 @@
 #include "settings/formstate.h"
 
-#include <algorithm>
 #include <vector>
 
-#include "controls/audioctl32.h"
 #include "settings/inifile.h"
-#include "settings/winutils.h"
+#include "settings/pumps.h"
+#include "settings/statehooks.h"
 #include "ui/application.h"
-#include "ui/buttons.h"
-#include "ui/comctrls.h"
-#include "ui/extctrls.h"
-#include "ui/stdctrls.h"
+#include "ui/safeptr.h"
 
 namespace settings {
 
@@ -20,75 +16,25 @@ bool Selected(const ui::TComponent& c, std::int32_t mask) {
   return !c.Name().empty() && (c.Tag() & mask) == mask;
 }
 
-// Faders and meters are panels underneath, yet neither is stored as one.
-bool IsPlainPanel(ui::TComponent* c) {
-  return dynamic_cast<ui::TPanel*>(c) && !dynamic_cast<controls::TSlider*>(c) &&
-         !dynamic_cast<controls::TBarGraph*>(c);
-}
-
-bool StillOwned(const ui::TForm& form, ui::TComponent* c) {
-  const auto& list = form.ComponentList();
-  return std::find(list.begin(), list.end(), c) != list.end();
-}
-
-void LoadComponent(const TIniFile& ini, const std::string& section, ui::TComponent* c) {
-  const std::string& key = c->Name();
-  if (auto* box = dynamic_cast<ui::TCheckBox*>(c)) {
-    box->SetChecked(ini.ReadBool(section, key, box->Checked()));
-  } else if (IsPlainPanel(c)) {
-    auto* panel = static_cast<ui::TPanel*>(c);
-    panel->SetVisible(ini.ReadBool(section, key, panel->Visible()));
-  } else if (auto* edit = dynamic_cast<ui::TEdit*>(c)) {
-    edit->SetText(ini.ReadString(section, key, edit->Text()));
-  } else if (auto* pages = dynamic_cast<ui::TPageControl*>(c)) {
-    // An index that names no page leaves the page as it is.
-    if (ui::TTabSheet* page = PageOfIndex(*pages, ini.ReadInteger(section, key, 0)))
-      pages->SetActivePage(page);
-  } else if (auto* button = dynamic_cast<ui::TSpeedButton*>(c)) {
-    button->SetDown(ini.ReadBool(section, key, button->Down()));
-    if (button->OnClick) button->OnClick(button);
-  } else if (auto* slider = dynamic_cast<controls::TSlider*>(c)) {
-    slider->SetPosition(ini.ReadInteger(section, key, slider->Position()));
-  } else if (auto* combo = dynamic_cast<ui::TComboBox*>(c)) {
-    combo->SetItemIndex(ini.ReadInteger(section, key, combo->ItemIndex()));
-  }
-}
-
-void SaveComponent(TIniFile& ini, const std::string& section, ui::TComponent* c) {
-  const std::string& key = c->Name();
-  if (auto* box = dynamic_cast<ui::TCheckBox*>(c)) {
-    ini.WriteBool(section, key, box->Checked());
-  } else if (IsPlainPanel(c)) {
-    ini.WriteBool(section, key, static_cast<ui::TPanel*>(c)->Visible());
-  } else if (auto* edit = dynamic_cast<ui::TEdit*>(c)) {
-    ini.WriteString(section, key, edit->Text());
-  } else if (auto* pages = dynamic_cast<ui::TPageControl*>(c)) {
-    ini.WriteInteger(section, key, IndexOfPage(*pages, pages->ActivePage()));
-  } else if (auto* button = dynamic_cast<ui::TSpeedButton*>(c)) {
-    ini.WriteBool(section, key, button->Down());
-  } else if (auto* slider = dynamic_cast<controls::TSlider*>(c)) {
-    ini.WriteInteger(section, key, slider->Position());
-  } else if (auto* combo = dynamic_cast<ui::TComboBox*>(c)) {
-    ini.WriteInteger(section, key, combo->ItemIndex());
-  }
-}
-
 }  // namespace
 
 void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::string& suffix,
                      std::int32_t tag_mask, bool geometry) {
   const TIniFile ini(file_name);
   const std::string section = form.Caption() + suffix;
-  // The controls' actions may create or free components of this form (the
-  // control window owns the mixer windows it opens), so work on a snapshot
-  // and skip what is gone by the time its turn comes.
-  const std::vector<ui::TComponent*> components = form.ComponentList();
+  // The controls' actions, and the pump after each, may create or free
+  // components of this form (the control window owns the mixer windows it
+  // opens) or the form itself; so the components are taken as they are now,
+  // held weakly, and whatever is gone by its turn is passed over.
+  const ui::TSafePtr<ui::TForm> alive(&form);
+  const std::vector<ui::TSafePtr<ui::TComponent>> components(form.ComponentList().begin(),
+                                                             form.ComponentList().end());
   for (ui::TComponent* c : components) {
-    if (!StillOwned(form, c) || !Selected(*c, tag_mask)) continue;
-    LoadComponent(ini, section, c);
-    if (ui::Application()) ui::Application()->ProcessMessages();
+    if (!c || !Selected(*c, tag_mask)) continue;
+    if (const StateHooks* hooks = StateHooksOf(*c)) hooks->load(ini, section, *c);
+    pumps::AfterLoadingComponent();
   }
-  if (!geometry) return;
+  if (!geometry || !alive) return;
   form.SetTop(ini.ReadInteger(section, "Top", form.Top()));
   form.SetLeft(ini.ReadInteger(section, "Left", form.Left()));
   form.SetWidth(ini.ReadInteger(section, "Width", form.Width()));
@@ -102,7 +48,8 @@ void SaveWindowState(ui::TForm& form, const std::string& file_name, const std::s
   const std::string section = form.Caption() + suffix;
   try {
     for (ui::TComponent* c : form.ComponentList()) {
-      if (Selected(*c, tag_mask)) SaveComponent(ini, section, c);
+      const StateHooks* hooks = StateHooksOf(*c);
+      if (hooks && Selected(*c, tag_mask)) hooks->save(ini, section, *c);
     }
   } catch (const ui::EAbort&) {
     ini.UpdateFile();  // what was written before the page control stays

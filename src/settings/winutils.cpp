@@ -4,12 +4,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "controls/Class_b.h"
-#include "controls/audioctl32.h"
 #include "platform/windowing.h"
+#include "settings/clonehooks.h"
 #include "ui/application.h"
-#include "ui/buttons.h"
-#include "ui/extctrls.h"
 #include "ui/stdctrls.h"
 
 namespace settings {
@@ -19,175 +16,24 @@ namespace {
 constexpr UINT kFirstControlCommand = 0x100;
 constexpr UINT kFirstSystemCommand = 0xF000;
 
-void ProcessPendingMessages() {
-  if (ui::Application()) ui::Application()->ProcessMessages();
-}
-
 template <typename T>
 T* As(ui::TControl* c) {
   return dynamic_cast<T*>(c);
 }
 
-// Properties every check box, bilingual radio button and radio button copy takes.
-template <typename T>
-void CopyCheckLike(const T& from, T& to) {
-  to.SetCaption(from.Caption());
-  to.SetFont(from.Font());
-  to.SetChecked(from.Checked());  // before the handlers: the copy runs no click
-  to.OnClick = from.OnClick;
-  to.OnMouseDown = from.OnMouseDown;
-  to.OnMouseUp = from.OnMouseUp;
-  to.SetHint(from.Hint());
-  to.SetShowHint(from.ShowHint());
-}
-
-// Speed buttons: the group comes before Down, since a button outside any
-// group cannot stay down.
-void CopySpeedButton(const ui::TSpeedButton& from, ui::TSpeedButton& to) {
-  to.SetCaption(from.Caption());
-  to.SetFont(from.Font());
-  to.SetAllowAllUp(from.AllowAllUp());
-  to.SetGroupIndex(from.GroupIndex());
-  to.SetDown(from.Down());
-  to.OnClick = from.OnClick;
-  to.OnDblClick = from.OnDblClick;
-  to.OnMouseDown = from.OnMouseDown;
-  to.OnMouseUp = from.OnMouseUp;
-  to.CopyLook(from);
-  to.SetHint(from.Hint());
-  to.SetShowHint(from.ShowHint());
-}
-
-void CopySlider(const controls::TSlider& from, controls::TSlider& to) {
-  to.SetBtnHeight(from.BtnHeight());
-  to.SetBtnWidth(from.BtnWidth());
-  to.SetMax(from.Max());
-  to.SetMin(from.Min());
-  to.SetMoveRestriction(from.MoveRestriction());
-  to.SetNumber(from.Number());
-  to.SetPosition(from.Position());
-  to.OnChange = from.OnChange;  // LinkCheck stays empty: the window assigns it
-}
-
-void CopyLevelMeter(const controls::TLevelMeter& from, controls::TLevelMeter& to) {
-  to.SetNumLumisOrange(from.NumLumisOrange());
-  to.SetNumLumisRed(from.NumLumisRed());
-  to.SetLumiColor(from.LumiColor());
-  to.SetLumiHeight(from.LumiHeight());
-  to.SetTimerEnable(from.TimerEnable());
-  to.SetTimerInterval(from.TimerInterval());
-  to.SetOn(from.GetOn());
-  to.SetLevelMax(from.GetLevelMax());
-  to.SetLevelMaxHold(from.LevelMaxHold());
-  to.SetLevel(from.Level());
-}
-
-void CopyPanel(const ui::TPanel& from, ui::TPanel& to) {
-  to.SetCaption(from.Caption());
-  to.SetParentColor(from.ParentColor());
-  to.SetFont(from.Font());
-  to.SetAlignment(from.Alignment());
-  to.SetBevelInner(from.BevelInner());
-  to.SetBevelOuter(from.BevelOuter());
-  to.SetBevelWidth(from.BevelWidth());
-}
-
-// Creates the copy of child, owned by owner, with its kind's properties;
-// null when the kind cannot be copied. The kinds are tested in this order.
-ui::TControl* CopyOfKind(ui::TControl* child, ui::TComponent* owner) {
-  if (auto* s = As<ui::TLabel>(child)) {
-    auto* c = ui::Create<ui::TLabel>(owner);
-    c->SetCaption(s->Caption());
-    c->SetFont(s->Font());
-    c->SetAlignment(s->Alignment());
-    c->SetAutoSize(s->AutoSize());
-    c->SetTransparent(s->Transparent());
-    return c;
-  }
-  if (auto* s = As<ui::TButton>(child)) {
-    auto* c = ui::Create<ui::TButton>(owner);
-    c->SetCaption(s->Caption());
-    c->SetFont(s->Font());
-    c->SetHint(s->Hint());
-    c->SetShowHint(s->ShowHint());
-    c->OnClick = s->OnClick;
-    return c;
-  }
-  if (auto* s = As<controls::TExtSpeedButton>(child)) {
-    auto* c = ui::Create<controls::TExtSpeedButton>(owner);
-    CopySpeedButton(*s, *c);
-    c->OnDown = s->OnDown;
-    return c;
-  }
-  if (auto* s = As<ui::TSpeedButton>(child)) {
-    auto* c = ui::Create<ui::TSpeedButton>(owner);
-    CopySpeedButton(*s, *c);
-    c->SetVisible(s->Visible());
-    return c;
-  }
-  if (auto* s = As<ui::TCheckBox>(child)) {
-    auto* c = ui::Create<ui::TCheckBox>(owner);
-    CopyCheckLike<ui::TCheckBox>(*s, *c);
-    return c;
-  }
-  if (auto* s = As<controls::TExtRadioButton>(child)) {
-    auto* c = ui::Create<controls::TExtRadioButton>(owner);
-    CopyCheckLike<ui::TRadioButton>(*s, *c);
-    return c;
-  }
-  if (auto* s = As<ui::TRadioButton>(child)) {
-    auto* c = ui::Create<ui::TRadioButton>(owner);
-    CopyCheckLike<ui::TRadioButton>(*s, *c);
-    return c;
-  }
-  if (auto* s = As<controls::TSlider>(child)) {
-    auto* c = ui::Create<controls::TSlider>(owner);
-    CopySlider(*s, *c);
-    return c;
-  }
-  if (auto* s = As<controls::TLevelMeter>(child)) {
-    auto* c = ui::Create<controls::TLevelMeter>(owner);
-    CopyLevelMeter(*s, *c);
-    return c;
-  }
-  if (auto* s = As<ui::TPanel>(child)) {
-    auto* c = ui::Create<ui::TPanel>(owner);
-    CopyPanel(*s, *c);
-    return c;
-  }
-  if (auto* s = As<ui::TGroupBox>(child)) {
-    auto* c = ui::Create<ui::TGroupBox>(owner);
-    c->SetAlign(s->Align());
-    c->SetCaption(s->Caption());
-    c->SetFont(s->Font());
-    return c;
-  }
-  if (auto* s = As<ui::TBevel>(child)) {
-    auto* c = ui::Create<ui::TBevel>(owner);
-    c->SetAlign(s->Align());
-    c->SetShape(s->Shape());
-    c->SetStyle(s->Style());
-    return c;
-  }
-  return nullptr;
-}
-
-bool IsContainerCopy(ui::TControl* c) {
-  return (As<ui::TPanel>(c) && !As<controls::TSlider>(c) && !As<controls::TBarGraph>(c)) ||
-         As<ui::TGroupBox>(c);
-}
-
+// No message is handled while a strip is copied: the copies are not in the
+// window yet, and nothing may free the source meanwhile.
 void CloneInto(ui::TWinControl* source, ui::TWinControl* dest, int dx, int dy,
                const TAdjustAction& adjust, ui::TForm* form, ui::TComponent* owner) {
   std::vector<ui::TControl*> copies;
   for (ui::TControl* child : source->ControlList()) {
-    ProcessPendingMessages();
     if (child->Name().empty()) continue;
-    ui::TControl* copy = CopyOfKind(child, owner);
-    if (!copy) {
+    const CloneHooks* hooks = CloneHooksOf(*child);
+    if (!hooks) {
       throw ui::EComponentError("CloneComponents: Komponentenklasse von " + child->Name() +
                                 " nicht implementiert.");
     }
+    ui::TControl* copy = hooks->copy(*child, owner);
     copy->SetBounds(child->Left() + dx, child->Top() + dy, child->Width(), child->Height());
     copy->SetTag(child->Tag());
     ui::TControl* adjusted = copy;
@@ -199,15 +45,12 @@ void CloneInto(ui::TWinControl* source, ui::TWinControl* dest, int dx, int dy,
       continue;
     }
     copies.push_back(adjusted);
-    if (adjusted == copy && IsContainerCopy(child) && IsContainerCopy(copy)) {
+    if (adjusted == copy && hooks->container) {
       CloneInto(static_cast<ui::TWinControl*>(child), static_cast<ui::TWinControl*>(copy), 0, 0,
                 adjust, form, owner);
     }
   }
-  for (ui::TControl* c : copies) {
-    c->SetParent(dest);
-    ProcessPendingMessages();
-  }
+  for (ui::TControl* c : copies) c->SetParent(dest);
 }
 
 ui::TForm* FormOf(const ui::TControl* c) {

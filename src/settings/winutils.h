@@ -8,6 +8,7 @@
 #include "ui/comctrls.h"
 #include "ui/control.h"
 #include "ui/form.h"
+#include "ui/safeptr.h"
 #include "ui/wintypes.h"
 
 namespace settings {
@@ -54,17 +55,17 @@ void SetTopmost(ui::TForm* form, bool topmost);
 // an empty slot.
 void CloseAndForgetForm(ui::TForm*& slot);
 // The window goes even when its close handler fails; the failure goes on
-// to the caller.
-template <typename F>
-void CloseAndForget(F*& slot) {
-  if (!slot) return;
+// to the caller. slot is a form pointer or a ui::TSafePtr to one.
+template <typename Slot>
+void CloseAndForget(Slot& slot) {
   ui::TForm* form = slot;
+  if (!form) return;
   struct Forget {
-    F*& slot;
-    ui::TForm* form;
+    Slot& slot;
+    ui::TSafePtr<ui::TForm> form;
     ~Forget() {
       slot = nullptr;
-      form->Free();
+      if (ui::TForm* f = form) f->Free();
     }
   } forget{slot, form};
   form->Close();

@@ -8,6 +8,7 @@
 #include "platform/winuser.h"
 #include "settings/formstate.h"
 #include "settings/mixset.h"
+#include "settings/pumps.h"
 #include "settings/winutils.h"
 #include "shell/mixerwindow.h"
 #include "shell/tbmainf.h"
@@ -120,7 +121,7 @@ controls::TExtCheckBox* TMixControlWnd::BoxOf(MixerSlot s) const {
 // The one action behind the five window boxes.
 void TMixControlWnd::MixerBoxClick(MixerSlot s) {
   controls::TExtCheckBox* box = BoxOf(s);
-  TMixerWindow*& slot = slots_[static_cast<int>(s)];
+  ui::TSafePtr<TMixerWindow>& slot = slots_[static_cast<int>(s)];
   if (!box->Checked()) {
     settings::CloseAndForget(slot);
   } else if (!slot) {
@@ -144,7 +145,7 @@ void TMixControlWnd::MixerBoxClick(MixerSlot s) {
       return;
     }
   }
-  ui::Application()->ProcessMessages();
+  settings::pumps::AfterMixerBox();
 }
 
 void TMixControlWnd::chkAnalogInputsClick(ui::TComponent*) {
@@ -187,7 +188,7 @@ void TMixControlWnd::chkSettingsClick(ui::TComponent*) {
     return;
   config::ConfigDialogContext context;
   context.notify = Handle();
-  context.about = dynamic_cast<ui::TForm*>(app_.AboutBox);
+  context.about = dynamic_cast<ui::TForm*>(app_.AboutBox.get());
   dlgConfig_ = ui::CreateForm<config::TdlgConfig>(this, record_, 0, app_.Cards.CardCount,
                                                   app_.DriverConfigEnabled, context);
   dlgConfig_->Show();
@@ -234,14 +235,18 @@ void TMixControlWnd::PresetAll(bool load) {
       load ? "Alle Mixer Einstellungen laden aus ..." : "Alle Mixer Einstellungen speichern als ...",
       load ? settings::PresetPurpose::kLoad : settings::PresetPurpose::kSave);
   if (name.empty()) return;
+  // A handler run by a pump below may free this window.
+  ui::TSafePtr<TMixControlWnd> self(this);
   const std::string suffix = " " + name;
   if (load)
     settings::LoadWindowState(*this, kIni, suffix, settings::kAllControls, false);
   else
     settings::SaveWindowState(*this, kIni, suffix, settings::kAllControls, false);
-  ui::Application()->ProcessMessages();
+  settings::pumps::BetweenPresetWindows();
   for (MixerSlot s : kPresetOrder) {
-    TMixerWindow*& slot = slots_[static_cast<int>(s)];
+    if (!self) return;
+    const int i = static_cast<int>(s);
+    ui::TSafePtr<TMixerWindow>& slot = slots_[i];
     if (slot) {
       if (load) {
         LoadPresetInto(*slot, suffix);
@@ -252,11 +257,12 @@ void TMixControlWnd::PresetAll(bool load) {
       slot = make(this, app_);
       // The hidden copy goes whatever happens to the load or the save.
       struct Temporary {
-        TMixerWindow*& slot;
+        const ui::TSafePtr<TMixControlWnd>& self;
+        int i;
         ~Temporary() {
-          ui::Application()->Guard([this] { settings::CloseAndForget(slot); });
+          if (self) ui::Application()->Guard([this] { settings::CloseAndForget(self->slots_[i]); });
         }
-      } temporary{slot};
+      } temporary{self, i};
       slot->CallFormShow();
       if (load) {
         PresetLoadingScope loading(*slot);
@@ -265,7 +271,7 @@ void TMixControlWnd::PresetAll(bool load) {
         settings::SaveWindowState(*slot, kIni, suffix, settings::kAllControls, true);
       }
     }
-    ui::Application()->ProcessMessages();
+    settings::pumps::BetweenPresetWindows();
   }
 }
 

@@ -10,6 +10,7 @@
 #include "shell/appstate.h"
 #include "ui/extctrls.h"
 #include "ui/form.h"
+#include "ui/safeptr.h"
 
 namespace controls {
 class TExtCheckBox;
@@ -70,8 +71,10 @@ class TMixControlWnd : public ui::TForm {
   void LoadPresetInto(TMixerWindow& window, const std::string& suffix);
 
   AppState& app_;
-  std::array<TMixerWindow*, kMixerSlots> slots_{};
-  config::TdlgConfig* dlgConfig_ = nullptr;
+  // Weak: a window the control window opened may be freed by a handler
+  // that a pump or a modal loop runs meanwhile.
+  std::array<ui::TSafePtr<TMixerWindow>, kMixerSlots> slots_;
+  ui::TSafePtr<config::TdlgConfig> dlgConfig_;
   driver::DriverConfigRecord record_;
 };
 

@@ -1,14 +1,15 @@
 #pragma once
 // The application-wide state: the card table, the quit flag, the shared
 // icon, the bridge flag, the three application windows and the tray record.
-// One object per run of the program (or per test); nothing global.
+// One object per run of the program (or per test); nothing global. The
+// windows are weak references: each reads null once its window is freed.
 #include <array>
 #include <cstdint>
 #include <functional>
 
 #include "driver/cardtable.h"
 #include "platform/shellapi.h"
-#include "ui/component.h"
+#include "ui/safeptr.h"
 
 namespace shell {
 
@@ -30,9 +31,9 @@ struct AppState {
   bool QuitRequested = false;
   HICON MixerIconHandle = nullptr;
   std::int32_t DriverConfigEnabled = 0;
-  TfrmMain* frmMain = nullptr;
-  TMixControlWnd* MixControlWnd = nullptr;
-  ui::TComponent* AboutBox = nullptr;
+  ui::TSafePtr<TfrmMain> frmMain;
+  ui::TSafePtr<TMixControlWnd> MixControlWnd;
+  ui::TSafePtr<ui::TComponent> AboutBox;
   NOTIFYICONDATAA TrayIconData{};
   std::array<MixerFactory, kMixerSlots> MixerFactories;
 };

@@ -74,16 +74,21 @@ void TfrmMain::WMDeviceChange(ui::TMessage& m) {
   if (!match) return;
   driver::SendRemovalSignal(app_.DriverConfigEnabled);
   if (app_.MixControlWnd) {
-    TMixControlWnd* w = app_.MixControlWnd;
-    CloseGuarded(*w);
-    app_.MixControlWnd = nullptr;
-    w->Free();
+    CloseGuarded(*app_.MixControlWnd);
+    // Freeing empties app_.MixControlWnd before the window goes, so nothing
+    // its destruction reaches finds it half gone.
+    if (TMixControlWnd* w = app_.MixControlWnd) w->Free();
   }
   RequestQuit(app_);
 }
 
+// The control window belongs to the application, whenever it is made.
+static void MakeControlWindow(AppState& app) {
+  app.MixControlWnd = ui::CreateForm<TMixControlWnd>(ui::Application(), app);
+}
+
 void ShowControlWindow(AppState& app) {
-  if (!app.MixControlWnd) app.MixControlWnd = ui::CreateForm<TMixControlWnd>(nullptr, app);
+  if (!app.MixControlWnd) MakeControlWindow(app);
   app.MixControlWnd->Show();
 }
 
@@ -102,7 +107,7 @@ void StartUp(ui::TApplication& application, AppState& app) {
 
   app.MixerIconHandle = LoadIconA(nullptr, "MIXERICON");
   app.frmMain = ui::CreateForm<TfrmMain>(&application, app);
-  app.MixControlWnd = ui::CreateForm<TMixControlWnd>(&application, app);
+  MakeControlWindow(app);
   app.AboutBox = ui::CreateForm<TAboutBox>(&application);
 
   NOTIFYICONDATAA& tray = app.TrayIconData;

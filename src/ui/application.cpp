@@ -105,6 +105,11 @@ static bool OwnedBy(const TComponent* c, const TComponent* owner) {
   return false;
 }
 
+bool TApplication::RunsModalLoopOf(const TComponent* c) const {
+  return std::any_of(modal_loops_.begin(), modal_loops_.end(),
+                     [c](const TForm* f) { return OwnedBy(f, c); });
+}
+
 bool TApplication::DeferFree(TComponent* c) {
   if (c == this || modal_loops_.empty()) return false;
   auto inside = std::find_if(modal_loops_.begin(), modal_loops_.end(),

@@ -92,6 +92,8 @@ class TApplication : public TComponent {
   void ModalLoopStarted(TForm* f) { modal_loops_.push_back(f); }
   void ModalLoopEnded(TForm* f);
   bool InModalLoop() const { return !modal_loops_.empty(); }
+  // True while the modal loop of c or of a form c owns runs.
+  bool RunsModalLoopOf(const TComponent* c) const;
   // While a modal loop runs, the code that started it is still on the
   // stack, and it may belong to any window; so a component freed then is
   // freed once every modal loop has returned, when the main loop takes its

@@ -4,6 +4,7 @@
 
 #include "ui/application.h"
 #include "ui/layout.h"
+#include "ui/safeptr.h"
 #include "ui/sysutils.h"
 
 namespace ui {
@@ -34,6 +35,7 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
+  NotifyFree();
   destroying_ = true;
   if (TApplication* app = Application(); app && app != this) app->ForgetDeferred(this);
   // Owned components go last-created first, as the framework frees them.
@@ -47,10 +49,32 @@ TComponent::~TComponent() {
 }
 
 void TComponent::Free() {
+  NotifyFree();
   if (TApplication* app = Application(); app && !destroying_ && app->DeferFree(this)) return;
+  Destroy();
+}
+
+void TComponent::Destroy() {
+  NotifyFree();
   if (!destroying_) BeforeDestruction();
   destroying_ = true;
   delete this;
+}
+
+void TComponent::NotifyFree() {
+  freed_ = true;
+  for (FreeLink* link : free_links_) link->target_ = nullptr;
+  free_links_.clear();
+}
+
+void FreeLink::Link(TComponent* c) {
+  if (c == target_) return;
+  if (target_) {
+    auto& links = target_->free_links_;
+    links.erase(std::find(links.begin(), links.end(), this));
+  }
+  target_ = c && !c->Freed() ? c : nullptr;
+  if (target_) target_->free_links_.push_back(this);
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {

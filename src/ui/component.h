@@ -14,6 +14,7 @@ namespace ui {
 
 class TComponent;
 class LayoutReader;
+class FreeLink;
 
 // One property value as written in a layout file.
 struct PropValue {
@@ -71,7 +72,10 @@ class TComponent {
   virtual bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r);
 
   // Frees the component (and everything it owns). The one sanctioned delete.
+  // Every weak reference to it (ui::TSafePtr) reads null from here on.
   void Free();
+  // True once Free was called, also while the destruction is put off.
+  bool Freed() const { return freed_; }
   // Runs before the component and its owned components are destroyed, while
   // the whole object is still intact (forms run FormDestroy here).
   virtual void BeforeDestruction() { destroying_ = true; }
@@ -79,14 +83,22 @@ class TComponent {
  protected:
   void InsertComponent(TComponent* c);
   void RemoveComponent(TComponent* c);
+  // Destroys at once; only for a caller that knows no code of the component
+  // is on the stack (a form whose modal run has returned).
+  void Destroy();
 
  private:
+  friend class FreeLink;
+  // Clears every weak reference to the component.
+  void NotifyFree();
   std::string name_;
   std::int32_t tag_ = 0;
   TComponent* owner_ = nullptr;
   std::vector<TComponent*> components_;
+  std::vector<FreeLink*> free_links_;
   bool loading_ = false;
   bool destroying_ = false;
+  bool freed_ = false;
 };
 
 // Creates a component owned by owner (which frees it).

@@ -152,6 +152,14 @@ void TForm::EndModalLoop() {
   modal_result_ = mrCancel;
 }
 
+void TForm::FreeAfterModalRun() {
+  TApplication* app = Application();
+  if (modal_ || (app && app->RunsModalLoopOf(this)))
+    Free();
+  else
+    Destroy();
+}
+
 void TForm::SetWindowState(TWindowState s) {
   if (s == window_state_) return;
   window_state_ = s;

@@ -62,6 +62,10 @@ class TForm : public TWinControl {
   // Ends a running modal loop with mrCancel without asking the close
   // handler: the form or its owner is going away.
   void EndModalLoop();
+  // Frees a form that lived for one modal run, once ShowModal has returned:
+  // at once, however deep the run was nested, since none of its code is on
+  // the stack any more. While a loop of its own still runs, as Free.
+  void FreeAfterModalRun();
 
   TWindowState WindowState() const { return window_state_; }
   void SetWindowState(TWindowState s);
@@ -157,6 +161,13 @@ class TForm : public TWinControl {
   bool topmost_ = false;
   TWinControl* active_control_ = nullptr;
   std::vector<MenuItem> system_menu_;
+};
+
+// Holds a form that lives for one modal run (std::unique_ptr's deleter).
+struct ModalRunDeleter {
+  void operator()(TForm* f) const {
+    if (f) f->FreeAfterModalRun();
+  }
 };
 
 // Creates a form, reads its layout and runs its creation handler.

@@ -7,6 +7,7 @@
 #include "settings_fixture.h"
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
+#include "ui/safeptr.h"
 #include "ui/stdctrls.h"
 
 namespace settings::testing {
@@ -192,6 +193,18 @@ TEST_F(FormStateTest, ActionThatFreesALaterControlDoesNotDerailTheLoad) {
   LoadWindowState(*w, kSettingsFileName, "", kAllControls, false);
   EXPECT_EQ(w->FindComponent("edLabel"), nullptr);
   EXPECT_EQ(slider->Position(), 9);
+}
+
+// A handler that the pump after a control runs frees the window itself:
+// the load passes over what is gone and leaves the geometry alone.
+TEST_F(FormStateTest, WindowReleasedDuringTheLoadEndsItQuietly) {
+  ui::TSafePtr<TTestWindow> alive = w;
+  w->on_note = [&](ui::TComponent* s) {
+    if (s == fader) app.Release(w);
+  };
+  Put("[Analog Outputs]\r\nchkFader=1\r\nSlider3=9\r\nTop=5\r\n");
+  LoadWindowState(*w, kSettingsFileName, "", kAllControls, true);
+  EXPECT_EQ(alive.get(), nullptr);
 }
 
 TEST_F(FormStateTest, SliderOutOfRangeStopsTheLoadAfterWhatWasLoaded) {

@@ -2,6 +2,7 @@
 #include "settings/winutils.h"
 
 #include "controls/Class_b.h"
+#include "settings/formstate.h"
 #include "settings_fixture.h"
 #include "ui/buttons.h"
 #include "ui/extctrls.h"
@@ -185,6 +186,31 @@ TEST_F(CloneTest, UnknownKindRaisesTheComponentErrorAndInsertsNothing) {
     EXPECT_STREQ(e.what(), "CloneComponents: Komponentenklasse von edGain nicht implementiert.");
   }
   EXPECT_EQ(strip->ControlCount(), children);
+}
+
+// A panel subclass nobody taught to copy itself is not mistaken for a
+// plain panel: neither copied as one nor stored as one.
+class TFramedPanel : public ui::TPanel {
+ public:
+  using ui::TPanel::TPanel;
+};
+
+TEST_F(CloneTest, PanelSubclassWithoutHooksIsNeitherClonedNorStored) {
+  auto* framed = ui::Create<TFramedPanel>(w);
+  framed->SetName("pnFramed");
+  framed->SetParent(strip);
+  const int children = strip->ControlCount();
+  std::string error = "no error raised";
+  try {
+    CloneComponents(strip, strip, 312);
+  } catch (const ui::EComponentError& e) {
+    error = e.what();
+  }
+  EXPECT_EQ(error, "CloneComponents: Komponentenklasse von pnFramed nicht implementiert.");
+  EXPECT_EQ(strip->ControlCount(), children);
+  SaveWindowState(*w, kSettingsFileName, "", kAllControls, false);
+  EXPECT_EQ(Content().find("pnFramed"), std::string::npos);
+  EXPECT_NE(Content().find("pnSub=1"), std::string::npos);
 }
 
 constexpr const char* kOptionsLayout = R"(object Options: TTestWindow

@@ -10,10 +10,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "controls/levelmeter.h"
 #include "controls/slider.h"
 #include "platform/windir.h"
 #include "platform/winuser.h"
+#include "scenario/describe.h"
 #include "shell/Mixctrl.h"
 #include "shell/tbmainf.h"
 #include "ui/buttons.h"
@@ -255,9 +255,6 @@ void Runner::Start() {
   shell::ProgramMain(*app_, state_);
   // The program has ended: the framework frees the windows that are left.
   app_.reset();
-  state_.frmMain = nullptr;
-  state_.MixControlWnd = nullptr;
-  state_.AboutBox = nullptr;
   phase_ = Phase::Ended;
   trace_.Line("exit");
 }
@@ -396,33 +393,7 @@ void Runner::DumpForm(ui::TForm& f) {
     std::string s = std::to_string(k) + " " + (c->Name().empty() ? "-" : c->Name()) + " " +
                     c->ClassName() + " tag=" + std::to_string(c->Tag()) +
                     " vis=" + Bit(!ctl || ctl->Visible()) + " en=" + Bit(!ctl || ctl->Enabled());
-    if (auto* b = dynamic_cast<ui::TCheckBox*>(c))
-      s += std::string(" checked=") + Bit(b->Checked());
-    if (auto* r = dynamic_cast<ui::TRadioButton*>(c))
-      s += std::string(" checked=") + Bit(r->Checked());
-    if (auto* sb = dynamic_cast<ui::TSpeedButton*>(c)) s += std::string(" down=") + Bit(sb->Down());
-    if (auto* sl = dynamic_cast<controls::TSlider*>(c))
-      s += " pos=" + std::to_string(sl->Position()) + " number=" + std::to_string(sl->Number());
-    else if (auto* m = dynamic_cast<controls::TLevelMeter*>(c))
-      s += " level=" + std::to_string(m->Level()) + " lit=" + std::to_string(m->LitCount()) +
-           " peak=" + std::to_string(m->Peak());
-    else if (auto* e = dynamic_cast<ui::TEdit*>(c))
-      s += " text=" + Quote(e->Text());
-    else if (auto* l = dynamic_cast<ui::TItemsControl*>(c)) {
-      s += " index=" + std::to_string(l->ItemIndex()) + " items=[";
-      for (int i = 0; i < l->Count(); ++i) {
-        if (i) s += ',';
-        s += Quote(l->Items()[i]);
-      }
-      s += "]";
-    } else if (auto* tb = dynamic_cast<ui::TTrackBar*>(c)) {
-      s += " tick=" + std::to_string(tb->Position());
-    } else if (ctl && (dynamic_cast<ui::TLabel*>(c) || dynamic_cast<ui::TButton*>(c) ||
-                       dynamic_cast<ui::TCheckBox*>(c) || dynamic_cast<ui::TRadioButton*>(c) ||
-                       dynamic_cast<ui::TSpeedButton*>(c) || dynamic_cast<ui::TGroupBox*>(c) ||
-                       (dynamic_cast<ui::TPanel*>(c) && !ctl->Caption().empty()))) {
-      s += " caption=" + Quote(ctl->Caption());
-    }
+    s += Describe(*c);
     trace_.Line(s);
   }
 }

@@ -268,7 +268,12 @@ void TMixerForm::WMSysCommand(ui::TMessage& m) {
     // The flag's end runs also when the load stops half-way.
     settings::LoadPresetOfWindow(*this, settings::kSettingsFileName, [this](bool on) {
       SetPresetLoading(on);
-      if (!on) PresetLoadEnded();
+      if (on) return;
+      PresetLoadEnded();
+      // The preset gives the option row its stored visibility, and the
+      // height and the menu follow it as after the control window's loads.
+      Relayout();
+      settings::UpdateMenuCheck(layout_.OptionRow());
     });
     return;
   }

@@ -1,5 +1,6 @@
 // What every mixer window shares: its blocks and handles go with it however
-// its life ends, and its height is what it shows.
+// its life ends, and its height is what it shows, also after its own
+// preset changed the option row.
 #include "controls/Class_b.h"
 #include "mixer/Ainp.h"
 #include "mixer/Dinp.h"
@@ -7,6 +8,7 @@
 #include "mixer/Mon.h"
 #include "mixer/Wavelv.h"
 #include "mixer_fixture.h"
+#include "settings/mixset.h"
 #include "ui/useractions.h"
 
 namespace mixer {
@@ -30,6 +32,16 @@ struct MixerLifeTest : testing_support::MixerWindowTest {
     EXPECT_EQ(Blocks(), before) << w->ClassName() << (close ? " closed" : " destroyed");
     EXPECT_EQ(Handles(), 0u);
   }
+  // The window's own preset command with the picker's first preset.
+  void LoadOwnPreset(TMixerForm* w) {
+    ws.Script([&] {
+      for (ui::TForm* f : app.Forms())
+        if (auto* picker = dynamic_cast<settings::TfrmMixSettings*>(f))
+          ui::user::Click(picker->btnOk);
+    });
+    w->Perform(WM_SYSCOMMAND, settings::kLoadPresetCommand, 0);
+    EXPECT_TRUE(ws.ScriptEmpty());
+  }
 };
 
 TEST_F(MixerLifeTest, EveryWindowFreesItsBlocksAndClosesItsHandlesHoweverItEnds) {
@@ -51,6 +63,37 @@ TEST_F(MixerLifeTest, UncreatedWindowHoldsNoBlock) {
   EXPECT_EQ(Blocks(), before);
   w->Free();
   EXPECT_EQ(Handles(), 0u);
+}
+
+// The preset's option row used to keep its old height: an empty band
+// where a hidden row had been, and a window too high once it came back.
+TEST_F(MixerLifeTest, OwnPresetThatHidesTheOptionRowTakesItsHeightOff) {
+  WriteIni("[Analog Inputs Bare]\r\npnChecks=0\r\n");
+  auto* w = Open<TfrmAnalogInp>();
+  LoadOwnPreset(w);
+  EXPECT_FALSE(w->pnChecks->Visible());
+  EXPECT_EQ(w->Height(), 512 - 47);
+  EXPECT_EQ(w->FixedHeight(), w->Height());
+  EXPECT_EQ(w->grpInput->Height(), 438);  // the ground fills the window
+  w->ToggleChecksPanel();
+  EXPECT_EQ(w->Height(), 512);
+  EXPECT_EQ(w->pnChecks->Top(), 438);
+  EXPECT_EQ(w->pnChecks->Height(), 47);
+}
+
+TEST_F(MixerLifeTest, OwnPresetThatShowsTheOptionRowAddsItsHeight) {
+  WriteIni("[Analog Input Monitors Row]\r\npnChecks=1\r\nchkFaders=0\r\n");
+  auto* w = Open<TfrmMon>();
+  w->ToggleChecksPanel();
+  ASSERT_EQ(w->Height(), 331 - 31);
+  LoadOwnPreset(w);
+  EXPECT_TRUE(w->pnChecks->Visible());
+  EXPECT_FALSE(w->pnGround->Visible());
+  EXPECT_EQ(w->Height(), 331 - 273);
+  EXPECT_EQ(w->pnChecks->Top(), 0);
+  ui::user::Click(w->chkFaders);
+  EXPECT_EQ(w->Height(), 331);
+  EXPECT_EQ(w->pnChecks->Top(), 273);
 }
 
 // Sections hidden and shown while the option row is hidden: the ground

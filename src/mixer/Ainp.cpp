@@ -24,18 +24,13 @@ int TagKind(std::int32_t tag) {
 }  // namespace
 
 TfrmAnalogInp::TfrmAnalogInp(ui::TComponent* owner, shell::AppState& app)
-    : TMixerForm(owner, app, driver::Direction::Record, driver::kKindAnalog, 8),
-      meters_(kInputMeterMessages, [this](int ch, UINT msg, DWORD_PTR p1) { Send(ch, msg, p1); }) {
+    : TMixerForm(owner, app, driver::Direction::Record, driver::kKindAnalog, 8) {
   controls::RegisterControlClasses();
-  Handler("FormCreate", &TfrmAnalogInp::FormCreate);
-  Handler("FormDestroy", &TfrmAnalogInp::FormDestroy);
-  Handler("FormShow", &TfrmAnalogInp::FormShow);
-  Handler("FormClose", &TfrmAnalogInp::FormClose);
-  Handler("chkSourceSelectClick", &TfrmAnalogInp::chkSourceSelectClick);
-  Handler("chkPeakMeterClick", &TfrmAnalogInp::chkPeakMeterClick);
-  Handler("chkGainSliderClick", &TfrmAnalogInp::chkGainSliderClick);
-  Handler("chkLinkClick", &TfrmAnalogInp::chkLinkClick);
-  Handler("Slider3Change", &TfrmAnalogInp::Slider3Change);
+  UseMeters(kInputMeterMessages, level_buffer_);
+  Handler("chkSourceSelectClick", &TMixerForm::OptionBoxClick);
+  Handler("chkPeakMeterClick", &TMixerForm::OptionBoxClick);
+  Handler("chkGainSliderClick", &TMixerForm::OptionBoxClick);
+  Handler("Slider3Change", &TMixerForm::SliderChange);
   Handler("RouteButtonClick", &TfrmAnalogInp::RouteButtonClick);
   Member("pnChecks", pnChecks);
   Member("chkSourceSelect", chkSourceSelect);
@@ -47,65 +42,42 @@ TfrmAnalogInp::TfrmAnalogInp(ui::TComponent* owner, shell::AppState& app)
   Member("pnMeters", pnMeters);
   Member("pnSliders", pnSliders);
   Member("pnNumbers", pnNumbers);
-  SetMessageHandler(WM_METER_TICK, [this](ui::TMessage& m) { meters_.Tick(m); });
-  SetMessageHandler(WM_METER_POLL, [this](ui::TMessage& m) { meters_.Poll(m); });
 }
 
-// ---- creation and destruction
+// ---- creation
 
-void TfrmAnalogInp::FormCreate(ui::TComponent*) {
-  OpenHandles();
-  SetIcon(app_.MixerIconHandle);
-  SetFixedHeight(kFixedHeight);
-  BindPanels(pnChecks, grpInput);
-  for (int card = 1; card < CardCount(); ++card) CloneStrip(card);
-  ForEachSlider(*this, [](ui::TForm&, controls::TSlider& s) { AssignLinkCheck(s); });
-  meters_.Setup(*this, ChannelCount(), &level_buffer_);
-  meters_.SetIntervals(40, 100);
-  source_block_ = driver::AllocSharedBuffer(4 * kPairRecords);
-  gain_buffer_ = driver::AllocSharedBuffer(4);
-  level_buffer_ = driver::AllocSharedBuffer(8);
-  BuildRouteTable();
-  MarkCreated();
+MixerParts TfrmAnalogInp::Parts() {
+  return {.layout = {.design_height = kFixedHeight,
+                     .option_row = pnChecks,
+                     .ground = grpInput,
+                     .sections = {{pnSrcSel, chkSourceSelect, kSourceHeight},
+                                  {pnMeters, chkPeakMeter, kMeterHeight},
+                                  {pnSliders, chkGainSlider, kSliderHeight},
+                                  {pnNumbers}}},
+          .strip = {pnSrcSel, pnMeters, pnSliders, pnNumbers},
+          .meter_panel = pnMeters};
 }
 
-void TfrmAnalogInp::CloneStrip(int card) {
-  clone_index_ = card;
-  const int dx = kStripWidth * card;
-  auto renumber = [this](ui::TForm& f, ui::TControl*& c) { RenumberCloneControl(f, c); };
-  for (ui::TPanel* section : {pnSrcSel, pnMeters, pnSliders}) {
-    section->SetWidth(section->Width() + kStripWidth);
-    settings::CloneComponents(section, section, dx, renumber, this);
-  }
-  pnNumbers->SetWidth(pnNumbers->Width() + kStripWidth);
-  settings::CloneComponents(
-      pnNumbers, pnNumbers, dx,
-      [this](ui::TForm& f, ui::TControl*& c) { RenumberChannelLabel(f, c); }, this);
-}
-
-void TfrmAnalogInp::RenumberCloneControl(ui::TForm&, ui::TControl*& control) {
+// A source button keeps its source in the Tag's upper bits and is named
+// after the new Tag.
+bool TfrmAnalogInp::RenumberOwnClone(ui::TControl* control) {
+  auto* button = dynamic_cast<ui::TSpeedButton*>(control);
+  if (!button) return false;
   const int shift = 8 * clone_index_;
-  if (auto* meter = dynamic_cast<controls::TLevelMeter*>(control)) {
-    meter->SetTag(meter->Tag() + shift);
-  } else if (auto* fader = dynamic_cast<controls::TSlider*>(control)) {
-    fader->SetNumber(fader->Number() + shift);
-    fader->SetName("Slider" + std::to_string(fader->Number()));
-  } else if (auto* button = dynamic_cast<ui::TSpeedButton*>(control)) {
-    const std::int32_t tag =
-        (button->Tag() & ~kChannelMask) | ((TagChannel(button->Tag()) + shift) & kChannelMask);
-    button->SetTag(tag);
-    char name[16];
-    std::snprintf(name, sizeof name, "Route%08X", static_cast<unsigned>(tag));
-    button->SetName(name);
-  } else if (dynamic_cast<ui::TCheckBox*>(control)) {
-    control->SetName(NextClonedLinkBoxName());
-  }
+  const std::int32_t tag =
+      (button->Tag() & ~kChannelMask) | ((TagChannel(button->Tag()) + shift) & kChannelMask);
+  button->SetTag(tag);
+  char name[16];
+  std::snprintf(name, sizeof name, "Route%08X", static_cast<unsigned>(tag));
+  button->SetName(name);
+  return true;
 }
 
-void TfrmAnalogInp::RenumberChannelLabel(ui::TForm&, ui::TControl*& control) {
-  if (!dynamic_cast<ui::TLabel*>(control)) return;
-  control->SetTag(control->Tag() + 8 * clone_index_);
-  control->SetCaption(std::to_string(control->Tag()));
+void TfrmAnalogInp::CreateState() {
+  source_block_.Allocate(4 * kPairRecords);
+  gain_buffer_.Allocate(4);
+  level_buffer_.Allocate(8);
+  BuildRouteTable();
 }
 
 ui::TSpeedButton* TfrmAnalogInp::FindRouteButton(int ch, int kind) const {
@@ -131,97 +103,39 @@ ui::TSpeedButton* TfrmAnalogInp::Route(int ch, int kind) const {
   return route_[ch][kind];
 }
 
-void TfrmAnalogInp::FormDestroy(ui::TComponent*) {
-  meters_.StopMeters();
-  CloseHandles();
-  driver::FreeSharedBuffer(source_block_);
-  driver::FreeSharedBuffer(gain_buffer_);
-  driver::FreeSharedBuffer(level_buffer_);
-}
+// ---- the driver's state and the faders
 
-// ---- show and close
-
-void TfrmAnalogInp::FormShow(ui::TComponent*) {
-  guard_.SetOpen(true);
-  SetPresetLoading(false);
-  LoadOwnSection();
+void TfrmAnalogInp::ReadDriverState() {
   ReadInputSources();
   ReadInputGains();
-  if (pnMeters->Visible()) StartMeters();
-  ApplyStoredChecksPanel();
-  BuildSystemMenu();
 }
 
-void TfrmAnalogInp::FormClose(ui::TComponent*, ui::TCloseAction&) {
-  SaveOwnSection();
-  StopMeters();
-  NotifyClosed();
-}
-
-// ---- option boxes
-
-void TfrmAnalogInp::chkSourceSelectClick(ui::TComponent*) {
-  settings::UpdateMenuCheck(chkSourceSelect);
-  ShowSection(pnSrcSel, kSourceHeight, chkSourceSelect->Checked(), {pnMeters, pnSliders, pnNumbers},
-              {pnSrcSel, pnMeters, pnSliders});
-}
-
-void TfrmAnalogInp::chkPeakMeterClick(ui::TComponent*) {
-  settings::UpdateMenuCheck(chkPeakMeter);
-  const bool show = chkPeakMeter->Checked();
-  if (!show) StopMeters();
-  ShowSection(pnMeters, kMeterHeight, show, {pnSliders, pnNumbers},
-              {pnSrcSel, pnMeters, pnSliders});
-  if (show) StartMeters();
-}
-
-void TfrmAnalogInp::chkGainSliderClick(ui::TComponent*) {
-  settings::UpdateMenuCheck(chkGainSlider);
-  ShowSection(pnSliders, kSliderHeight, chkGainSlider->Checked(), {pnNumbers},
-              {pnSrcSel, pnMeters, pnSliders});
-}
-
-// ---- faders
-
-void TfrmAnalogInp::chkLinkClick(ui::TComponent* Sender) {
-  LinkBoxClicked(Sender, PresetLoading());
-}
-
-void TfrmAnalogInp::Slider3Change(ui::TComponent* Sender) {
-  auto* fader = dynamic_cast<controls::TSlider*>(Sender);
-  if (!fader || !guard_.Open()) return;
-  ClosedGuard closed(guard_);
-  if (!PresetLoading() && IsLinked(*fader)) MoveLinkedSliders(fader, nullptr);
-  Send(fader->Number() - 1, driver::MSG_SET_IN_GAIN, PackGainPair(*fader));
+void TfrmAnalogInp::WriteFader(const controls::TSlider& fader) {
+  Send(fader.Number() - 1, driver::MSG_SET_IN_GAIN, PackGainPair(fader));
 }
 
 void TfrmAnalogInp::ReadInputGains() {
-  if (!app_.Cards.CardsPresent || !gain_buffer_.valid()) return;
-  ClosedGuard closed(guard_);
-  ForEachSlider(*this, [this](ui::TForm&, controls::TSlider& s) {
-    Send(s.Number() - 1, driver::MSG_GET_IN_GAIN, gain_buffer_.At(0));
-    s.SetPosition(PositionOfWordRounded(ChannelWordOf(driver::ReadLe32(gain_buffer_.flat), s), s));
-  });
+  ReadFaders(driver::MSG_GET_IN_GAIN, gain_buffer_, &PositionOfWordRounded);
 }
 
 // ---- sources
 
 std::uint8_t TfrmAnalogInp::SourceByte(int ch) const {
-  return source_block_.flat[driver::SourceBlockOffset(ch / 2) + ((ch & 1) ? 2 : 0)];
+  return source_block_.flat()[driver::SourceBlockOffset(ch / 2) + ((ch & 1) ? 2 : 0)];
 }
 
 void TfrmAnalogInp::WriteSourceByte(int ch, std::uint8_t source) {
-  source_block_.flat[driver::SourceBlockOffset(ch / 2) + ((ch & 1) ? 2 : 0)] = source;
+  source_block_.flat()[driver::SourceBlockOffset(ch / 2) + ((ch & 1) ? 2 : 0)] = source;
 }
 
 driver::InputPairRecord TfrmAnalogInp::PairRecord(int pair) const {
   if (!source_block_.valid() || pair < 0 || pair >= kPairRecords) return {};
-  return driver::InputPairRecord::Read(source_block_.flat + driver::SourceBlockOffset(pair));
+  return driver::InputPairRecord::Read(source_block_.flat() + driver::SourceBlockOffset(pair));
 }
 
 void TfrmAnalogInp::MirrorPairRecord(int pair, const driver::InputPairRecord& record) {
   if (!source_block_.valid() || pair < 0 || pair >= kPairRecords) return;
-  record.Write(source_block_.flat + driver::SourceBlockOffset(pair));
+  record.Write(source_block_.flat() + driver::SourceBlockOffset(pair));
 }
 
 void TfrmAnalogInp::ReadInputSources() {
@@ -278,7 +192,7 @@ void TfrmAnalogInp::RouteButtonClick(ui::TComponent* Sender) {
     WriteSourceByte(ch, static_cast<std::uint8_t>(kind));
   }
   Send(ch, driver::MSG_SET_IN_PAIR,
-       driver::ReadLe32(source_block_.flat + driver::SourceBlockOffset(ch / 2)));
+       driver::ReadLe32(source_block_.flat() + driver::SourceBlockOffset(ch / 2)));
   SourceChangeFollowUp();
 }
 

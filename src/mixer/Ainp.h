@@ -7,7 +7,6 @@
 
 #include "driver/controls.h"
 #include "driver/messages.h"
-#include "mixer/meterrefresh.h"
 #include "mixer/mixerform.h"
 #include "ui/buttons.h"
 
@@ -34,23 +33,10 @@ class TfrmAnalogInp : public TMixerForm {
   const char* ClassName() const override { return "TfrmAnalogInp"; }
   std::string LayoutName() const override { return "Ainp.form"; }
 
-  void CallFormShow() override { FormShow(this); }
-
-  void FormCreate(ui::TComponent* Sender);
-  void FormDestroy(ui::TComponent* Sender);
-  void FormShow(ui::TComponent* Sender);
-  void FormClose(ui::TComponent* Sender, ui::TCloseAction& Action);
-  void chkSourceSelectClick(ui::TComponent* Sender);
-  void chkPeakMeterClick(ui::TComponent* Sender);
-  void chkGainSliderClick(ui::TComponent* Sender);
-  void chkLinkClick(ui::TComponent* Sender);
-  void Slider3Change(ui::TComponent* Sender);
   void RouteButtonClick(ui::TComponent* Sender);
 
   void ReadInputSources();
   void ReadInputGains();
-  void StartMeters() { meters_.StartMeters(); }
-  void StopMeters() { meters_.StopMeters(); }
 
   // The first speed button in component order whose Tag holds channel ch
   // in its low 16 bits and kind in bits 16..23; null when there is none.
@@ -61,7 +47,6 @@ class TfrmAnalogInp : public TMixerForm {
   void MirrorPairRecord(int pair, const driver::InputPairRecord& record);
   // This window's copy of pair p's record.
   driver::InputPairRecord PairRecord(int pair) const;
-  const MeterRefresh& Meters() const { return meters_; }
 
   ui::TPanel* pnChecks = nullptr;
   controls::TExtCheckBox* chkSourceSelect = nullptr;
@@ -74,23 +59,26 @@ class TfrmAnalogInp : public TMixerForm {
   ui::TPanel* pnSliders = nullptr;
   ui::TPanel* pnNumbers = nullptr;
 
+ protected:
+  MixerParts Parts() override;
+  bool RenumberOwnClone(ui::TControl* control) override;
+  void CreateState() override;
+  void ReadDriverState() override;
+  void WriteFader(const controls::TSlider& fader) override;
+
  private:
   static constexpr int kPairRecords = 20;  // the 80-byte source block
 
-  void RenumberCloneControl(ui::TForm& form, ui::TControl*& control);
-  void RenumberChannelLabel(ui::TForm& form, ui::TControl*& control);
-  void CloneStrip(int card);
   void BuildRouteTable();
   void WriteSourceByte(int ch, std::uint8_t source);
   std::uint8_t SourceByte(int ch) const;
   void SourceChangeFollowUp();
   TfrmMon* MonitorWindow() const;
 
-  driver::SharedBuffer source_block_;
-  driver::SharedBuffer gain_buffer_;
-  driver::SharedBuffer level_buffer_;
+  SharedBlock source_block_;
+  SharedBlock gain_buffer_;
+  SharedBlock level_buffer_;
   std::array<std::array<ui::TSpeedButton*, 3>, kMaxCards * 8> route_{};
-  MeterRefresh meters_;
 };
 
 }  // namespace mixer

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "driver/controls.h"
-#include "mixer/meterrefresh.h"
 #include "mixer/mixerform.h"
 
 namespace controls {
@@ -38,21 +37,10 @@ class TDigitalMeterForm : public TMixerForm {
   TDigitalMeterForm(ui::TComponent* owner, shell::AppState& app, driver::Direction direction,
                     MeterMessages messages, std::string strip_caption);
 
-  void CallFormShow() override { FormShow(this); }
   // The digital windows take part only in the combined preset.
   bool HasPresetLoadingFlag() const override { return false; }
   int MinTrackWidth() const override { return kSpdifMinWidth; }
   int MaxTrackWidth() const override;
-
-  void FormCreate(ui::TComponent* Sender);
-  void FormDestroy(ui::TComponent* Sender);
-  void FormShow(ui::TComponent* Sender);
-  void FormClose(ui::TComponent* Sender, ui::TCloseAction& Action);
-  void chkPeakMeterClick(ui::TComponent* Sender);
-
-  void StartMeters() { meters_.StartMeters(); }
-  void StopMeters() { meters_.StopMeters(); }
-  const MeterRefresh& Meters() const { return meters_; }
 
   ui::TPanel* pnChecks = nullptr;
   controls::TExtCheckBox* chkPeakMeter = nullptr;
@@ -61,13 +49,15 @@ class TDigitalMeterForm : public TMixerForm {
   ui::TPanel* Panel10 = nullptr;
   ui::TLabel* lbLabel = nullptr;
 
- private:
-  void RenumberCloneControl(ui::TForm& form, ui::TControl*& control);
+ protected:
+  MixerParts Parts() override;
+  bool RenumberOwnClone(ui::TControl* control) override;
+  void CreateState() override;
 
+ private:
   std::string strip_caption_;
   int cloned_captions_ = 0;
-  driver::SharedBuffer level_buffer_;
-  MeterRefresh meters_;
+  SharedBlock level_buffer_;
 };
 
 class TfrmDigInp : public TDigitalMeterForm {

@@ -4,7 +4,6 @@
 
 #include "controls/audioctl32.h"
 #include "mixer/Ainp.h"
-#include "settings/winutils.h"
 #include "shell/Mixctrl.h"
 #include "ui/stdctrls.h"
 
@@ -26,13 +25,8 @@ int PairOf(const ui::TSpeedButton& b) {
 TfrmMon::TfrmMon(ui::TComponent* owner, shell::AppState& app)
     : TMixerForm(owner, app, driver::Direction::Record, driver::kKindAnalog, 8) {
   controls::RegisterControlClasses();
-  Handler("FormCreate", &TfrmMon::FormCreate);
-  Handler("FormDestroy", &TfrmMon::FormDestroy);
-  Handler("FormShow", &TfrmMon::FormShow);
-  Handler("FormClose", &TfrmMon::FormClose);
-  Handler("chkFadersClick", &TfrmMon::chkFadersClick);
-  Handler("chkLinkClick", &TfrmMon::chkLinkClick);
-  Handler("SliderChange", &TfrmMon::SliderChange);
+  Handler("chkFadersClick", &TMixerForm::OptionBoxClick);
+  Handler("SliderChange", &TMixerForm::SliderChange);
   Handler("MonModeClick", &TfrmMon::MonModeClick);
   Handler("MuteWaveOutClick", &TfrmMon::MuteWaveOutClick);
   Member("pnChecks", pnChecks);
@@ -41,101 +35,54 @@ TfrmMon::TfrmMon(ui::TComponent* owner, shell::AppState& app)
   Member("grpSliders", grpSliders);
 }
 
-// ---- creation and destruction
+// ---- creation
 
-void TfrmMon::FormCreate(ui::TComponent*) {
-  SetIcon(app_.MixerIconHandle);
-  OpenHandles();
-  SetFixedHeight(kFixedHeight);
-  BindPanels(pnChecks, pnGround);
-  for (int card = 1; card < CardCount(); ++card) {
-    clone_index_ = card;
-    grpSliders->SetWidth(grpSliders->Width() + kStripWidth);
-    settings::CloneComponents(
-        grpSliders, grpSliders, kStripWidth * card,
-        [this](ui::TForm& f, ui::TControl*& c) { RenumberCloneControl(f, c); }, this);
-  }
-  ForEachSlider(*this, [](ui::TForm&, controls::TSlider& s) { AssignLinkCheck(s); });
+MixerParts TfrmMon::Parts() {
+  return {.layout = {.design_height = kFixedHeight,
+                     .option_row = pnChecks,
+                     .ground = pnGround,
+                     .ground_box = chkFaders,
+                     .sections = {}},
+          .strip = {grpSliders}};
+}
+
+// A clone's mode and mute buttons form their own groups, which address
+// the card's own pairs.
+bool TfrmMon::RenumberOwnClone(ui::TControl* control) {
+  auto* button = dynamic_cast<ui::TSpeedButton*>(control);
+  if (!button) return false;
+  button->SetGroupIndex(button->GroupIndex() + 4 * clone_index_);
+  return true;
+}
+
+void TfrmMon::CreateState() {
   for (ui::TComponent* c : ComponentList()) {
     auto* b = dynamic_cast<ui::TSpeedButton*>(c);
     if (!b || !IsModeButton(*b)) continue;
     const int p = PairOf(*b);
     if (p >= 0 && p < kPairs) last_mode_button_[p] = b;
   }
-  gate_buffer_ = driver::AllocSharedBuffer(4);
-  gain_buffer_ = driver::AllocSharedBuffer(4);
-  record_buffer_ = driver::AllocSharedBuffer(4);
-  guard_.SetOpen(true);
-  MarkCreated();
+  gate_buffer_.Allocate(4);
+  gain_buffer_.Allocate(4);
+  record_buffer_.Allocate(4);
 }
 
-void TfrmMon::RenumberCloneControl(ui::TForm&, ui::TControl*& control) {
-  const int card = clone_index_;
-  if (auto* fader = dynamic_cast<controls::TSlider*>(control)) {
-    fader->SetNumber(fader->Number() + 8 * card);
-    fader->SetName("Slider" + std::to_string(fader->Number()));
-  } else if (auto* button = dynamic_cast<ui::TSpeedButton*>(control)) {
-    button->SetGroupIndex(button->GroupIndex() + 4 * card);
-  } else if (dynamic_cast<ui::TCheckBox*>(control)) {
-    control->SetName(NextClonedLinkBoxName());
-  } else if (dynamic_cast<ui::TLabel*>(control) && control->Tag() > 0) {
-    control->SetTag(control->Tag() + 8 * card);
-    control->SetCaption(std::to_string(control->Tag()));
-  }
-}
-
-void TfrmMon::FormDestroy(ui::TComponent*) {
-  CloseHandles();
-  driver::FreeSharedBuffer(gate_buffer_);
-  driver::FreeSharedBuffer(gain_buffer_);
-  driver::FreeSharedBuffer(record_buffer_);
-}
-
-// ---- show and close
-
-void TfrmMon::FormShow(ui::TComponent*) {
-  LoadOwnSection();
+void TfrmMon::ReadDriverState() {
   ReadMonitorGains();
   ReadMonitorState();
-  ApplyStoredChecksPanel();
-  BuildSystemMenu();
-}
-
-void TfrmMon::FormClose(ui::TComponent*, ui::TCloseAction&) {
-  // A preset loaded into a window made only for the load ends here.
-  WriteNotedModes();
-  SaveOwnSection();
-  NotifyClosed();
-}
-
-void TfrmMon::chkFadersClick(ui::TComponent*) {
-  settings::UpdateMenuCheck(chkFaders);
-  ShowGround(chkFaders->Checked());
 }
 
 // ---- monitor faders
 
-void TfrmMon::chkLinkClick(ui::TComponent* Sender) {
-  LinkBoxClicked(Sender, PresetLoading());
-}
-
-void TfrmMon::SliderChange(ui::TComponent* Sender) {
-  auto* fader = dynamic_cast<controls::TSlider*>(Sender);
-  if (!fader || !guard_.Open()) return;
-  ClosedGuard closed(guard_);
-  if (!PresetLoading() && IsLinked(*fader)) MoveLinkedSliders(fader, nullptr);
-  Send(fader->Number() - 1, driver::MSG_SET_MON_GAIN, PackGainPair(*fader));
+void TfrmMon::WriteFader(const controls::TSlider& fader) {
+  Send(fader.Number() - 1, driver::MSG_SET_MON_GAIN, PackGainPair(fader));
 }
 
 void TfrmMon::ReadMonitorGains() {
-  if (!app_.Cards.CardsPresent || !gain_buffer_.valid()) return;
-  ClosedGuard closed(guard_);
-  ForEachSlider(*this, [this](ui::TForm&, controls::TSlider& s) {
-    Send(s.Number() - 1, driver::MSG_GET_MON_GAIN, gain_buffer_.At(0));
-    const std::int32_t pos =
-        PositionOfWordTruncated(ChannelWordOf(driver::ReadLe32(gain_buffer_.flat), s));
-    s.SetPosition(std::clamp(pos, s.Min(), std::max(s.Min(), s.Max())));
-  });
+  ReadFaders(
+      driver::MSG_GET_MON_GAIN, gain_buffer_, [](std::uint16_t word, const controls::TSlider& s) {
+        return std::clamp(PositionOfWordTruncated(word), s.Min(), std::max(s.Min(), s.Max()));
+      });
 }
 
 // ---- monitor mode and mute
@@ -196,15 +143,15 @@ void TfrmMon::SetMonitorMode(int ch, const ui::TSpeedButton& button) {
   std::uint8_t mode = driver::kMonitorOff;
   if (button.Down())
     mode = button.Tag() == kTagOnRec ? driver::kMonitorWhileRecording : driver::kMonitorOn;
-  record_buffer_.flat[3] = mode;
-  Send(ch, driver::MSG_SET_IN_PAIR, driver::ReadLe32(record_buffer_.flat));
+  record_buffer_.flat()[3] = mode;
+  Send(ch, driver::MSG_SET_IN_PAIR, driver::ReadLe32(record_buffer_.flat()));
   MirrorPairRecord(ch / 2);
 }
 
 void TfrmMon::SetMonitorGate(int ch, const ui::TSpeedButton& button) {
   const std::uint16_t w = (button.Tag() == kTagOn && button.Down()) ? kGateOpen : kGateClosed;
   const driver::MonitorGatePair gate{{w, w}};
-  if (gate_buffer_.valid()) gate.Write(gate_buffer_.flat);
+  if (gate_buffer_.valid()) gate.Write(gate_buffer_.flat());
   Send(ch, driver::MSG_SET_MON_GATE, gate.Pack());
 }
 
@@ -215,12 +162,12 @@ void TfrmMon::MuteWaveOutClick(ui::TComponent* Sender) {
   if (pair < 0 || pair >= kPairs) return;
   const int ch = 2 * pair;
   Send(ch, driver::MSG_GET_IN_PAIR, record_buffer_.At(0));
-  record_buffer_.flat[1] = button->Down() ? 1 : 0;
-  Send(ch, driver::MSG_SET_IN_PAIR, driver::ReadLe32(record_buffer_.flat));
+  record_buffer_.flat()[1] = button->Down() ? 1 : 0;
+  Send(ch, driver::MSG_SET_IN_PAIR, driver::ReadLe32(record_buffer_.flat()));
   MirrorPairRecord(pair);
   // The gate words go back unchanged.
   Send(ch, driver::MSG_GET_MON_GATE, gate_buffer_.At(0));
-  Send(ch, driver::MSG_SET_MON_GATE, driver::ReadLe32(gate_buffer_.flat));
+  Send(ch, driver::MSG_SET_MON_GATE, driver::ReadLe32(gate_buffer_.flat()));
 }
 
 TfrmAnalogInp* TfrmMon::InputsWindow() const {
@@ -230,7 +177,7 @@ TfrmAnalogInp* TfrmMon::InputsWindow() const {
 
 void TfrmMon::MirrorPairRecord(int pair) {
   if (TfrmAnalogInp* inputs = InputsWindow())
-    inputs->MirrorPairRecord(pair, driver::InputPairRecord::Read(record_buffer_.flat));
+    inputs->MirrorPairRecord(pair, driver::InputPairRecord::Read(record_buffer_.flat()));
 }
 
 // ---- reading the state
@@ -251,8 +198,8 @@ void TfrmMon::ReadMonitorState() {
       Send(ch, driver::MSG_GET_MON_GATE, gate_buffer_.At(0));
       gate_ch = ch;
     }
-    const driver::InputPairRecord r = driver::InputPairRecord::Read(record_buffer_.flat);
-    const std::uint16_t gate0 = driver::ReadLe16(gate_buffer_.flat);
+    const driver::InputPairRecord r = driver::InputPairRecord::Read(record_buffer_.flat());
+    const std::uint16_t gate0 = driver::ReadLe16(gate_buffer_.flat());
     bool down = false;
     switch (b->Tag()) {
       case kTagOn:

@@ -38,15 +38,6 @@ class TfrmMon : public TMixerForm {
   const char* ClassName() const override { return "TfrmMon"; }
   std::string LayoutName() const override { return "Mon.form"; }
 
-  void CallFormShow() override { FormShow(this); }
-
-  void FormCreate(ui::TComponent* Sender);
-  void FormDestroy(ui::TComponent* Sender);
-  void FormShow(ui::TComponent* Sender);
-  void FormClose(ui::TComponent* Sender, ui::TCloseAction& Action);
-  void chkFadersClick(ui::TComponent* Sender);
-  void chkLinkClick(ui::TComponent* Sender);
-  void SliderChange(ui::TComponent* Sender);
   void MonModeClick(ui::TComponent* Sender);
   void MuteWaveOutClick(ui::TComponent* Sender);
 
@@ -59,12 +50,16 @@ class TfrmMon : public TMixerForm {
   ui::TScrollBox* grpSliders = nullptr;
 
  protected:
+  MixerParts Parts() override;
+  bool RenumberOwnClone(ui::TControl* control) override;
+  void CreateState() override;
+  void ReadDriverState() override;
+  void WriteFader(const controls::TSlider& fader) override;
   void PresetLoadEnded() override { WriteNotedModes(); }
 
  private:
   static constexpr int kPairs = kMaxCards * 4;
 
-  void RenumberCloneControl(ui::TForm& form, ui::TControl*& control);
   void SetMonitorMode(int ch, const ui::TSpeedButton& button);
   void SetMonitorGate(int ch, const ui::TSpeedButton& button);
   void WriteMode(int pair, const ui::TSpeedButton& button);
@@ -74,9 +69,9 @@ class TfrmMon : public TMixerForm {
   std::vector<ui::TSpeedButton*> ModeButtons(int pair) const;
   TfrmAnalogInp* InputsWindow() const;
 
-  driver::SharedBuffer gate_buffer_;
-  driver::SharedBuffer gain_buffer_;
-  driver::SharedBuffer record_buffer_;
+  SharedBlock gate_buffer_;
+  SharedBlock gain_buffer_;
+  SharedBlock record_buffer_;
   // While a preset is loaded the mode buttons only note their pair; the
   // pair's mode is written once its buttons have their final states.
   std::array<bool, kPairs> noted_{};

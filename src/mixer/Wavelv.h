@@ -8,7 +8,6 @@
 #include <cstdint>
 
 #include "driver/controls.h"
-#include "mixer/meterrefresh.h"
 #include "mixer/mixerform.h"
 #include "ui/buttons.h"
 
@@ -43,25 +42,13 @@ class TfrmWaveLevel : public TMixerForm {
   const char* ClassName() const override { return "TfrmWaveLevel"; }
   std::string LayoutName() const override { return "Wavelv.form"; }
 
-  void CallFormShow() override { FormShow(this); }
   int MaxTrackWidth() const override { return kWidthPerCard * CardCount() + kWidthMargin; }
 
-  void FormCreate(ui::TComponent* Sender);
-  void FormDestroy(ui::TComponent* Sender);
-  void FormShow(ui::TComponent* Sender);
-  void FormClose(ui::TComponent* Sender, ui::TCloseAction& Action);
-  void chkPeakMeterClick(ui::TComponent* Sender);
-  void chkFaderClick(ui::TComponent* Sender);
-  void chkLinkClick(ui::TComponent* Sender);
-  void SliderChange(ui::TComponent* Sender);
   void btnMuteOut1Click(ui::TComponent* Sender);
 
   void ReadOutputLevels();
   void ReadOutputMutes();
-  void StartMeters() { meters_.StartMeters(); }
-  void StopMeters() { meters_.StopMeters(); }
 
-  const MeterRefresh& Meters() const { return meters_; }
   // Word ch of the mute block as last read or written.
   std::uint16_t MuteWord(int ch) const;
 
@@ -76,17 +63,20 @@ class TfrmWaveLevel : public TMixerForm {
   ui::TPanel* pnSlider12 = nullptr;
   ui::TPanel* pnNumbers = nullptr;
 
+ protected:
+  MixerParts Parts() override;
+  bool RenumberOwnClone(ui::TControl* control) override;
+  void CreateState() override;
+  void ReadDriverState() override;
+  void WriteFader(const controls::TSlider& fader) override;
+
  private:
-  void CloneStrip(int card);
-  void RenumberCloneControl(ui::TForm& form, ui::TControl*& control);
-  void RenumberChannelLabel(ui::TForm& form, ui::TControl*& control);
   // A mute button's channel when the window has a handle and a word for it.
   bool IsMuteChannel(int ch) const;
 
-  driver::SharedBuffer volume_buffer_;
-  driver::SharedBuffer level_buffer_;
-  driver::SharedBuffer mute_block_;
-  MeterRefresh meters_;
+  SharedBlock volume_buffer_;
+  SharedBlock level_buffer_;
+  SharedBlock mute_block_;
 };
 
 }  // namespace mixer

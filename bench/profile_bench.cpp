@@ -147,7 +147,8 @@ void BM_LoadNaive(benchmark::State& state) {
 // cards (the closed windows made as hidden copies) into a file of 100
 // presets.
 void BM_CombinedSaveAsTheProgramDoes(benchmark::State& state) {
-  const fs::path dir = fs::temp_directory_path() / ("morva_bench_combined_" + std::to_string(::getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("morva_bench_combined_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::string base = testing_support::ManyPresets(100);
   for (auto _ : state) {

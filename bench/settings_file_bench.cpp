@@ -11,12 +11,12 @@
 
 #include <algorithm>
 #include <chrono>
-#include <random>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -59,7 +59,8 @@ std::uint64_t WriteManyPresets(const fs::path& path, std::uint64_t bytes) {
     for (const char* w : windows) {
       chunk += std::string("[") + w + " Preset " + std::to_string(p) + "]\r\n";
       for (int k = 0; k < 40; ++k)
-        chunk += "Slider" + std::to_string(k) + "=" + std::to_string((p * 37 + k * 11) % 32768) + "\r\n";
+        chunk +=
+            "Slider" + std::to_string(k) + "=" + std::to_string((p * 37 + k * 11) % 32768) + "\r\n";
     }
     out << chunk;
     written += chunk.size();
@@ -105,7 +106,8 @@ double PickerMs(const fs::path& dir, int presets, const std::string& order) {
 
 int main(int argc, char** argv) {
   if (argc > 1 && std::string(argv[1]) == "picker") {
-    const fs::path dir = fs::temp_directory_path() / ("morva_picker_bench_" + std::to_string(::getpid()));
+    const fs::path dir =
+        fs::temp_directory_path() / ("morva_picker_bench_" + std::to_string(::getpid()));
     fs::create_directories(dir);
     std::printf("%-10s %-12s %10s\n", "presets", "order", "ms");
     for (int presets : {12500, 50000, 100000}) {
@@ -116,7 +118,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 50;
-  const fs::path dir = fs::temp_directory_path() / ("morva_settings_bench_" + std::to_string(::getpid()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("morva_settings_bench_" + std::to_string(::getpid()));
   fs::create_directories(dir);
   const std::uint64_t file_bytes = WriteManyPresets(dir / "Vozururo.ini", megabytes << 20);
 
@@ -142,9 +145,9 @@ int main(int argc, char** argv) {
     auto act = [&](std::string what, std::function<void()> action) {
       ws.Script([&, what, action] {
         if (!current.empty())
-          steps.push_back({current,
-                           std::chrono::duration<double, std::milli>(Clock::now() - started).count(),
-                           PeakBytes()});
+          steps.push_back(
+              {current, std::chrono::duration<double, std::milli>(Clock::now() - started).count(),
+               PeakBytes()});
         current = what;
         started = Clock::now();
         action();
@@ -183,10 +186,11 @@ int main(int argc, char** argv) {
   for (const Step& s : steps)
     std::printf("%-58s %10.1f %14.1f\n", s.what.c_str(), s.ms, s.peak / 1048576.0);
   const std::size_t peak = PeakBytes();
-  std::printf("peak memory: %.1f MB (%.1f MB before the program ran): %.2f times the file, "
-              "%.2f times it above the start\n",
-              peak / 1048576.0, baseline / 1048576.0, static_cast<double>(peak) / file_bytes,
-              static_cast<double>(peak - baseline) / file_bytes);
+  std::printf(
+      "peak memory: %.1f MB (%.1f MB before the program ran): %.2f times the file, "
+      "%.2f times it above the start\n",
+      peak / 1048576.0, baseline / 1048576.0, static_cast<double>(peak) / file_bytes,
+      static_cast<double>(peak - baseline) / file_bytes);
   fs::remove_all(dir);
   return 0;
 }

@@ -353,8 +353,8 @@ ProfileDocument ProfileDocument::ParseOwned(std::string&& content) {
     doc.encoding_ = ProfileEncoding::kUtf8Bom;
     doc.text_begin_ = 3;
     doc.text_ = std::make_shared<const std::string>(std::move(content));
-  } else if (content.size() >= 2 && ((byte(0) == 0xFF && byte(1) == 0xFE) ||
-                                     (byte(0) == 0xFE && byte(1) == 0xFF))) {
+  } else if (content.size() >= 2 &&
+             ((byte(0) == 0xFF && byte(1) == 0xFE) || (byte(0) == 0xFE && byte(1) == 0xFF))) {
     const bool be = byte(0) == 0xFE;
     doc.encoding_ = be ? ProfileEncoding::kUtf16BE : ProfileEncoding::kUtf16LE;
     const std::string_view units = std::string_view(content).substr(2);
@@ -494,17 +494,18 @@ ProfileDocument::Owned& ProfileDocument::Materialize(std::size_t block) {
   if (b.owned != kNotOwned) return *owned_[b.owned];
   auto o = std::make_unique<Owned>();
   bool first = true;
-  ForEachLine(Text(), b.begin, b.end, [&](std::string_view text, std::string_view eol, std::size_t) {
-    Line line{std::string(text), std::string(eol)};
-    if (first && b.header) {
-      o->name = std::string(HeaderName(line.text));
-      o->header = std::move(line);
-    } else {
-      o->body.push_back(std::move(line));
-    }
-    first = false;
-    return true;
-  });
+  ForEachLine(Text(), b.begin, b.end,
+              [&](std::string_view text, std::string_view eol, std::size_t) {
+                Line line{std::string(text), std::string(eol)};
+                if (first && b.header) {
+                  o->name = std::string(HeaderName(line.text));
+                  o->header = std::move(line);
+                } else {
+                  o->body.push_back(std::move(line));
+                }
+                first = false;
+                return true;
+              });
   b.owned = static_cast<std::uint32_t>(owned_.size());
   owned_.push_back(std::move(o));
   {
@@ -570,8 +571,9 @@ std::optional<std::string_view> ProfileDocument::FindKeyText(std::size_t block,
         entries.push_back({FoldHash(KeyName(text)), static_cast<std::uint32_t>(at)});
       return true;
     });
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const KeyCache::Entry& x, const KeyCache::Entry& y) { return x.hash < y.hash; });
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const KeyCache::Entry& x, const KeyCache::Entry& y) { return x.hash < y.hash; });
     // The indexes are a cache: past a bound they start again.
     constexpr std::size_t kMaxEntries = std::size_t{1} << 22;
     if (key_cache_->entries + entries.size() > kMaxEntries) {
@@ -621,8 +623,7 @@ bool ProfileDocument::HasSection(std::string_view section) const {
   return FindSection(section) != kNone;
 }
 
-void ProfileDocument::ForEachSectionName(
-    const std::function<void(std::string_view)>& visit) const {
+void ProfileDocument::ForEachSectionName(const std::function<void(std::string_view)>& visit) const {
   for (std::size_t i = 0; i < blocks_.size(); ++i) {
     if (blocks_[i].header) visit(BlockName(i));
   }
@@ -646,10 +647,11 @@ std::vector<std::string> ProfileDocument::KeyNames(std::string_view section) con
     }
     return names;
   }
-  ForEachLine(Text(), BodyBegin(s), b.end, [&](std::string_view text, std::string_view, std::size_t) {
-    if (Classify(text) == LineKind::kKey) names.emplace_back(KeyName(text));
-    return true;
-  });
+  ForEachLine(Text(), BodyBegin(s), b.end,
+              [&](std::string_view text, std::string_view, std::size_t) {
+                if (Classify(text) == LineKind::kKey) names.emplace_back(KeyName(text));
+                return true;
+              });
   return names;
 }
 
@@ -754,10 +756,12 @@ ProfileEdit ProfileDocument::EraseSection(std::string_view section) {
       if (Classify(line.text) != LineKind::kKey) kept.push_back(std::move(line));
     }
   } else {
-    ForEachLine(Text(), BodyBegin(s), b.end, [&](std::string_view text, std::string_view eol, std::size_t) {
-      if (Classify(text) != LineKind::kKey) kept.push_back(Line{std::string(text), std::string(eol)});
-      return true;
-    });
+    ForEachLine(Text(), BodyBegin(s), b.end,
+                [&](std::string_view text, std::string_view eol, std::size_t) {
+                  if (Classify(text) != LineKind::kKey)
+                    kept.push_back(Line{std::string(text), std::string(eol)});
+                  return true;
+                });
   }
   const std::uint32_t hash = FoldHash(BlockName(s));
   TableErase(s, hash);

@@ -130,8 +130,9 @@ constexpr std::int64_t kRacyNanoseconds = 100'000'000;
 bool SettledKey(const FileKey& key) {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
-  const std::int64_t age = (static_cast<std::int64_t>(now.tv_sec) - key.mtime.tv_sec) * 1'000'000'000 +
-                           (now.tv_nsec - key.mtime.tv_nsec);
+  const std::int64_t age =
+      (static_cast<std::int64_t>(now.tv_sec) - key.mtime.tv_sec) * 1'000'000'000 +
+      (now.tv_nsec - key.mtime.tv_nsec);
   const std::int64_t change_age =
       (static_cast<std::int64_t>(now.tv_sec) - key.ctime.tv_sec) * 1'000'000'000 +
       (now.tv_nsec - key.ctime.tv_nsec);
@@ -240,8 +241,7 @@ bool IsTemporaryOf(std::string_view name, std::string_view leaf) {
       name.substr(1, leaf.size()) != leaf || name[leaf.size() + 1] != '.')
     return false;
   for (char c : name.substr(leaf.size() + 2)) {
-    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-      return false;
+    if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
   }
   return true;
 }
@@ -501,8 +501,10 @@ bool MixtureOfOldAndNew(int fd, int journal, const JournalHeader& h, std::uint64
   std::string stale;
   return ForEachSlice(fd, 0, size, [&](std::string_view now, std::uint64_t at) {
     const std::uint64_t n = now.size();
-    const auto in_new = static_cast<std::size_t>(at < h.new_size ? std::min(n, h.new_size - at) : 0);
-    const auto in_old = static_cast<std::size_t>(at < h.old_size ? std::min(n, h.old_size - at) : 0);
+    const auto in_new =
+        static_cast<std::size_t>(at < h.new_size ? std::min(n, h.new_size - at) : 0);
+    const auto in_old =
+        static_cast<std::size_t>(at < h.old_size ? std::min(n, h.old_size - at) : 0);
     fresh.resize(in_new);
     stale.resize(in_old);
     if (in_new > 0 && !PreadAll(journal, fresh.data(), in_new, static_cast<off_t>(new_at + at)))
@@ -621,7 +623,8 @@ bool WriteJournal(int target_fd, const struct stat& st, const fs::path& target,
   };
   if (!put(head)) return fail();
   if (!payload.write(put) || sink.written() != h.header_size + new_size) return fail();
-  if (!ForEachSlice(target_fd, 0, h.old_size, [&](std::string_view s, std::uint64_t) { return put(s); }))
+  if (!ForEachSlice(target_fd, 0, h.old_size,
+                    [&](std::string_view s, std::uint64_t) { return put(s); }))
     return fail();
   std::string tail;
   PutU64(tail, sum.Value());
@@ -647,7 +650,8 @@ bool LockFile(int fd) {
 
 // With the file open and locked: completes the rewrite a journal records.
 bool RecoverLocked(int fd, const struct stat& st, const fs::path& journal_path) {
-  Fd journal(::open(journal_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  Fd journal(
+      ::open(journal_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!journal.ok()) return errno == ENOENT;
   struct stat js {};
   if (::fstat(journal.get(), &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != ::geteuid()) {
@@ -656,8 +660,10 @@ bool RecoverLocked(int fd, const struct stat& st, const fs::path& journal_path) 
   JournalHeader h;
   const auto journal_size = static_cast<std::uint64_t>(js.st_size);
   bool complete = false;
-  if (!ReadJournalHeader(journal.get(), h, journal_size) || h.dev != static_cast<std::uint64_t>(st.st_dev) ||
-      h.ino != static_cast<std::uint64_t>(st.st_ino) || !JournalChecksumHolds(journal.get(), journal_size) ||
+  if (!ReadJournalHeader(journal.get(), h, journal_size) ||
+      h.dev != static_cast<std::uint64_t>(st.st_dev) ||
+      h.ino != static_cast<std::uint64_t>(st.st_ino) ||
+      !JournalChecksumHolds(journal.get(), journal_size) ||
       !MixtureOfOldAndNew(fd, journal.get(), h, static_cast<std::uint64_t>(st.st_size), complete)) {
     // Incomplete, or the file has been changed otherwise since: the file
     // stays as it is.
@@ -709,10 +715,12 @@ bool RewriteInPlace(const fs::path& target, const Payload& payload, DiskFault di
   };
   if (zero_fill) {
     // Where the file system cannot reserve, zeros after the old end do.
-    const std::string zeros(static_cast<std::size_t>(std::min<std::uint64_t>(new_size - old_size, 1 << 20)), '\0');
+    const std::string zeros(
+        static_cast<std::size_t>(std::min<std::uint64_t>(new_size - old_size, 1 << 20)), '\0');
     for (std::uint64_t at = old_size; at < new_size;) {
       const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(new_size - at, zeros.size()));
-      if (!WriteFully(fd.get(), std::string_view(zeros.data(), n), static_cast<off_t>(at))) return undo();
+      if (!WriteFully(fd.get(), std::string_view(zeros.data(), n), static_cast<off_t>(at)))
+        return undo();
       at += n;
     }
   }

@@ -232,7 +232,8 @@ void TMixControlWnd::PresetAll(bool load) {
   if (!app_.Cards.CardsPresent) return;
   std::string name = settings::RunPresetPicker(
       *this, kIni,
-      load ? "Alle Mixer Einstellungen laden aus ..." : "Alle Mixer Einstellungen speichern als ...",
+      load ? "Alle Mixer Einstellungen laden aus ..."
+           : "Alle Mixer Einstellungen speichern als ...",
       load ? settings::PresetPurpose::kLoad : settings::PresetPurpose::kSave);
   if (name.empty()) return;
   // A handler run by a pump below may free this window.

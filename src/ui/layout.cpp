@@ -58,7 +58,8 @@ class Lexer {
       while (pos_ < s_.size() && is_digit(s_[pos_])) digits += s_[pos_++];
       if (digits.empty()) throw LayoutError(line_, "number expected");
       std::uint32_t value = 0;
-      const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+      const auto [end, ec] =
+          std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
       if (ec != std::errc() || end != digits.data() + digits.size())
         throw LayoutError(line_, "number out of range");
       t.value = neg ? -static_cast<std::int64_t>(value) : static_cast<std::int64_t>(value);

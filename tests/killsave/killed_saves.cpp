@@ -85,8 +85,8 @@ void Operate(const Options& o, const fs::path& windir, const std::function<void(
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr,
-                 "usage: morva-killed-saves TRIALS SEED [PRESETS] [save|erase] [replace|inplace]\n");
+    std::fprintf(
+        stderr, "usage: morva-killed-saves TRIALS SEED [PRESETS] [save|erase] [replace|inplace]\n");
     return 2;
   }
   Options o;
@@ -119,8 +119,9 @@ int main(int argc, char** argv) {
     Clear(windir);
     Write(ini, old_content);
     std::chrono::steady_clock::time_point t0, t1;
-    Operate(o, windir, [&] { t0 = std::chrono::steady_clock::now(); },
-            [&] { t1 = std::chrono::steady_clock::now(); });
+    Operate(
+        o, windir, [&] { t0 = std::chrono::steady_clock::now(); },
+        [&] { t1 = std::chrono::steady_clock::now(); });
     durations.push_back(
         std::max<long>(1, std::chrono::duration_cast<std::chrono::microseconds>(t1 - t0).count()));
   }
@@ -149,7 +150,8 @@ int main(int argc, char** argv) {
       auto say = [fd = fds[1]](const char* what) {
         if (::write(fd, what, 1) != 1) std::_Exit(3);
       };
-      Operate(o, windir, [&] { say("s"); }, [&] { say("e"); });
+      Operate(
+          o, windir, [&] { say("s"); }, [&] { say("e"); });
       std::_Exit(0);
     }
     ::close(fds[1]);
@@ -187,12 +189,12 @@ int main(int argc, char** argv) {
   }
   platform::SetJournalDirectory({});
   fs::remove_all(base);
-  std::printf("%d trials (%s, %s, seed %u, %d presets, %zu bytes, %zu file states, operation "
-              "%ld us): %d killed during it, %d after it, %d torn until reopened, %d damaged "
-              "files or leftovers\n",
-              o.trials, o.erase ? "erase" : "save", o.in_place ? "in place" : "replace", o.seed,
-              o.presets, old_content.size(), states.size(), save_us, during, after_it,
-              torn_before_open, failures);
+  std::printf(
+      "%d trials (%s, %s, seed %u, %d presets, %zu bytes, %zu file states, operation "
+      "%ld us): %d killed during it, %d after it, %d torn until reopened, %d damaged "
+      "files or leftovers\n",
+      o.trials, o.erase ? "erase" : "save", o.in_place ? "in place" : "replace", o.seed, o.presets,
+      old_content.size(), states.size(), save_us, during, after_it, torn_before_open, failures);
   std::printf("%d passed, %d failed\n", o.trials - failures, failures);
   return failures == 0 ? 0 : 1;
 }

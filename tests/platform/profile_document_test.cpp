@@ -174,7 +174,8 @@ TEST(ProfileDocumentMarks, Utf8MarkIsSkippedAndKept) {
   doc.Write("Morva", "Top", "5");
   doc.Write("Digital Input", "pnChecks", "1");
   EXPECT_EQ(doc.Serialize(),
-            "\xEF\xBB\xBF[Morva]\r\nTop=5\r\n[Analog Inputs]\r\nx=2\r\n[Digital Input]\r\npnChecks=1\r\n");
+            "\xEF\xBB\xBF[Morva]\r\nTop=5\r\n[Analog Inputs]\r\nx=2\r\n[Digital "
+            "Input]\r\npnChecks=1\r\n");
   EXPECT_EQ(ProfileDocument::Parse("\xEF\xBB\xBF").Serialize(), "\xEF\xBB\xBF");
 }
 
@@ -211,9 +212,11 @@ TEST(ProfileDocumentMarks, Utf16FilesAreReadAndWrittenAsUtf16) {
 // erase, long sections looked up through their index.
 TEST(ProfileDocumentLarge, DuplicatesAndLongSectionsStayExact) {
   std::string content;
-  for (int i = 0; i < 3000; ++i) content += "[S" + std::to_string(i % 1000) + "]\nk=" + std::to_string(i) + "\n";
+  for (int i = 0; i < 3000; ++i)
+    content += "[S" + std::to_string(i % 1000) + "]\nk=" + std::to_string(i) + "\n";
   content += "[Long]\n";
-  for (int i = 0; i < 2000; ++i) content += "Key" + std::to_string(i % 1500) + "=" + std::to_string(i) + "\n";
+  for (int i = 0; i < 2000; ++i)
+    content += "Key" + std::to_string(i % 1500) + "=" + std::to_string(i) + "\n";
   auto doc = ProfileDocument::Parse(content);
   EXPECT_EQ(ReadOr(doc, "s7", "K"), "7");
   EXPECT_EQ(doc.EraseSection("S7"), ProfileEdit::kChanged);

@@ -63,7 +63,8 @@ class ProfileStoreTest : public ::testing::Test {
     std::string out;
     for (int p = 0; p < n; ++p) {
       out += "[Analog Outputs Preset " + std::to_string(p) + tag + "]\r\n";
-      for (int k = 0; k < 20; ++k) out += "Slider" + std::to_string(k) + "=" + std::to_string(p * k) + "\r\n";
+      for (int k = 0; k < 20; ++k)
+        out += "Slider" + std::to_string(k) + "=" + std::to_string(p * k) + "\r\n";
     }
     return out;
   }
@@ -122,20 +123,22 @@ TEST_F(ProfileStoreTest, AnInPlaceRewriteKilledAtAnyStepIsCompletedAtTheNextOpen
   };
   std::vector<Case> cases;
   for (bool shorter : {false, true}) {
-    for (CommitStep s : {CommitStep::kWriteJournal, CommitStep::kCutToLength, CommitStep::kRemoveJournal})
+    for (CommitStep s :
+         {CommitStep::kWriteJournal, CommitStep::kCutToLength, CommitStep::kRemoveJournal})
       cases.push_back({s, 0, shorter});
     for (int skip : {0, 1, 3}) cases.push_back({CommitStep::kWriteInPlace, skip, shorter});
   }
   for (const Case& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "step " << static_cast<int>(c.step) << " after "
-                                      << c.skip << (c.shorter ? " shorter" : " longer"));
+    SCOPED_TRACE(::testing::Message() << "step " << static_cast<int>(c.step) << " after " << c.skip
+                                      << (c.shorter ? " shorter" : " longer"));
     ForgetKeptProfile();
     Put(path_, old_content);
     std::string new_content;
     {
       ProfileFile file(path_);
       if (c.shorter) {
-        for (int p = 0; p < 100; ++p) file.EraseSection("Analog Outputs Preset " + std::to_string(p));
+        for (int p = 0; p < 100; ++p)
+          file.EraseSection("Analog Outputs Preset " + std::to_string(p));
       } else {
         for (int k = 0; k < 4000; ++k) file.Write("Morva Live", "Slider" + std::to_string(k), "1");
       }
@@ -228,9 +231,8 @@ TEST_F(ProfileStoreTest, StaleTemporaryFilesAreRemovedAndLiveOnesKept) {
   ::waitpid(child, nullptr, 0);
 
   ProfileFile file(path_);  // a read removes them
-  EXPECT_EQ(Entries(dir_),
-            (std::vector<std::string>{".Vozururo.ini.LiVe00", ".Vozururo.ini.keep", "Vozururo.ini",
-                                      "Vozururo.ini.Zz9999"}));
+  EXPECT_EQ(Entries(dir_), (std::vector<std::string>{".Vozururo.ini.LiVe00", ".Vozururo.ini.keep",
+                                                     "Vozururo.ini", "Vozururo.ini.Zz9999"}));
   ::close(held);
   // So does a save, also where the file is taken from memory.
   Put(dir_ / ".Vozururo.ini.Zz0000", "");

@@ -248,7 +248,8 @@ TEST_F(PickerTest, PerWindowPresetSavesEveryNamedControlWithoutGeometryAndLoadsI
 TEST_F(PickerTest, ListsManyPresetsInAnyOrderQuicklyAndInTheSameOrder) {
   ui::TListBox* one_by_one = ui::Create<ui::TListBox>(w);
   one_by_one->SetSorted(true);
-  std::vector<std::string> names = {"b", "B", "a", "Zeta", "zeta", "alpha", "Alpha", "b", "_x", "\xC3\xA4"};
+  std::vector<std::string> names = {"b",     "B",     "a", "Zeta", "zeta",
+                                    "alpha", "Alpha", "b", "_x",   "\xC3\xA4"};
   for (const std::string& n : names) one_by_one->Add(n);
   ui::TListBox* at_once = ui::Create<ui::TListBox>(w);
   at_once->SetSorted(true);
@@ -261,7 +262,8 @@ TEST_F(PickerTest, ListsManyPresetsInAnyOrderQuicklyAndInTheSameOrder) {
   constexpr int kPresets = 100000;
   std::string file;
   file.reserve(kPresets * 40);
-  for (int i = kPresets; i-- > 0;) file += "[Analog Outputs Preset " + std::to_string(i) + "]\r\nx=1\r\n";
+  for (int i = kPresets; i-- > 0;)
+    file += "[Analog Outputs Preset " + std::to_string(i) + "]\r\nx=1\r\n";
   Put(file);
   std::size_t count = 0;
   std::string first;
@@ -272,7 +274,8 @@ TEST_F(PickerTest, ListsManyPresetsInAnyOrderQuicklyAndInTheSameOrder) {
          EXPECT_TRUE(std::is_sorted(p.lstNames->Items().begin(), p.lstNames->Items().end()));
        },
        Cancel});
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   EXPECT_EQ(count, static_cast<std::size_t>(kPresets));
   EXPECT_EQ(first, "Preset 0");
   // One insertion each took many seconds; sorting once takes a fraction of one.

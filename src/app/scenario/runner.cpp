@@ -357,10 +357,10 @@ void Runner::Dump(const std::vector<std::string>& t) {
     const sim::CardState& c = system_.Card(card);
     for (int p = 0; p < sim::kPairsPerCard; ++p) {
       const sim::PairState& s = c.pairs[p];
-      trace_.Line(Cat("pair ", std::to_string(p), " ingain=", Hex(s.ingain, 8), " inpair=",
-                      Hex(s.inpair, 8), " mongain=", Hex(s.mongain, 8), " gate=", Hex(s.gate, 8),
-                      " volume=", Hex(s.volume, 8), " mute=", Hex(s.mute, 8),
-                      " inmeter=", Bit(s.inmeter), " outmeter=", Bit(s.outmeter)));
+      trace_.Line(Cat(
+          "pair ", std::to_string(p), " ingain=", Hex(s.ingain, 8), " inpair=", Hex(s.inpair, 8),
+          " mongain=", Hex(s.mongain, 8), " gate=", Hex(s.gate, 8), " volume=", Hex(s.volume, 8),
+          " mute=", Hex(s.mute, 8), " inmeter=", Bit(s.inmeter), " outmeter=", Bit(s.outmeter)));
     }
   } else if (t[1] == "config" && t.size() == 2) {
     auto bytes = system_.StoredConfig();

@@ -8,7 +8,7 @@ need=()
 # bus, xfwm4, weston with Qt's Wayland platform; the accessibility bus and
 # its Python client for the screen reader's view); the cards on a JACK
 # server and its tests (a private server on the dummy driver).
-for pkg in cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
+for pkg in cmake g++ make clang-format libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
            dpkg-dev desktop-file-utils file \
            xvfb openbox xdotool x11-utils x11-apps imagemagick \
            lxpanel xfwm4 weston qt6-wayland haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils \

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Sets up, builds the plain and the sanitizer configuration, runs every test
-# in both, and builds the Release configuration once (so it stays
-# warning-free).
+# Sets up, checks the sources' formatting, builds the plain and the
+# sanitizer configuration, runs every test in both, and builds the Release
+# configuration once (so it stays warning-free).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+scripts/check_format.sh
 jobs=$(nproc)
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Debug -DMORVA_WERROR=ON >/dev/null
 cmake --build build -j "$jobs"

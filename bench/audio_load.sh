@@ -14,6 +14,9 @@ cards=${3:-4}
 mode=${4:-}
 name="morva-bench"  # a stable name: a killed server's entry is reclaimed by the next
 log=$(mktemp)
+# Semaphores a server of this name left behind would be taken over with
+# their old counts.
+rm -f /dev/shm/jack_sem."$(id -u)"_"$name"_*
 jackd -n "$name" -d dummy -r 48000 -p "${FRAMES:-128}" >"$log" 2>&1 &
 server=$!
 player=""

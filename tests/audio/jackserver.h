@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -77,6 +78,12 @@ class JackServer {
     return c != nullptr;
   }
   void Spawn() {
+    // A server of this name that was killed left its semaphores, which the
+    // new one would take over with their old counts.
+    const std::string stale = "jack_sem." + std::to_string(::getuid()) + "_" + name_ + "_";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator("/dev/shm", ec))
+      if (entry.path().filename().string().rfind(stale, 0) == 0) std::filesystem::remove(entry, ec);
     const std::string rate = "48000", period = "128";
     const char* argv[] = {"jackd", "-r",         "-n", name_.c_str(),  "-d",   "dummy",
                           "-r",    rate.c_str(), "-p", period.c_str(), nullptr};

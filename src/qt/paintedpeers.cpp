@@ -6,6 +6,8 @@
 #include <QWindow>
 #include <algorithm>
 
+#include "qt/compositor.h"
+#include "qt/lampfills.h"
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
 
@@ -98,7 +100,7 @@ QWidget* PanelPeer::MakeWidget(QWidget* parent) {
 }
 
 PanelPeer::~PanelPeer() {
-  widgetset().ForgetDirty(this);
+  widgetset().compositor().Forget(this);
 }
 
 void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
@@ -109,7 +111,7 @@ void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
                       ? QRect(child.Left(), child.Top(), child.Width(), child.Height())
                       : QRect(0, 0, control().Width(), control().Height());
   if (what == ui::Change::Bounds || what == ui::Change::Visible) places_.clear();
-  if (dirty_.isNull()) widgetset().MarkDirty(this);
+  if (dirty_.isNull()) widgetset().compositor().MarkDirty(this);
   dirty_ |= r;
 }
 
@@ -151,7 +153,7 @@ bool Covered(const QWidget* w, QRect r) {
 QRect PanelPeer::DirectArea() {
   QWidget* w = widget();
   if (!w || dirty_.isNull()) return {};
-  const unsigned generation = widgetset().WidgetChanges();
+  const unsigned generation = widgetset().compositor().WidgetChanges();
   if (!place_.known || place_.generation != generation) {
     // A part shows whole or clipped by a parent (a scrolled strip area):
     // one rectangle.
@@ -179,15 +181,6 @@ void PanelPeer::PaintDirect(QPainter& p, const QRect& area) {
 }
 
 namespace {
-
-// A lamp: a rectangle with a one-pixel outline, which two fills draw.
-const ui::TShape* PlainLamp(const ui::TControl* child) {
-  const ui::TShape* shape = child->AsShape();
-  return shape && shape->Shape() == ui::TShapeType::stRectangle && shape->PenWidth() == 1 &&
-                 shape->Width() > 1 && shape->Height() > 1
-             ? shape
-             : nullptr;
-}
 
 // Inline, unlike QRect's own: a few of these run for every lamp painted.
 bool Meet(const QRect& a, const QRect& b) {
@@ -247,8 +240,8 @@ bool PanelPeer::PaintPixels(QImage* image, const QRect& area, std::vector<SolidF
     covered = covered && bounds.left() <= part.left() && bounds.right() >= part.right() &&
               bounds.bottom() + 1 >= covered_top;
     covered_top = std::min(covered_top, bounds.top());
-    fill(Common(bounds, part), ToQRgb(lamp->PenColor()), 1);
-    fill(Common(bounds.adjusted(1, 1, -1, -1), part), ToQRgb(lamp->BrushColor()), 2);
+    for (const SolidFill& f : LampFills(*lamp, bounds))
+      fill(Common(f.rect, part), f.colour, f.layer);
     return true;
   });
   if (!plain) {
@@ -268,22 +261,11 @@ bool PanelPeer::PaintPixels(QImage* image, const QRect& area, std::vector<SolidF
   if (!covered || covered_top > part.top()) fill(part, FillColorOf(c).rgb(), 0);
   dirty_ = QRect();
   if (!image) {
-    if (stale_.isNull()) widgetset().MarkStale(this);
+    if (stale_.isNull()) widgetset().compositor().MarkStale(this);
     stale_ |= part;
     return true;
   }
-  // Layer by layer into the image, as the X server draws them.
-  uchar* bits = image->bits();
-  const qsizetype stride = image->bytesPerLine();
-  const QRect bounds = image->rect();
-  for (int layer = 0; layer <= 2; ++layer)
-    for (std::size_t i = start; i < fills.size(); ++i) {
-      if (fills[i].layer != layer) continue;
-      const QRect px = Common(fills[i].rect, bounds);
-      for (int y = px.top(); y <= px.bottom(); ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + px.left(), px.width(),
-                    fills[i].colour);
-    }
+  FillPixels(*image, std::span(fills).subspan(start));
   return true;
 }
 
@@ -393,10 +375,9 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   // A rectangle with a one-pixel outline (every meter lamp): two solid
   // fills give the same pixels as the pen and brush, for less, and need
   // no change of the painter's state.
-  if (shape.Shape() == ui::TShapeType::stRectangle && pw == 1 && r.width() > 1 && r.height() > 1) {
-    r.translate(at);
-    p.fillRect(r, ToQColor(shape.PenColor()));
-    p.fillRect(r.adjusted(1, 1, -1, -1), ToQColor(shape.BrushColor()));
+  if (PlainLamp(&shape)) {
+    for (const SolidFill& f : LampFills(shape, r.translated(at)))
+      p.fillRect(f.rect, QColor(f.colour));
     return;
   }
   p.save();

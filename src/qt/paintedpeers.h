@@ -3,7 +3,7 @@
 // shapes (the meters' lamps), images and speed buttons. They take the
 // mouse through the control's own mouse handlers.
 #include "qt/peer.h"
-#include "qt/x11.h"
+#include "qt/windowsink.h"
 #include "ui/buttons.h"
 #include "ui/extctrls.h"
 #include "ui/stdctrls.h"
@@ -35,6 +35,7 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at = QPoint()
 // its whole area, so nothing beneath it is painted again.
 class PanelPeer : public PaintedPeer {
  public:
+  using Control = ui::TWinControl;
   PanelPeer(QtWidgetset& ws, ui::TWinControl& panel)
       : PaintedPeer(ws, panel), panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)) {}
   ~PanelPeer() override;
@@ -101,6 +102,7 @@ class PanelPeer : public PaintedPeer {
 
 class LabelPeer : public PaintedPeer {
  public:
+  using Control = ui::TLabel;
   LabelPeer(QtWidgetset& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
 
  protected:
@@ -116,6 +118,7 @@ class LabelPeer : public PaintedPeer {
 
 class BevelPeer : public PaintedPeer {
  public:
+  using Control = ui::TBevel;
   BevelPeer(QtWidgetset& ws, ui::TBevel& bevel) : PaintedPeer(ws, bevel), bevel_(bevel) {}
 
  protected:
@@ -130,6 +133,7 @@ class BevelPeer : public PaintedPeer {
 
 class ShapePeer : public PaintedPeer {
  public:
+  using Control = ui::TShape;
   ShapePeer(QtWidgetset& ws, ui::TShape& shape) : PaintedPeer(ws, shape), shape_(shape) {}
 
  protected:
@@ -141,6 +145,7 @@ class ShapePeer : public PaintedPeer {
 
 class ImagePeer : public PaintedPeer {
  public:
+  using Control = ui::TImage;
   ImagePeer(QtWidgetset& ws, ui::TImage& image) : PaintedPeer(ws, image), image_(image) {}
 
  protected:
@@ -152,6 +157,7 @@ class ImagePeer : public PaintedPeer {
 
 class SpeedButtonPeer : public PaintedPeer {
  public:
+  using Control = ui::TSpeedButton;
   SpeedButtonPeer(QtWidgetset& ws, ui::TSpeedButton& button)
       : PaintedPeer(ws, button), button_(button) {}
 

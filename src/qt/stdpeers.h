@@ -27,6 +27,7 @@ class KeyPeer : public ControlPeer {
 
 class CheckBoxPeer : public KeyPeer {
  public:
+  using Control = ui::TCheckBox;
   CheckBoxPeer(QtWidgetset& ws, ui::TCheckBox& box) : KeyPeer(ws, box), box_(box) {}
 
  protected:
@@ -40,6 +41,7 @@ class CheckBoxPeer : public KeyPeer {
 
 class RadioButtonPeer : public KeyPeer {
  public:
+  using Control = ui::TRadioButton;
   RadioButtonPeer(QtWidgetset& ws, ui::TRadioButton& button)
       : KeyPeer(ws, button), button_(button) {}
 
@@ -54,6 +56,7 @@ class RadioButtonPeer : public KeyPeer {
 
 class ButtonPeer : public KeyPeer {
  public:
+  using Control = ui::TButton;
   ButtonPeer(QtWidgetset& ws, ui::TButton& button) : KeyPeer(ws, button), button_(button) {}
 
  protected:
@@ -67,6 +70,7 @@ class ButtonPeer : public KeyPeer {
 
 class EditPeer : public KeyPeer {
  public:
+  using Control = ui::TEdit;
   EditPeer(QtWidgetset& ws, ui::TEdit& edit) : KeyPeer(ws, edit), edit_(edit) {}
 
  protected:
@@ -80,6 +84,7 @@ class EditPeer : public KeyPeer {
 
 class ListBoxPeer : public KeyPeer {
  public:
+  using Control = ui::TListBox;
   ListBoxPeer(QtWidgetset& ws, ui::TListBox& list) : KeyPeer(ws, list), list_(list) {}
 
  protected:
@@ -94,6 +99,7 @@ class ListBoxPeer : public KeyPeer {
 
 class ComboBoxPeer : public KeyPeer {
  public:
+  using Control = ui::TComboBox;
   ComboBoxPeer(QtWidgetset& ws, ui::TComboBox& combo) : KeyPeer(ws, combo), combo_(combo) {}
 
  protected:
@@ -108,6 +114,7 @@ class ComboBoxPeer : public KeyPeer {
 
 class TrackBarPeer : public ControlPeer {
  public:
+  using Control = ui::TTrackBar;
   TrackBarPeer(QtWidgetset& ws, ui::TTrackBar& bar) : ControlPeer(ws, bar), bar_(bar) {}
 
  protected:
@@ -121,6 +128,7 @@ class TrackBarPeer : public ControlPeer {
 
 class GroupBoxPeer : public ControlPeer {
  public:
+  using Control = ui::TGroupBox;
   GroupBoxPeer(QtWidgetset& ws, ui::TGroupBox& box) : ControlPeer(ws, box) {}
 
  protected:
@@ -132,6 +140,7 @@ class GroupBoxPeer : public ControlPeer {
 // scrolls over it.
 class ScrollBoxPeer : public ControlPeer {
  public:
+  using Control = ui::TScrollBox;
   ScrollBoxPeer(QtWidgetset& ws, ui::TScrollBox& box) : ControlPeer(ws, box), box_(box) {}
   QWidget* container() const override { return content_.data(); }
   void ChildBoundsChanged() override;

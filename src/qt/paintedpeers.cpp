@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
+#include <type_traits>
 
 #include "qt/compositor.h"
 #include "qt/lampfills.h"
@@ -353,22 +354,6 @@ bool LabelPeer::Paint(QPainter& p) {
   return true;
 }
 
-QWidget* BevelPeer::MakeWidget(QWidget* parent) {
-  QWidget* w = PaintedPeer::MakeWidget(parent);
-  w->setAttribute(Qt::WA_TransparentForMouseEvents, true);
-  return w;
-}
-
-bool BevelPeer::Paint(QPainter& p) {
-  DrawBevel(p, QRect(0, 0, bevel_.Width(), bevel_.Height()), bevel_.Shape(), bevel_.Style());
-  return true;
-}
-
-bool ShapePeer::Paint(QPainter& p) {
-  DrawShape(p, shape_);
-  return true;
-}
-
 void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   const int pw = std::max(0, shape.PenWidth());
   QRect r(0, 0, shape.Width(), shape.Height());
@@ -414,11 +399,40 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   p.restore();
 }
 
-bool ImagePeer::Paint(QPainter& p) {
-  const QPixmap& pic = widgetset().Picture(image_.Picture());
+namespace {
+
+void Draw(QPainter& p, const ui::TBevel& bevel, QtWidgetset&) {
+  DrawBevel(p, QRect(0, 0, bevel.Width(), bevel.Height()), bevel.Shape(), bevel.Style());
+}
+
+void Draw(QPainter& p, const ui::TShape& shape, QtWidgetset&) {
+  DrawShape(p, shape);
+}
+
+void Draw(QPainter& p, const ui::TImage& image, QtWidgetset& ws) {
+  const QPixmap& pic = ws.Picture(image.Picture());
   if (!pic.isNull()) p.drawPixmap(0, 0, pic);
+}
+
+}  // namespace
+
+template <typename C>
+QWidget* DrawnPeer<C>::MakeWidget(QWidget* parent) {
+  QWidget* w = PaintedPeer::MakeWidget(parent);
+  if constexpr (std::is_same_v<C, ui::TBevel>)
+    w->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  return w;
+}
+
+template <typename C>
+bool DrawnPeer<C>::Paint(QPainter& p) {
+  Draw(p, model_, widgetset());
   return true;
 }
+
+template class DrawnPeer<ui::TBevel>;
+template class DrawnPeer<ui::TShape>;
+template class DrawnPeer<ui::TImage>;
 
 void SpeedButtonPeer::Resync() {
   widget()->update();

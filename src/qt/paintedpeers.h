@@ -116,43 +116,21 @@ class LabelPeer : public PaintedPeer {
   QFont font_;
 };
 
-class BevelPeer : public PaintedPeer {
+// A control that is only drawn: a bevel, a shape, an image (paintedpeers.cpp
+// draws each kind). A bevel only decorates: the mouse goes through it to
+// what lies beneath (the fader's grip line to its thumb).
+template <typename C>
+class DrawnPeer final : public PaintedPeer {
  public:
-  using Control = ui::TBevel;
-  BevelPeer(QtWidgetset& ws, ui::TBevel& bevel) : PaintedPeer(ws, bevel), bevel_(bevel) {}
+  using Control = C;
+  DrawnPeer(QtWidgetset& ws, C& c) : PaintedPeer(ws, c), model_(c) {}
 
  protected:
-  // A bevel only decorates: the mouse goes through it to what lies beneath
-  // (the fader's grip line to its thumb).
   QWidget* MakeWidget(QWidget* parent) override;
   bool Paint(QPainter& p) override;
 
  private:
-  ui::TBevel& bevel_;
-};
-
-class ShapePeer : public PaintedPeer {
- public:
-  using Control = ui::TShape;
-  ShapePeer(QtWidgetset& ws, ui::TShape& shape) : PaintedPeer(ws, shape), shape_(shape) {}
-
- protected:
-  bool Paint(QPainter& p) override;
-
- private:
-  ui::TShape& shape_;
-};
-
-class ImagePeer : public PaintedPeer {
- public:
-  using Control = ui::TImage;
-  ImagePeer(QtWidgetset& ws, ui::TImage& image) : PaintedPeer(ws, image), image_(image) {}
-
- protected:
-  bool Paint(QPainter& p) override;
-
- private:
-  ui::TImage& image_;
+  C& model_;
 };
 
 class SpeedButtonPeer : public PaintedPeer {

@@ -34,9 +34,12 @@ class Makers final : public MakerOf<P>... {
 
 // Panels (the fader groove, its thumb and the meters among them), pages and
 // any other windowed control are a filled, bevelled area.
-using QtPeerMaker = Makers<FormPeer, SpeedButtonPeer, LabelPeer, BevelPeer, ShapePeer, ImagePeer,
-                           CheckBoxPeer, RadioButtonPeer, ButtonPeer, EditPeer, ListBoxPeer,
-                           ComboBoxPeer, TrackBarPeer, GroupBoxPeer, ScrollBoxPeer, PanelPeer>;
+using QtPeerMaker =
+    Makers<FormPeer, SpeedButtonPeer, LabelPeer, DrawnPeer<ui::TBevel>, DrawnPeer<ui::TShape>,
+           DrawnPeer<ui::TImage>, StdPeer<ui::TCheckBox>, StdPeer<ui::TRadioButton>,
+           StdPeer<ui::TButton>, StdPeer<ui::TEdit>, StdPeer<ui::TListBox>, StdPeer<ui::TComboBox>,
+           StdPeer<ui::TTrackBar, ControlPeer>, StdPeer<ui::TGroupBox, ControlPeer>, ScrollBoxPeer,
+           PanelPeer>;
 
 }  // namespace
 

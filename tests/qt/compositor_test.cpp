@@ -50,8 +50,9 @@ TEST(PeerKinds, AControlGetsThePeerOfItsNearestKind) {
   form->Show();
   EXPECT_NE(dynamic_cast<FormPeer*>(form->peer()), nullptr);
   EXPECT_NE(dynamic_cast<SpeedButtonPeer*>(On<TOwnSpeedButton>(form)->peer()), nullptr);
-  EXPECT_NE(dynamic_cast<CheckBoxPeer*>(On<ui::TCheckBox>(form)->peer()), nullptr);
-  EXPECT_NE(dynamic_cast<ButtonPeer*>(On<ui::TButton>(form)->peer()), nullptr);
+  EXPECT_NE(dynamic_cast<StdPeer<ui::TCheckBox>*>(On<ui::TCheckBox>(form)->peer()), nullptr);
+  EXPECT_NE(dynamic_cast<StdPeer<ui::TButton>*>(On<ui::TButton>(form)->peer()), nullptr);
+  using TrackBarPeer = StdPeer<ui::TTrackBar, ControlPeer>;
   EXPECT_NE(dynamic_cast<TrackBarPeer*>(On<ui::TTrackBar>(form)->peer()), nullptr);
   EXPECT_NE(dynamic_cast<PanelPeer*>(On<ui::TPanel>(form)->peer()), nullptr);
   EXPECT_NE(dynamic_cast<PanelPeer*>(On<ui::TPageControl>(form)->peer()), nullptr);

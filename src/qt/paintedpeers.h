@@ -39,7 +39,7 @@ class PanelPeer : public PaintedPeer {
   PanelPeer(QtWidgetset& ws, ui::TWinControl& panel)
       : PaintedPeer(ws, panel), panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)) {}
   ~PanelPeer() override;
-  // Collects where the children changed; the widgetset asks for one repaint
+  // Collects where the children changed; the compositor asks for one repaint
   // of it shortly after, however many lamps switched meanwhile.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
   void ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) override;

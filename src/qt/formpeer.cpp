@@ -15,7 +15,7 @@
 #include "qt/placement.h"
 #include "qt/qtwidgetset.h"
 #include "qt/taborder.h"
-#include "qt/x11.h"
+#include "qt/windowmanager.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
 

@@ -11,6 +11,7 @@ namespace qt {
 
 class FormPeer : public ControlPeer {
  public:
+  using Control = ui::TForm;
   FormPeer(QtWidgetset& ws, ui::TForm& form) : ControlPeer(ws, form), form_(form) {}
   ui::TForm& form() const { return form_; }
 

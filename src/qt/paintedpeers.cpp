@@ -5,7 +5,10 @@
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
+#include <type_traits>
 
+#include "qt/compositor.h"
+#include "qt/lampfills.h"
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
 
@@ -98,7 +101,7 @@ QWidget* PanelPeer::MakeWidget(QWidget* parent) {
 }
 
 PanelPeer::~PanelPeer() {
-  widgetset().ForgetDirty(this);
+  widgetset().compositor().Forget(this);
 }
 
 void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
@@ -109,7 +112,7 @@ void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
                       ? QRect(child.Left(), child.Top(), child.Width(), child.Height())
                       : QRect(0, 0, control().Width(), control().Height());
   if (what == ui::Change::Bounds || what == ui::Change::Visible) places_.clear();
-  if (dirty_.isNull()) widgetset().MarkDirty(this);
+  if (dirty_.isNull()) widgetset().compositor().MarkDirty(this);
   dirty_ |= r;
 }
 
@@ -151,7 +154,7 @@ bool Covered(const QWidget* w, QRect r) {
 QRect PanelPeer::DirectArea() {
   QWidget* w = widget();
   if (!w || dirty_.isNull()) return {};
-  const unsigned generation = widgetset().WidgetChanges();
+  const unsigned generation = widgetset().compositor().WidgetChanges();
   if (!place_.known || place_.generation != generation) {
     // A part shows whole or clipped by a parent (a scrolled strip area):
     // one rectangle.
@@ -179,15 +182,6 @@ void PanelPeer::PaintDirect(QPainter& p, const QRect& area) {
 }
 
 namespace {
-
-// A lamp: a rectangle with a one-pixel outline, which two fills draw.
-const ui::TShape* PlainLamp(const ui::TControl* child) {
-  const ui::TShape* shape = child->AsShape();
-  return shape && shape->Shape() == ui::TShapeType::stRectangle && shape->PenWidth() == 1 &&
-                 shape->Width() > 1 && shape->Height() > 1
-             ? shape
-             : nullptr;
-}
 
 // Inline, unlike QRect's own: a few of these run for every lamp painted.
 bool Meet(const QRect& a, const QRect& b) {
@@ -247,8 +241,8 @@ bool PanelPeer::PaintPixels(QImage* image, const QRect& area, std::vector<SolidF
     covered = covered && bounds.left() <= part.left() && bounds.right() >= part.right() &&
               bounds.bottom() + 1 >= covered_top;
     covered_top = std::min(covered_top, bounds.top());
-    fill(Common(bounds, part), ToQRgb(lamp->PenColor()), 1);
-    fill(Common(bounds.adjusted(1, 1, -1, -1), part), ToQRgb(lamp->BrushColor()), 2);
+    for (const SolidFill& f : LampFills(*lamp, bounds))
+      fill(Common(f.rect, part), f.colour, f.layer);
     return true;
   });
   if (!plain) {
@@ -268,22 +262,11 @@ bool PanelPeer::PaintPixels(QImage* image, const QRect& area, std::vector<SolidF
   if (!covered || covered_top > part.top()) fill(part, FillColorOf(c).rgb(), 0);
   dirty_ = QRect();
   if (!image) {
-    if (stale_.isNull()) widgetset().MarkStale(this);
+    if (stale_.isNull()) widgetset().compositor().MarkStale(this);
     stale_ |= part;
     return true;
   }
-  // Layer by layer into the image, as the X server draws them.
-  uchar* bits = image->bits();
-  const qsizetype stride = image->bytesPerLine();
-  const QRect bounds = image->rect();
-  for (int layer = 0; layer <= 2; ++layer)
-    for (std::size_t i = start; i < fills.size(); ++i) {
-      if (fills[i].layer != layer) continue;
-      const QRect px = Common(fills[i].rect, bounds);
-      for (int y = px.top(); y <= px.bottom(); ++y)
-        std::fill_n(reinterpret_cast<QRgb*>(bits + y * stride) + px.left(), px.width(),
-                    fills[i].colour);
-    }
+  FillPixels(*image, std::span(fills).subspan(start));
   return true;
 }
 
@@ -371,32 +354,15 @@ bool LabelPeer::Paint(QPainter& p) {
   return true;
 }
 
-QWidget* BevelPeer::MakeWidget(QWidget* parent) {
-  QWidget* w = PaintedPeer::MakeWidget(parent);
-  w->setAttribute(Qt::WA_TransparentForMouseEvents, true);
-  return w;
-}
-
-bool BevelPeer::Paint(QPainter& p) {
-  DrawBevel(p, QRect(0, 0, bevel_.Width(), bevel_.Height()), bevel_.Shape(), bevel_.Style());
-  return true;
-}
-
-bool ShapePeer::Paint(QPainter& p) {
-  DrawShape(p, shape_);
-  return true;
-}
-
 void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   const int pw = std::max(0, shape.PenWidth());
   QRect r(0, 0, shape.Width(), shape.Height());
   // A rectangle with a one-pixel outline (every meter lamp): two solid
   // fills give the same pixels as the pen and brush, for less, and need
   // no change of the painter's state.
-  if (shape.Shape() == ui::TShapeType::stRectangle && pw == 1 && r.width() > 1 && r.height() > 1) {
-    r.translate(at);
-    p.fillRect(r, ToQColor(shape.PenColor()));
-    p.fillRect(r.adjusted(1, 1, -1, -1), ToQColor(shape.BrushColor()));
+  if (PlainLamp(&shape)) {
+    for (const SolidFill& f : LampFills(shape, r.translated(at)))
+      p.fillRect(f.rect, QColor(f.colour));
     return;
   }
   p.save();
@@ -433,11 +399,40 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
   p.restore();
 }
 
-bool ImagePeer::Paint(QPainter& p) {
-  const QPixmap& pic = widgetset().Picture(image_.Picture());
+namespace {
+
+void Draw(QPainter& p, const ui::TBevel& bevel, QtWidgetset&) {
+  DrawBevel(p, QRect(0, 0, bevel.Width(), bevel.Height()), bevel.Shape(), bevel.Style());
+}
+
+void Draw(QPainter& p, const ui::TShape& shape, QtWidgetset&) {
+  DrawShape(p, shape);
+}
+
+void Draw(QPainter& p, const ui::TImage& image, QtWidgetset& ws) {
+  const QPixmap& pic = ws.Picture(image.Picture());
   if (!pic.isNull()) p.drawPixmap(0, 0, pic);
+}
+
+}  // namespace
+
+template <typename C>
+QWidget* DrawnPeer<C>::MakeWidget(QWidget* parent) {
+  QWidget* w = PaintedPeer::MakeWidget(parent);
+  if constexpr (std::is_same_v<C, ui::TBevel>)
+    w->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+  return w;
+}
+
+template <typename C>
+bool DrawnPeer<C>::Paint(QPainter& p) {
+  Draw(p, model_, widgetset());
   return true;
 }
+
+template class DrawnPeer<ui::TBevel>;
+template class DrawnPeer<ui::TShape>;
+template class DrawnPeer<ui::TImage>;
 
 void SpeedButtonPeer::Resync() {
   widget()->update();

@@ -3,7 +3,7 @@
 // shapes (the meters' lamps), images and speed buttons. They take the
 // mouse through the control's own mouse handlers.
 #include "qt/peer.h"
-#include "qt/x11.h"
+#include "qt/windowsink.h"
 #include "ui/buttons.h"
 #include "ui/extctrls.h"
 #include "ui/stdctrls.h"
@@ -35,10 +35,11 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at = QPoint()
 // its whole area, so nothing beneath it is painted again.
 class PanelPeer : public PaintedPeer {
  public:
+  using Control = ui::TWinControl;
   PanelPeer(QtWidgetset& ws, ui::TWinControl& panel)
       : PaintedPeer(ws, panel), panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)) {}
   ~PanelPeer() override;
-  // Collects where the children changed; the widgetset asks for one repaint
+  // Collects where the children changed; the compositor asks for one repaint
   // of it shortly after, however many lamps switched meanwhile.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
   void ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) override;
@@ -101,6 +102,7 @@ class PanelPeer : public PaintedPeer {
 
 class LabelPeer : public PaintedPeer {
  public:
+  using Control = ui::TLabel;
   LabelPeer(QtWidgetset& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
 
  protected:
@@ -114,44 +116,26 @@ class LabelPeer : public PaintedPeer {
   QFont font_;
 };
 
-class BevelPeer : public PaintedPeer {
+// A control that is only drawn: a bevel, a shape, an image (paintedpeers.cpp
+// draws each kind). A bevel only decorates: the mouse goes through it to
+// what lies beneath (the fader's grip line to its thumb).
+template <typename C>
+class DrawnPeer final : public PaintedPeer {
  public:
-  BevelPeer(QtWidgetset& ws, ui::TBevel& bevel) : PaintedPeer(ws, bevel), bevel_(bevel) {}
+  using Control = C;
+  DrawnPeer(QtWidgetset& ws, C& c) : PaintedPeer(ws, c), model_(c) {}
 
  protected:
-  // A bevel only decorates: the mouse goes through it to what lies beneath
-  // (the fader's grip line to its thumb).
   QWidget* MakeWidget(QWidget* parent) override;
   bool Paint(QPainter& p) override;
 
  private:
-  ui::TBevel& bevel_;
-};
-
-class ShapePeer : public PaintedPeer {
- public:
-  ShapePeer(QtWidgetset& ws, ui::TShape& shape) : PaintedPeer(ws, shape), shape_(shape) {}
-
- protected:
-  bool Paint(QPainter& p) override;
-
- private:
-  ui::TShape& shape_;
-};
-
-class ImagePeer : public PaintedPeer {
- public:
-  ImagePeer(QtWidgetset& ws, ui::TImage& image) : PaintedPeer(ws, image), image_(image) {}
-
- protected:
-  bool Paint(QPainter& p) override;
-
- private:
-  ui::TImage& image_;
+  C& model_;
 };
 
 class SpeedButtonPeer : public PaintedPeer {
  public:
+  using Control = ui::TSpeedButton;
   SpeedButtonPeer(QtWidgetset& ws, ui::TSpeedButton& button)
       : PaintedPeer(ws, button), button_(button) {}
 

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "qt/accessible.h"
+#include "qt/compositor.h"
 #include "qt/look.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
@@ -108,8 +109,9 @@ void ControlPeer::ApplyAll() {
 
 void ControlPeer::Changed(ui::Change what) {
   if (!widget_ || ws_.display_gone()) return;
-  // Qt may move or show what the backing store holds right away.
-  ws_.CatchUp();
+  // Every change to a widget comes through here: Qt may move or show what
+  // the backing store holds right away.
+  ws_.compositor().BeforeWidgetChange();
   ++applying_;
   {
     QSignalBlocker block(widget_.data());

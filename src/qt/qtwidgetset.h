@@ -7,25 +7,22 @@
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
-#include <QRegion>
 #include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
-#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "qt/x11.h"
+#include "qt/windowsink.h"
 #include "ui/widgetset.h"
 
 class QMessageBox;
-class QTimer;
 
 namespace qt {
 
-class PanelPeer;
+class Compositor;
 
 class QtWidgetset : public ui::Widgetset {
  public:
@@ -33,7 +30,9 @@ class QtWidgetset : public ui::Widgetset {
   // the prepared box and its first button's answer.
   using BoxHandler = std::function<int(QMessageBox& box, int first_answer)>;
 
-  QtWidgetset();
+  // sink: where the meters' direct painting goes (null: X11 where the
+  // program runs on it, else Qt's flush).
+  explicit QtWidgetset(std::unique_ptr<WindowSink> sink = nullptr);
   ~QtWidgetset() override;
   QtWidgetset(const QtWidgetset&) = delete;
   QtWidgetset& operator=(const QtWidgetset&) = delete;
@@ -56,28 +55,10 @@ class QtWidgetset : public ui::Widgetset {
   void DeleteRetired();
   std::size_t RetiredCount() const { return retired_.size(); }
 
-  // Panels whose drawn children changed ask for their repaint once, before
-  // the program next waits, however many lamps switched meanwhile.
-  void MarkDirty(PanelPeer* p);
-  // A panel that goes forgets its repaint and its lagging backing store.
-  void ForgetDirty(PanelPeer* p);
-  void FlushDirty();
-  // Lamps whose fills went straight to the X server are drawn into the
-  // window's backing store only when Qt may next show or move what it
-  // holds: before any event but the program's own timer batches, and
-  // before any change to a widget. A panel whose backing store lags
-  // behind the screen says so once.
-  void MarkStale(PanelPeer* p) { stale_.push_back(p); }
-  void CatchUp() {
-    if (!stale_.empty()) CatchUpStale();
-  }
-  // Timer events to o are the program's timer batches: they change no
-  // widget of Qt's own, so the backing stores need not catch up for them.
-  void SetBatchTimerReceiver(const QObject* o) { batch_timer_receiver_ = o; }
-  // A count that moves whenever any widget of the program moves, changes
-  // size, shows, hides or is restacked: what a panel worked out about where
-  // it shows holds while the count stays.
-  unsigned WidgetChanges() const;
+  // The meters' direct painting.
+  Compositor& compositor() { return *compositor_; }
+  // Timer events to o are the program's timer batches (see Compositor).
+  void SetBatchTimerReceiver(const QObject* o);
 
   // An embedded picture by file name (null pixmap when there is none).
   const QPixmap& Picture(const std::string& name);
@@ -88,7 +69,7 @@ class QtWidgetset : public ui::Widgetset {
   // The display went away (the X server ended with the session): peers
   // stop touching their widgets, none are made, boxes take their first
   // button, so that the program can still save and end.
-  void DisplayGone() { display_gone_ = true; }
+  void DisplayGone();
   bool display_gone() const { return display_gone_; }
 
   // Runs each time the program's outermost loop is about to wait.
@@ -99,36 +80,18 @@ class QtWidgetset : public ui::Widgetset {
   void SetBoxHandler(BoxHandler h) { box_handler_ = std::move(h); }
 
  private:
-  // Where a panel's children changed, in its window's coordinates.
-  struct DirectPart {
-    PanelPeer* peer;
-    QRect area;
-  };
-  // Paints the parts of one window into its backing store and shows them.
-  void PaintDirect(QWidget* window, std::span<const DirectPart> parts);
-  void CatchUpStale();
-
   std::unique_ptr<QObject> waker_;
   std::atomic<bool> wake_pending_{false};
   std::thread::id gui_thread_ = std::this_thread::get_id();
   int wait_depth_ = 0;
   std::vector<QPointer<QWidget>> retired_;
-  std::vector<PanelPeer*> dirty_;
-  std::vector<PanelPeer*> flushing_;  // dirty_ while it is flushed
-  std::unique_ptr<QTimer> flush_timer_;
-  std::vector<PanelPeer*> stale_;
-  const QObject* batch_timer_receiver_ = nullptr;
-  class EventWatch;
-  std::unique_ptr<EventWatch> event_watch_;
-  std::vector<SolidFill> fills_;  // of the window being painted
-  std::vector<DirectPart> direct_parts_;
-  std::vector<const DirectPart*> painted_;  // parts of a window the painter takes
+  std::unique_ptr<Compositor> compositor_;
+  std::unique_ptr<ui::PeerMaker> peer_maker_;
   std::map<std::string, QPixmap> pictures_;
   QIcon themed_icon_;
   std::function<void()> idle_;
   std::function<void()> before_wait_;
   BoxHandler box_handler_;
-  bool direct_painting_ = false;
   bool display_gone_ = false;
 };
 

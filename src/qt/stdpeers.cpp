@@ -16,6 +16,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QWheelEvent>
+#include <type_traits>
 
 #include "qt/accessible.h"
 #include "qt/look.h"
@@ -51,6 +52,10 @@ W* As(QWidget* w) {
 
 // ---- keys
 
+bool KeyPeer::AlsoToWidget(int qt_key) const {
+  return qt_key == Qt::Key_Down && qobject_cast<const QListWidget*>(widget());
+}
+
 bool KeyPeer::Filter(QEvent* e) {
   if (e->type() != QEvent::KeyPress || forwarding_) return false;
   auto* ke = static_cast<QKeyEvent*>(e);
@@ -70,238 +75,254 @@ bool KeyPeer::Filter(QEvent* e) {
   return true;
 }
 
-// ---- check box
+namespace {
 
-QWidget* CheckBoxPeer::MakeWidget(QWidget* parent) {
+// Each kind: NewWidget makes the widget, Show pushes one kind of model state
+// into it (the base peer's Apply for the rest), Listen turns its signals
+// into the user's calls on the model.
+
+// ---- check box and radio button
+
+QWidget* NewWidget(QWidget* parent, ui::TCheckBox&) {
   return new QCheckBox(parent);
 }
 
-void CheckBoxPeer::Apply(ui::Change what) {
-  auto* w = As<QCheckBox>(widget());
-  if (what == ui::Change::State)
-    w->setChecked(box_.Checked());
-  else if (what == ui::Change::Caption)
-    w->setText(FromUtf8(box_.Caption()));
-  else
-    KeyPeer::Apply(what);
-}
-
-// Whatever turns the widget's box (a click, Space, the accessibility
-// toggle action, toggle() from anywhere) is the user's click on the model;
-// the model's own changes come with the signals blocked.
-void CheckBoxPeer::Connect() {
-  ui::TCheckBox& box = box_;
-  Keep(QObject::connect(As<QCheckBox>(widget()), &QCheckBox::toggled, [this, &box](bool checked) {
-    if (checked != box.Checked()) Deliver([&box] { ui::user::Click(&box); });
-  }));
-}
-
-// ---- radio button
-
-QWidget* RadioButtonPeer::MakeWidget(QWidget* parent) {
+QWidget* NewWidget(QWidget* parent, ui::TRadioButton&) {
   auto* w = new QRadioButton(parent);
   // The model unchecks the siblings.
   w->setAutoExclusive(false);
   return w;
 }
 
-void RadioButtonPeer::Apply(ui::Change what) {
-  auto* w = As<QRadioButton>(widget());
+template <typename C>
+void ShowCheck(StdPeer<C>& p, ui::Change what) {
+  auto* w = As<QAbstractButton>(p.widget());
   if (what == ui::Change::State)
-    w->setChecked(button_.Checked());
+    w->setChecked(p.model().Checked());
   else if (what == ui::Change::Caption)
-    w->setText(FromUtf8(button_.Caption()));
+    w->setText(FromUtf8(p.model().Caption()));
   else
-    KeyPeer::Apply(what);
+    p.ApplyAsBase(what);
 }
 
-void RadioButtonPeer::Connect() {
-  ui::TRadioButton& b = button_;
-  Keep(QObject::connect(As<QRadioButton>(widget()), &QRadioButton::clicked,
-                        [this, &b] { Deliver([&b] { ui::user::Click(&b); }); }));
+void Show(StdPeer<ui::TCheckBox>& p, ui::Change what) {
+  ShowCheck(p, what);
 }
 
-// ---- button
+void Show(StdPeer<ui::TRadioButton>& p, ui::Change what) {
+  ShowCheck(p, what);
+}
 
-QWidget* ButtonPeer::MakeWidget(QWidget* parent) {
+// Whatever turns the widget's box (a click, Space, the accessibility
+// toggle action, toggle() from anywhere) is the user's click on the model;
+// the model's own changes come with the signals blocked.
+void Listen(StdPeer<ui::TCheckBox>& p) {
+  ui::TCheckBox& box = p.model();
+  p.Keep(QObject::connect(As<QCheckBox>(p.widget()), &QCheckBox::toggled, [&p, &box](bool on) {
+    if (on != box.Checked()) p.Deliver([&box] { ui::user::Click(&box); });
+  }));
+}
+
+// ---- buttons
+
+QWidget* NewWidget(QWidget* parent, ui::TButton&) {
   auto* w = new QPushButton(parent);
   w->setAutoDefault(false);
   return w;
 }
 
-void ButtonPeer::Apply(ui::Change what) {
-  auto* w = As<QPushButton>(widget());
+void Show(StdPeer<ui::TButton>& p, ui::Change what) {
+  auto* w = As<QPushButton>(p.widget());
   if (what == ui::Change::Caption) {
-    w->setText(FromUtf8(button_.Caption()));
+    w->setText(FromUtf8(p.model().Caption()));
   } else if (what == ui::Change::State) {
-    w->setDefault(button_.Default());
+    w->setDefault(p.model().Default());
   } else {
-    KeyPeer::Apply(what);
+    p.ApplyAsBase(what);
   }
 }
 
-void ButtonPeer::Connect() {
-  ui::TButton& b = button_;
-  Keep(QObject::connect(As<QPushButton>(widget()), &QPushButton::clicked,
-                        [this, &b] { Deliver([&b] { ui::user::Click(&b); }); }));
+// A click on the widget is the user's click on the model.
+template <typename C>
+void Listen(StdPeer<C>& p) {
+  C& b = p.model();
+  p.Keep(QObject::connect(As<QAbstractButton>(p.widget()), &QAbstractButton::clicked,
+                          [&p, &b] { p.Deliver([&b] { ui::user::Click(&b); }); }));
 }
 
 // ---- edit field
 
-QWidget* EditPeer::MakeWidget(QWidget* parent) {
+QWidget* NewWidget(QWidget* parent, ui::TEdit&) {
   return new QLineEdit(parent);
 }
 
-void EditPeer::Apply(ui::Change what) {
-  auto* w = As<QLineEdit>(widget());
+void Show(StdPeer<ui::TEdit>& p, ui::Change what) {
+  auto* w = As<QLineEdit>(p.widget());
+  ui::TEdit& edit = p.model();
   if (what == ui::Change::Caption || what == ui::Change::State) {
-    QString text = FromUtf8(edit_.Text());
+    QString text = FromUtf8(edit.Text());
     if (w->text() != text) {
       int cursor = std::min<int>(w->cursorPosition(), static_cast<int>(text.size()));
       w->setText(text);
       w->setCursorPosition(cursor);
     }
-    w->setMaxLength(edit_.MaxLength() > 0 ? edit_.MaxLength() : 32767);
+    w->setMaxLength(edit.MaxLength() > 0 ? edit.MaxLength() : 32767);
   } else {
-    KeyPeer::Apply(what);
+    p.ApplyAsBase(what);
   }
 }
 
-void EditPeer::Connect() {
-  ui::TEdit& e = edit_;
-  Keep(QObject::connect(As<QLineEdit>(widget()), &QLineEdit::textEdited,
-                        [this, &e](const QString& text) {
-                          std::string utf8 = text.toStdString();
-                          Deliver([&e, &utf8] { ui::user::Type(&e, utf8); });
-                        }));
+void Listen(StdPeer<ui::TEdit>& p) {
+  ui::TEdit& e = p.model();
+  p.Keep(QObject::connect(As<QLineEdit>(p.widget()), &QLineEdit::textEdited,
+                          [&p, &e](const QString& text) {
+                            std::string utf8 = text.toStdString();
+                            p.Deliver([&e, &utf8] { ui::user::Type(&e, utf8); });
+                          }));
 }
 
-// ---- list box
+// ---- list box and combo box
 
-QWidget* ListBoxPeer::MakeWidget(QWidget* parent) {
+// The items, and the one chosen (-1: none, which a list shows unselected).
+template <typename C, typename W>
+void ShowChoice(StdPeer<C>& p, W* w, ui::Change what, void (W::*choose)(int)) {
+  const ui::TItemsControl& c = p.model();
+  if (what == ui::Change::Items) {
+    w->clear();
+    for (const std::string& item : c.Items()) w->addItem(FromUtf8(item));
+  } else if (what != ui::Change::State) {
+    p.ApplyAsBase(what);
+    return;
+  }
+  if constexpr (std::is_same_v<W, QListWidget>)
+    if (c.ItemIndex() < 0) w->clearSelection();
+  (w->*choose)(c.ItemIndex());
+}
+
+QWidget* NewWidget(QWidget* parent, ui::TListBox&) {
   auto* w = new QListWidget(parent);
   w->setSelectionMode(QAbstractItemView::SingleSelection);
   w->setUniformItemSizes(true);
   return w;
 }
 
-void ListBoxPeer::Apply(ui::Change what) {
-  auto* w = As<QListWidget>(widget());
-  if (what == ui::Change::Items) {
-    w->clear();
-    for (const std::string& item : list_.Items()) w->addItem(FromUtf8(item));
-    w->setCurrentRow(list_.ItemIndex());
-  } else if (what == ui::Change::State) {
-    if (list_.ItemIndex() < 0) {
-      w->clearSelection();
-      w->setCurrentRow(-1);
-    } else {
-      w->setCurrentRow(list_.ItemIndex());
-    }
-  } else {
-    KeyPeer::Apply(what);
-  }
+void Show(StdPeer<ui::TListBox>& p, ui::Change what) {
+  ShowChoice(p, As<QListWidget>(p.widget()), what, &QListWidget::setCurrentRow);
 }
 
-void ListBoxPeer::Connect() {
-  auto* w = As<QListWidget>(widget());
+void Listen(StdPeer<ui::TListBox>& p) {
+  auto* w = As<QListWidget>(p.widget());
   // Qt made the list's interface while building the view, before there was
   // a control to name it after.
-  if (QAccessible::isActive()) NameLater(*this);
-  ui::TListBox& l = list_;
-  Keep(QObject::connect(w, &QListWidget::currentRowChanged, [this, &l](int row) {
+  if (QAccessible::isActive()) NameLater(p);
+  ui::TListBox& l = p.model();
+  p.Keep(QObject::connect(w, &QListWidget::currentRowChanged, [&p, &l](int row) {
     if (row >= 0 && row < l.Count() && row != l.ItemIndex())
-      Deliver([&l, row] { ui::user::Select(&l, row); });
+      p.Deliver([&l, row] { ui::user::Select(&l, row); });
   }));
-  Keep(QObject::connect(w, &QListWidget::itemDoubleClicked, [this, &l](QListWidgetItem*) {
-    Deliver([&l] { ui::user::DblClick(&l); });
+  p.Keep(QObject::connect(w, &QListWidget::itemDoubleClicked, [&p, &l](QListWidgetItem*) {
+    p.Deliver([&l] { ui::user::DblClick(&l); });
   }));
 }
 
-bool ListBoxPeer::AlsoToWidget(int qt_key) const {
-  return qt_key == Qt::Key_Down;
-}
-
-// ---- combo box
-
-QWidget* ComboBoxPeer::MakeWidget(QWidget* parent) {
+QWidget* NewWidget(QWidget* parent, ui::TComboBox&) {
   return new QComboBox(parent);
 }
 
-void ComboBoxPeer::Apply(ui::Change what) {
-  auto* w = As<QComboBox>(widget());
-  if (what == ui::Change::Items) {
-    w->clear();
-    for (const std::string& item : combo_.Items()) w->addItem(FromUtf8(item));
-    w->setCurrentIndex(combo_.ItemIndex());
-  } else if (what == ui::Change::State) {
-    w->setCurrentIndex(combo_.ItemIndex());
-  } else {
-    KeyPeer::Apply(what);
-  }
-  if (what == ui::Change::Items || what == ui::Change::Font || what == ui::Change::Bounds)
-    FitItems();
-}
-
 // The items fit the box as the layout sizes it: its text field.
-void ComboBoxPeer::FitItems() {
-  auto* w = As<QComboBox>(widget());
+void FitItems(QComboBox* w, const ui::TComboBox& combo) {
   QStringList texts;
   for (int i = 0; i < w->count(); ++i) texts << w->itemText(i);
   QStyleOptionComboBox opt;
   opt.initFrom(w);
-  opt.rect = QRect(0, 0, combo_.Width(), combo_.Height());
+  opt.rect = QRect(0, 0, combo.Width(), combo.Height());
   const QRect field =
       w->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, w);
-  w->setFont(NarrowedToFit(ToQFont(combo_.Font()), texts, field.width() - 4));
+  w->setFont(NarrowedToFit(ToQFont(combo.Font()), texts, field.width() - 4));
 }
 
-void ComboBoxPeer::Connect() {
-  ui::TComboBox& c = combo_;
-  Keep(QObject::connect(As<QComboBox>(widget()), &QComboBox::activated, [this, &c](int i) {
-    if (i >= 0 && i < c.Count()) Deliver([&c, i] { ui::user::Select(&c, i); });
+void Show(StdPeer<ui::TComboBox>& p, ui::Change what) {
+  auto* w = As<QComboBox>(p.widget());
+  ShowChoice(p, w, what, &QComboBox::setCurrentIndex);
+  if (what == ui::Change::Items || what == ui::Change::Font || what == ui::Change::Bounds)
+    FitItems(w, p.model());
+}
+
+void Listen(StdPeer<ui::TComboBox>& p) {
+  ui::TComboBox& c = p.model();
+  p.Keep(QObject::connect(As<QComboBox>(p.widget()), &QComboBox::activated, [&p, &c](int i) {
+    if (i >= 0 && i < c.Count()) p.Deliver([&c, i] { ui::user::Select(&c, i); });
   }));
 }
 
 // ---- track bar
 
-QWidget* TrackBarPeer::MakeWidget(QWidget* parent) {
+QWidget* NewWidget(QWidget* parent, ui::TTrackBar&) {
   auto* w = new QSlider(Qt::Horizontal, parent);
   w->setTickPosition(QSlider::TicksBelow);
   return w;
 }
 
-void TrackBarPeer::Apply(ui::Change what) {
-  auto* w = As<QSlider>(widget());
+void Show(StdPeer<ui::TTrackBar, ControlPeer>& p, ui::Change what) {
+  auto* w = As<QSlider>(p.widget());
+  ui::TTrackBar& bar = p.model();
   if (what == ui::Change::State) {
-    w->setRange(bar_.Min(), bar_.Max());
-    w->setValue(bar_.Position());
-    w->setTickInterval(std::max(1, bar_.Frequency()));
-    w->setPageStep(std::max(1, bar_.PageSize()));
+    w->setRange(bar.Min(), bar.Max());
+    w->setValue(bar.Position());
+    w->setTickInterval(std::max(1, bar.Frequency()));
+    w->setPageStep(std::max(1, bar.PageSize()));
   } else {
-    ControlPeer::Apply(what);
+    p.ApplyAsBase(what);
   }
 }
 
-void TrackBarPeer::Connect() {
-  ui::TTrackBar& b = bar_;
-  Keep(QObject::connect(As<QSlider>(widget()), &QSlider::valueChanged, [this, &b](int v) {
-    if (v != b.Position()) Deliver([&b, v] { b.SetPosition(v); });
+void Listen(StdPeer<ui::TTrackBar, ControlPeer>& p) {
+  ui::TTrackBar& b = p.model();
+  p.Keep(QObject::connect(As<QSlider>(p.widget()), &QSlider::valueChanged, [&p, &b](int v) {
+    if (v != b.Position()) p.Deliver([&b, v] { b.SetPosition(v); });
   }));
 }
 
 // ---- group box
 
-QWidget* GroupBoxPeer::MakeWidget(QWidget* parent) {
+QWidget* NewWidget(QWidget* parent, ui::TGroupBox&) {
   return new QGroupBox(parent);
 }
 
-void GroupBoxPeer::Apply(ui::Change what) {
+void Show(StdPeer<ui::TGroupBox, ControlPeer>& p, ui::Change what) {
   if (what == ui::Change::Caption)
-    As<QGroupBox>(widget())->setTitle(FromUtf8(control().Caption()));
+    As<QGroupBox>(p.widget())->setTitle(FromUtf8(p.model().Caption()));
   else
-    ControlPeer::Apply(what);
+    p.ApplyAsBase(what);
 }
+
+void Listen(StdPeer<ui::TGroupBox, ControlPeer>&) {}
+
+}  // namespace
+
+template <typename C, typename Base>
+QWidget* StdPeer<C, Base>::MakeWidget(QWidget* parent) {
+  return NewWidget(parent, model_);
+}
+
+template <typename C, typename Base>
+void StdPeer<C, Base>::Apply(ui::Change what) {
+  Show(*this, what);
+}
+
+template <typename C, typename Base>
+void StdPeer<C, Base>::Connect() {
+  Listen(*this);
+}
+
+template class StdPeer<ui::TCheckBox>;
+template class StdPeer<ui::TRadioButton>;
+template class StdPeer<ui::TButton>;
+template class StdPeer<ui::TEdit>;
+template class StdPeer<ui::TListBox>;
+template class StdPeer<ui::TComboBox>;
+template class StdPeer<ui::TTrackBar, ControlPeer>;
+template class StdPeer<ui::TGroupBox, ControlPeer>;
 
 // ---- scroll box
 

@@ -10,24 +10,38 @@ class QScrollArea;
 
 namespace qt {
 
-// Return, Escape, Delete and Down reach the model's key handling.
+// Return, Escape, Delete and Down reach the model's key handling; a list's
+// Down moves the widget's selection first.
 class KeyPeer : public ControlPeer {
  public:
   KeyPeer(QtWidgetset& ws, ui::TKeyControl& control) : ControlPeer(ws, control), key_(control) {}
 
  protected:
   bool Filter(QEvent* e) override;
-  // Whether the widget should also see a key the model took.
-  virtual bool AlsoToWidget(int /*qt_key*/) const { return false; }
 
  private:
+  // Whether the widget should also see a key the model took.
+  bool AlsoToWidget(int qt_key) const;
+
   ui::TKeyControl& key_;
   bool forwarding_ = false;
 };
 
-class CheckBoxPeer : public KeyPeer {
+// A peer on one of Qt's standard widgets for a control of class C. What a
+// kind makes, shows and connects is written with the kind (stdpeers.cpp);
+// the kinds are check box, radio button, button, edit field, list box,
+// combo box (key peers), track bar and group box.
+template <typename C, typename Base = KeyPeer>
+class StdPeer final : public Base {
  public:
-  CheckBoxPeer(QtWidgetset& ws, ui::TCheckBox& box) : KeyPeer(ws, box), box_(box) {}
+  using Control = C;
+  StdPeer(QtWidgetset& ws, C& c) : Base(ws, c), model_(c) {}
+
+  C& model() const { return model_; }
+  // For the kinds' own code.
+  void ApplyAsBase(ui::Change what) { Base::Apply(what); }
+  using Base::Deliver;
+  using Base::Keep;
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
@@ -35,103 +49,14 @@ class CheckBoxPeer : public KeyPeer {
   void Connect() override;
 
  private:
-  ui::TCheckBox& box_;
-};
-
-class RadioButtonPeer : public KeyPeer {
- public:
-  RadioButtonPeer(QtWidgetset& ws, ui::TRadioButton& button)
-      : KeyPeer(ws, button), button_(button) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
-  void Connect() override;
-
- private:
-  ui::TRadioButton& button_;
-};
-
-class ButtonPeer : public KeyPeer {
- public:
-  ButtonPeer(QtWidgetset& ws, ui::TButton& button) : KeyPeer(ws, button), button_(button) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
-  void Connect() override;
-
- private:
-  ui::TButton& button_;
-};
-
-class EditPeer : public KeyPeer {
- public:
-  EditPeer(QtWidgetset& ws, ui::TEdit& edit) : KeyPeer(ws, edit), edit_(edit) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
-  void Connect() override;
-
- private:
-  ui::TEdit& edit_;
-};
-
-class ListBoxPeer : public KeyPeer {
- public:
-  ListBoxPeer(QtWidgetset& ws, ui::TListBox& list) : KeyPeer(ws, list), list_(list) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
-  void Connect() override;
-  bool AlsoToWidget(int qt_key) const override;
-
- private:
-  ui::TListBox& list_;
-};
-
-class ComboBoxPeer : public KeyPeer {
- public:
-  ComboBoxPeer(QtWidgetset& ws, ui::TComboBox& combo) : KeyPeer(ws, combo), combo_(combo) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
-  void Connect() override;
-
- private:
-  void FitItems();
-  ui::TComboBox& combo_;
-};
-
-class TrackBarPeer : public ControlPeer {
- public:
-  TrackBarPeer(QtWidgetset& ws, ui::TTrackBar& bar) : ControlPeer(ws, bar), bar_(bar) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
-  void Connect() override;
-
- private:
-  ui::TTrackBar& bar_;
-};
-
-class GroupBoxPeer : public ControlPeer {
- public:
-  GroupBoxPeer(QtWidgetset& ws, ui::TGroupBox& box) : ControlPeer(ws, box) {}
-
- protected:
-  QWidget* MakeWidget(QWidget* parent) override;
-  void Apply(ui::Change what) override;
+  C& model_;
 };
 
 // The children live on a content widget as wide as they reach; the view
 // scrolls over it.
 class ScrollBoxPeer : public ControlPeer {
  public:
+  using Control = ui::TScrollBox;
   ScrollBoxPeer(QtWidgetset& ws, ui::TScrollBox& box) : ControlPeer(ws, box), box_(box) {}
   QWidget* container() const override { return content_.data(); }
   void ChildBoundsChanged() override;

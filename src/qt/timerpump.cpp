@@ -24,11 +24,16 @@ void TimerPump::Schedule(std::optional<std::int64_t> due) {
 
 void TimerPump::Start(std::int64_t delay_ms, bool periodic) {
   periodic_ = periodic;
+  delay_ms_ = delay_ms;
   timer_.start(static_cast<int>(delay_ms), Qt::PreciseTimer, this);
 }
 
 void TimerPump::timerEvent(QTimerEvent* e) {
   if (e->timerId() != timer_.timerId()) return QObject::timerEvent(e);
+  TimerFired();
+}
+
+void TimerPump::TimerFired() {
   // A timer that fell behind (a busy machine) is started again on the
   // instant: a periodic Qt timer that is late by a whole period keeps the
   // lateness from then on, and the batches would fire timers due after

@@ -19,6 +19,15 @@ class TimerPump : public QObject {
 
   // The next instant to fire at; none stops the pump.
   void Schedule(std::optional<std::int64_t> due);
+  // The Qt timer went off: fires, then keeps the periodic timer or stops.
+  // The timer's events come here; tests call it to stand in for them.
+  void TimerFired();
+
+  bool running() const { return timer_.isActive(); }
+  bool periodic() const { return periodic_; }
+  // The instant the running timer fires at next, and its delay as started.
+  std::int64_t next() const { return next_; }
+  std::int64_t delay_ms() const { return delay_ms_; }
 
  protected:
   void timerEvent(QTimerEvent* e) override;
@@ -31,6 +40,7 @@ class TimerPump : public QObject {
   std::function<void()> fire_;
   QBasicTimer timer_;
   bool periodic_ = false;
+  std::int64_t delay_ms_ = 0;
   // The instant the running timer fires at next (its first instant, for a
   // periodic one that has not fired yet).
   std::int64_t next_ = 0;

@@ -1,28 +1,20 @@
 // The XEmbed tray's selection, looked up on Qt's own X connection.
-#include <xcb/xcb.h>
-
-#include <QGuiApplication>
 #include <cstdlib>
-#include <cstring>
 
 #include "qt/traywatch.h"
+#include "qt/x11connection.h"
 
 namespace qt {
 
 bool XEmbedTrayPresent() {
-  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+  xcb_connection_t* c = X11Connection();
   if (!c || xcb_connection_has_error(c)) return false;
-  static constexpr char kSelection[] = "_NET_SYSTEM_TRAY_S0";
-  xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-      c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(kSelection)), kSelection),
-      nullptr);
-  if (!atom) return false;
+  const xcb_atom_t selection = Atom(c, "_NET_SYSTEM_TRAY_S0");
+  if (selection == XCB_ATOM_NONE) return false;
   xcb_get_selection_owner_reply_t* owner =
-      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr);
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
   const bool present = owner && owner->owner != XCB_WINDOW_NONE;
   std::free(owner);
-  std::free(atom);
   return present;
 }
 

@@ -56,6 +56,7 @@ class TBevel : public TGraphicControl {
  public:
   explicit TBevel(TComponent* owner);
   const char* ClassName() const override { return "TBevel"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TBevelShape Shape() const { return shape_; }
   void SetShape(TBevelShape s) { shape_ = s; }
   TBevelStyle Style() const { return style_; }
@@ -72,6 +73,7 @@ class TImage : public TGraphicControl {
  public:
   explicit TImage(TComponent* owner);
   const char* ClassName() const override { return "TImage"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   const std::string& Picture() const { return picture_; }
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 
@@ -85,6 +87,7 @@ class TShape : public TGraphicControl {
  public:
   explicit TShape(TComponent* owner);
   const char* ClassName() const override { return "TShape"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   const TShape* AsShape() const override { return this; }
   TShapeType Shape() const { return shape_; }
   void SetShape(TShapeType s) { shape_ = s; }
@@ -119,6 +122,7 @@ class TScrollBox : public TWinControl {
  public:
   explicit TScrollBox(TComponent* owner);
   const char* ClassName() const override { return "TScrollBox"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TScrollBarInfo& HorzScrollBar() { return horz_; }
   TScrollBarInfo& VertScrollBar() { return vert_; }
   bool BorderSingle() const { return border_single_; }

@@ -16,6 +16,7 @@ class TLabel : public TGraphicControl {
  public:
   explicit TLabel(TComponent* owner);
   const char* ClassName() const override { return "TLabel"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a) { alignment_ = a; }
   bool AutoSize() const { return auto_size_; }
@@ -53,6 +54,7 @@ class TButton : public TKeyControl {
  public:
   explicit TButton(TComponent* owner);
   const char* ClassName() const override { return "TButton"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   void Click() override;
   bool Default() const { return default_; }
   bool Cancel() const { return cancel_; }
@@ -70,6 +72,7 @@ class TCheckBox : public TKeyControl {
  public:
   explicit TCheckBox(TComponent* owner);
   const char* ClassName() const override { return "TCheckBox"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   bool Checked() const { return checked_; }
   // Runs the click action when the state changes, as a user's click would.
   void SetChecked(bool v);
@@ -87,6 +90,7 @@ class TRadioButton : public TKeyControl {
  public:
   explicit TRadioButton(TComponent* owner);
   const char* ClassName() const override { return "TRadioButton"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   bool Checked() const { return checked_; }
   // Checking runs the click action only when the button was not checked; its
   // sibling radio buttons are unchecked without running theirs.
@@ -102,6 +106,7 @@ class TEdit : public TKeyControl {
  public:
   explicit TEdit(TComponent* owner);
   const char* ClassName() const override { return "TEdit"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   const std::string& Text() const { return Caption(); }
   void SetText(const std::string& t);
   int MaxLength() const { return max_length_; }
@@ -147,6 +152,7 @@ class TListBox : public TItemsControl {
  public:
   explicit TListBox(TComponent* owner);
   const char* ClassName() const override { return "TListBox"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   void UserSelect(int i) override;
 };
 
@@ -154,6 +160,7 @@ class TComboBox : public TItemsControl {
  public:
   explicit TComboBox(TComponent* owner);
   const char* ClassName() const override { return "TComboBox"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TNotifyEvent OnChange;
   void UserSelect(int i) override;
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
@@ -163,6 +170,7 @@ class TGroupBox : public TWinControl {
  public:
   explicit TGroupBox(TComponent* owner);
   const char* ClassName() const override { return "TGroupBox"; }
+  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
 };
 
 }  // namespace ui

@@ -11,7 +11,22 @@
 namespace ui {
 
 class TControl;
+class TWinControl;
 class TForm;
+class TSpeedButton;
+class TLabel;
+class TBevel;
+class TShape;
+class TImage;
+class TCheckBox;
+class TRadioButton;
+class TButton;
+class TEdit;
+class TListBox;
+class TComboBox;
+class TTrackBar;
+class TGroupBox;
+class TScrollBox;
 
 enum class Change {
   Bounds,
@@ -41,6 +56,31 @@ class Peer {
   virtual void ChildrenChanged(TControl& first, TControl& last, Change what);
   // A child came or went, or began or ceased to be drawn by this peer.
   virtual void ChildListChanged() {}
+};
+
+// Makes a widgetset's peers, one overload per kind of control. A control
+// calls the overload for its own class (TControl::MakePeer), so the most
+// derived kind a control belongs to decides, whatever the order here.
+// Kinds a widgetset does not override get no peer.
+class PeerMaker {
+ public:
+  virtual ~PeerMaker() = default;
+  virtual std::unique_ptr<Peer> Make(TWinControl&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TForm&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TSpeedButton&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TLabel&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TBevel&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TShape&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TImage&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TCheckBox&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TRadioButton&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TButton&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TEdit&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TListBox&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TComboBox&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TTrackBar&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TGroupBox&) { return nullptr; }
+  virtual std::unique_ptr<Peer> Make(TScrollBox&) { return nullptr; }
 };
 
 class Widgetset {

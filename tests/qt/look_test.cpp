@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "controls/levelmeter.h"
+#include "qt/compositor.h"
 #include "qt/look.h"
 #include "qt/messagebox.h"
 #include "qt/placement.h"
@@ -120,7 +121,7 @@ TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
   };
   meter->SetLevel(200);  // the bottom lamps light
   ASSERT_GT(meter->LitTop(), 0);
-  ws.FlushDirty();
+  ws.compositor().Flush();
   QImage img = w->grab().toImage();
   EXPECT_EQ(QColor(img.pixel(centre(*meter->Lumi(0)))), ToQColor(controls::kLumiGreen));
   EXPECT_EQ(QColor(img.pixel(centre(*meter->Lumi(meter->Count() - 1)))),
@@ -132,7 +133,7 @@ TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
                       +[](controls::TLevelMeter* m) { m->SetLumiHeight(9); }}) {
     change(meter);
     meter->SetLevel(200);
-    ws.FlushDirty();
+    ws.compositor().Flush();
     img = w->grab().toImage();
     const controls::TLumi& lit = *meter->Lumi(meter->LitTop());
     EXPECT_EQ(QColor(img.pixel(centre(lit))), ToQColor(controls::kLumiGreen));
@@ -157,12 +158,12 @@ TEST(Look, LampsPaintedStraightIntoTheWindowMatchTheMetersPainting) {
   ASSERT_TRUE(w->window()->windowHandle()->isExposed());
   // A held peak above a falling bar, and a bar that rises again.
   meter->SetLevel(30000);
-  ws.FlushDirty();
+  ws.compositor().Flush();
   ui::TMessage tick{controls::kMeterDecayMessage, 0, 0, 0};
   for (int i = 0; i < 6; ++i) meter->DecayStep(tick);
-  ws.FlushDirty();
+  ws.compositor().Flush();
   meter->SetLevel(2000);
-  ws.FlushDirty();
+  ws.compositor().Flush();
   const QImage own = w->grab().toImage();
   const QPoint at = w->mapTo(w->window(), QPoint());
   int differing = 0;

@@ -283,9 +283,10 @@ TEST_F(QtFixture, AHandlerMayFreeTheFormOfTheBoxBeingClicked) {
   TPeerForm* f = Shown();
   QPointer<QCheckBox> box = BoxOf(f->chkOne);
   bool freed = false;
+  // The closure goes with the form: nothing of it is touched after Free.
   f->on_click = [f, &freed] {
-    f->Free();
     freed = true;
+    f->Free();
   };
   box->click();  // the box's own signal is still running when its form goes
   EXPECT_TRUE(freed);

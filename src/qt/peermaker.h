@@ -1,0 +1,16 @@
+#pragma once
+// The Qt widgetset's peer for each kind of control. A control asks for the
+// peer of its own class (ui::TControl::MakePeer), so a subclass gets its
+// base's peer without being listed, and any other windowed control gets
+// the panel peer.
+#include <memory>
+
+#include "ui/widgetset.h"
+
+namespace qt {
+
+class QtWidgetset;
+
+std::unique_ptr<ui::PeerMaker> MakePeerMaker(QtWidgetset& ws);
+
+}  // namespace qt

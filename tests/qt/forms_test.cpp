@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QMoveEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSlider>
@@ -22,6 +23,7 @@
 #include "ui/buttons.h"
 #include "ui/comctrls.h"
 #include "ui/form.h"
+#include "ui/safeptr.h"
 #include "ui/stdctrls.h"
 
 // Qt lets its test library mark an event as coming from the window system
@@ -203,6 +205,35 @@ TEST_F(FormsFixture, AModalRunBlocksTheOtherWindowsAndEndsWithTheButtonsResult) 
   // Shown normally afterwards, it no longer blocks anything.
   f->Show();
   EXPECT_EQ(QtWidgetset::WidgetOf(*f)->windowModality(), Qt::NonModal);
+}
+
+// A dialog opened from a modal dialog for one run (the next card's) goes
+// with its window as soon as its run ends, while the one beneath still runs
+// and then takes the clicks again.
+TEST_F(FormsFixture, ANestedModalRunsDialogGoesWhenItsRunEnds) {
+  TDialogForm* outer = Make();
+  ui::TSafePtr<TDialogForm> inner;
+  QPointer<QWidget> inner_window;
+  QTimer::singleShot(0, [&] {
+    {
+      std::unique_ptr<TDialogForm, ui::ModalRunDeleter> next(Make());
+      inner = next.get();
+      QTimer::singleShot(0, [&] {
+        inner_window = QtWidgetset::WidgetOf(*inner);
+        WidgetOf<QPushButton>(inner->btnOk)->click();
+      });
+      EXPECT_EQ(next->ShowModal(), ui::mrOk);
+    }
+    // The form is gone, its window hidden at once (Qt deletes it at the
+    // next wait outside every modal run).
+    EXPECT_EQ(inner.get(), nullptr);
+    ASSERT_FALSE(inner_window.isNull());
+    EXPECT_FALSE(inner_window->isVisible());
+    EXPECT_EQ(QtWidgetset::WidgetOf(*outer)->windowModality(), Qt::ApplicationModal);
+    WidgetOf<QPushButton>(outer->btnOk)->click();
+  });
+  EXPECT_EQ(outer->ShowModal(), ui::mrOk);
+  EXPECT_EQ(outer->log, "click btnOk;");
 }
 
 TEST_F(FormsFixture, TheUsersMovesAndSizesGoToTheModelWithinItsLimits) {

@@ -1,6 +1,6 @@
 #pragma once
-// A fresh temporary directory for one test, and the same made the stand-in
-// Windows directory with the settings file's helpers.
+// A fresh temporary directory for one test, a file's content put and got,
+// and the directory made the stand-in Windows directory.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -20,6 +20,17 @@ inline std::filesystem::path MakeTempDir(const std::string& prefix) {
   return tmpl;
 }
 
+// A file's whole content, byte for byte.
+inline void Put(const std::filesystem::path& p, const std::string& content) {
+  std::ofstream(p, std::ios::binary) << content;
+}
+inline std::string Get(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 // The Windows directory for one test; removed, and the default restored,
 // when it goes.
 class TempWindowsDir {
@@ -37,13 +48,10 @@ class TempWindowsDir {
 
   const std::filesystem::path& path() const { return dir_; }
   void Put(const std::string& content, const std::string& name = "Vozururo.ini") const {
-    std::ofstream(dir_ / name, std::ios::binary) << content;
+    testing_support::Put(dir_ / name, content);
   }
   std::string Content(const std::string& name = "Vozururo.ini") const {
-    std::ifstream in(dir_ / name, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testing_support::Get(dir_ / name);
   }
 
  private:

@@ -5,14 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Get;
+using testing_support::Put;
 
 class ProfileFileTest : public ::testing::Test {
  protected:
@@ -21,16 +21,6 @@ class ProfileFileTest : public ::testing::Test {
     path_ = dir_ / "Vozururo.ini";
   }
   void TearDown() override { fs::remove_all(dir_); }
-
-  static void Put(const fs::path& p, const std::string& content) {
-    std::ofstream(p, std::ios::binary) << content;
-  }
-  static std::string Get(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir_)) names.push_back(e.path().filename());

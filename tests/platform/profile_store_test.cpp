@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +25,8 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Get;
+using testing_support::Put;
 
 class ProfileStoreTest : public ::testing::Test {
  protected:
@@ -41,15 +42,6 @@ class ProfileStoreTest : public ::testing::Test {
     SetWindowsDirectoryFault(DiskFault::kNone);
     ForgetKeptProfile();
     fs::remove_all(dir_);
-  }
-  static void Put(const fs::path& p, const std::string& content) {
-    std::ofstream(p, std::ios::binary) << content;
-  }
-  static std::string Get(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
   }
   std::vector<std::string> Entries(const fs::path& dir) const {
     std::vector<std::string> names;

@@ -1,0 +1,68 @@
+#pragma once
+// The settings store's own helpers, shared by its units and by nothing
+// outside src/platform: descriptors, and the identity of a file's state.
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <string_view>
+
+namespace platform::profile_internal {
+
+// ---- Small helpers around descriptors
+
+class Fd {
+ public:
+  explicit Fd(int fd = -1) : fd_(fd) {}
+  ~Fd() { Reset(); }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+  bool ok() const { return fd_ >= 0; }
+  void Reset(int fd = -1) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+  int Release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Reads exactly n bytes from offset; false on an error or an early end.
+bool PreadAll(int fd, char* buffer, std::size_t n, off_t offset);
+// Writes all of data, sequentially (offset < 0) or from offset.
+bool WriteFully(int fd, std::string_view data, off_t offset);
+// Makes a rename or an unlink durable; a failure here no longer endangers
+// the content, so it is not reported.
+void SyncDirectory(const std::filesystem::path& dir);
+// Replace or read what a link points to, not the link.
+std::filesystem::path ResolveTarget(const std::filesystem::path& path);
+// The directory a file is in ("." for a bare name).
+std::filesystem::path DirectoryOf(const std::filesystem::path& target);
+
+// ---- Identity of a file's state
+
+// What tells one state of a file from another without reading it.
+struct FileKey {
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  timespec mtime{};
+  timespec ctime{};
+};
+
+FileKey KeyOf(const struct stat& st);
+bool operator==(const FileKey& a, const FileKey& b);
+// False while the file was modified or changed so recently that it may
+// still change without its key changing: a picture of it is not trusted.
+bool SettledKey(const FileKey& key);
+
+}  // namespace platform::profile_internal

@@ -1,0 +1,83 @@
+#include "platform/profile_write.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <string>
+#include <system_error>
+
+#include "platform/profile_rewrite.h"
+#include "platform/profile_temp.h"
+
+namespace platform::profile_internal {
+
+namespace fs = std::filesystem;
+
+Payload PayloadOf(std::string_view content) {
+  return Payload{[content] { return static_cast<std::uint64_t>(content.size()); },
+                 [content](const ProfileDocument::Sink& sink) { return sink(content); }};
+}
+
+Payload PayloadOf(const ProfileDocument& doc) {
+  return Payload{[&doc] { return doc.SerializedSize(); },
+                 [&doc](const ProfileDocument::Sink& sink) { return doc.WriteTo(sink); }};
+}
+
+bool ReadOnlyFile(const fs::path& target) {
+  struct stat st {};
+  return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
+}
+
+bool Replace(const fs::path& target_path, const Payload& payload, const CommitFaultHook& fault_hook,
+             struct stat& final_state) {
+  auto fault = [&fault_hook](CommitStep step) {
+    return fault_hook ? fault_hook(step) : CommitFault::kProceed;
+  };
+  std::error_code ec;
+  const fs::path target = ResolveTarget(target_path);
+  const fs::path dir = DirectoryOf(target);
+  const DiskFault disk = DiskFaultFor(target);
+  if (disk == DiskFault::kReadOnly || ReadOnlyFile(target)) return false;
+  fs::create_directories(dir, ec);
+  if (ec) return false;
+  const std::string leaf = target.filename().string();
+  RemoveStaleTemporariesIn(dir, leaf);
+
+  const CommitFault at_create = fault(CommitStep::kCreateTemp);
+  if (at_create == CommitFault::kFail || at_create == CommitFault::kAbandon) return false;
+  std::string temp;
+  errno = EACCES;
+  const bool refuse = at_create == CommitFault::kRefuse || disk == DiskFault::kNoNewFiles;
+  Fd fd(refuse ? -1 : CreateLockedTemporary(dir, leaf, temp));
+  if (!fd.ok()) {
+    // A directory that takes no new files may still hold a writable file.
+    const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
+    struct stat st {};
+    return refused && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           RewriteInPlace(target, payload, disk, fault_hook, final_state);
+  }
+
+  auto fail = [&](bool clean_up) {
+    if (clean_up) ::unlink(temp.c_str());
+    return false;
+  };
+  struct stat old_state {};
+  const mode_t mode = ::stat(target.c_str(), &old_state) == 0 ? (old_state.st_mode & 07777) : 0644;
+  if (::fchmod(fd.get(), mode) != 0) return fail(true);
+
+  CommitFault f = fault(CommitStep::kWriteTemp);
+  if (f == CommitFault::kAbandon) return fail(false);
+  FdSink sink(fd.get(), -1, disk);
+  if (f == CommitFault::kFail || !payload.write(std::ref(sink))) return fail(true);
+  f = fault(CommitStep::kSyncTemp);
+  if (f == CommitFault::kAbandon) return fail(false);
+  if (f == CommitFault::kFail || ::fsync(fd.get()) != 0) return fail(true);
+  f = fault(CommitStep::kReplace);
+  if (f == CommitFault::kAbandon) return false;
+  if (f == CommitFault::kFail || ::rename(temp.c_str(), target.c_str()) != 0) return fail(true);
+  SyncDirectory(dir);
+  // The content is on disk under its name; what close says no longer matters.
+  return ::fstat(fd.get(), &final_state) == 0;
+}
+
+}  // namespace platform::profile_internal

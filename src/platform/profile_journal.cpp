@@ -174,7 +174,6 @@ void RemoveOrphanJournals(const fs::path& dir) {
   DIR* d = ::opendir(dir.c_str());
   if (!d) return;
   std::vector<std::string> journals;
-  std::vector<std::string> leaves;
   while (const dirent* e = ::readdir(d)) {
     const std::string_view name = e->d_name;
     if (name.size() > 8 && name.substr(name.size() - 8) == ".journal" && name.front() != '.')

@@ -29,9 +29,9 @@ using LinkBoxName = std::function<std::string()>;
 void RegisterAll() {
   controls::RegisterControlClasses();
   Kept<ui::TComponent, ui::TWinControl, ui::TForm, ui::TButton, ui::TRadioButton, ui::TEdit,
-       ui::TListBox, ui::TComboBox, ui::TGroupBox, ui::TPanel, ui::TBevel, ui::TImage,
-       ui::TShape, ui::TScrollBox, ui::TSpeedButton, ui::TTrackBar, ui::TPageControl,
-       ui::TTabSheet, controls::TLumi, controls::TBarGraph>();
+       ui::TListBox, ui::TComboBox, ui::TGroupBox, ui::TPanel, ui::TBevel, ui::TImage, ui::TShape,
+       ui::TScrollBox, ui::TSpeedButton, ui::TTrackBar, ui::TPageControl, ui::TTabSheet,
+       controls::TLumi, controls::TBarGraph>();
   ui::TraitsOfClass<controls::TLevelMeter>().Set(Renumbered<controls::TLevelMeter>(
       [](controls::TLevelMeter& meter, int shift, const LinkBoxName&) {
         meter.SetTag(meter.Tag() + shift);

@@ -230,12 +230,12 @@ void RegisterAll() {
                   Cloned<ui::TPanel, ui::TPanel>(CopyPanel, true));
   Add<ui::TBevel>(NotStored(), Cloned<ui::TBevel, ui::TBevel>(CopyBevel));
   // The plain copy keeps its visibility.
-  Add<TSpeedButton>(StoredValue<TSpeedButton>(&TSpeedButton::Down, SetDownAndClick),
-                    Cloned<TSpeedButton, TSpeedButton>([](const TSpeedButton& from,
-                                                          TSpeedButton& to) {
-                      CopySpeedButton(from, to);
-                      to.SetVisible(from.Visible());
-                    }));
+  Add<TSpeedButton>(
+      StoredValue<TSpeedButton>(&TSpeedButton::Down, SetDownAndClick),
+      Cloned<TSpeedButton, TSpeedButton>([](const TSpeedButton& from, TSpeedButton& to) {
+        CopySpeedButton(from, to);
+        to.SetVisible(from.Visible());
+      }));
   Add<ui::TPageControl>(PageIndexStored(), NotCloned());
   Add<controls::TSlider>(
       StoredValue<controls::TSlider>(&controls::TSlider::Position, &controls::TSlider::SetPosition),

@@ -58,7 +58,8 @@ ClassTraits& ClassRegistry::Of(std::type_index type) {
   State& s = Get();
   std::lock_guard lock(s.mutex);
   auto it = s.by_type.find(type);
-  if (it == s.by_type.end()) throw std::logic_error(std::string("no registration of ") + type.name());
+  if (it == s.by_type.end())
+    throw std::logic_error(std::string("no registration of ") + type.name());
   return *it->second;
 }
 

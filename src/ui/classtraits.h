@@ -19,8 +19,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <typeindex>
 #include <type_traits>
+#include <typeindex>
 #include <typeinfo>
 #include <unordered_map>
 #include <vector>

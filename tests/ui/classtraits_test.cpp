@@ -54,7 +54,7 @@ TEST(ClassTraits, NearestRegisteredClassAndFacetAnswerEachComponent) {
     int marker;  // 0: none
   } cases[] = {
       {Create<TPanel>(form), "TPanel", 1},
-      {Create<TFramedPanel>(form), "TPanel", 1},          // unregistered: its base's
+      {Create<TFramedPanel>(form), "TPanel", 1},                // unregistered: its base's
       {Create<TRegisteredPanel>(form), "TRegisteredPanel", 2},  // its own facet wins
       {Create<TOnUnregistered>(form), "TOnUnregistered", 1},    // a facet it leaves out
       {Create<TUnregisteredBase>(form), "TPanel", 1},
@@ -75,8 +75,7 @@ TEST(ClassTraits, MistakesInRegistrationAreRefused) {
   RegisterStandardClasses();
   EXPECT_THROW((RegisterLayoutClass<TPanel, TWinControl>("TPanel")), std::logic_error);
   // Its base must be registered first.
-  EXPECT_THROW((RegisterClass<TFramedPanel, TUnregisteredBase>("TFramedPanel")),
-               std::logic_error);
+  EXPECT_THROW((RegisterClass<TFramedPanel, TUnregisteredBase>("TFramedPanel")), std::logic_error);
   EXPECT_THROW(TraitsOfClass<TFramedPanel>(), std::logic_error);
   EXPECT_THROW(TraitsOfClass<TLabel>().Set(ShownAs(ControlKind::Label)), std::logic_error);
   ASSERT_NE(LayoutClass("TPanel"), nullptr);

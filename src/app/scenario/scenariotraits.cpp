@@ -59,9 +59,7 @@ using Assign = std::function<void(ui::TControl&, const std::string&)>;
 
 template <typename T, typename F>
 Assign Assigned(F assign) {
-  return [assign](ui::TControl& c, const std::string& value) {
-    assign(static_cast<T&>(c), value);
-  };
+  return [assign](ui::TControl& c, const std::string& value) { assign(static_cast<T&>(c), value); };
 }
 
 template <typename T>

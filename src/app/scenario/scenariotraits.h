@@ -20,8 +20,7 @@ struct DescribeFacet {
 
 struct SetFacet {
   // Each property `set` may assign, with the assignment of a script value.
-  std::map<std::string, std::function<void(ui::TControl& c, const std::string& value)>>
-      properties;
+  std::map<std::string, std::function<void(ui::TControl& c, const std::string& value)>> properties;
 };
 
 std::string Describe(const ui::TComponent& c);

@@ -301,20 +301,21 @@ void AccessibleChanged(ControlPeer& peer, ui::Change what) {
     QAccessible::updateAccessibility(&e);
     return;
   }
-  ui::TControl* owner = ui::HandleOwner(c);
-  if (const ui::UserFacet& f = ui::UserFacetOf(owner ? *owner : c);
-      owner && f.reading && what == ui::Change::Bounds) {
+  if (ui::TControl* owner = ui::HandleOwner(c)) {
+    const ui::UserFacet& f = ui::UserFacetOf(*owner);
+    if (what != ui::Change::Bounds || !f.reading) return;
     QAccessibleValueChangeEvent e(w, static_cast<int>(f.reading(*owner).value));
     QAccessible::updateAccessibility(&e);
-  } else if (!owner && f.checked && what == ui::Change::State) {
-    const Kind kind = f.kind(c);
-    if (kind != Kind::PushButton && kind != Kind::ToggleButton) return;
-    QAccessible::State changed;
-    changed.checked = true;
-    changed.pressed = true;
-    QAccessibleStateChangeEvent e(w, changed);
-    QAccessible::updateAccessibility(&e);
+    return;
   }
+  const ui::UserFacet& f = ui::UserFacetOf(c);
+  if (what != ui::Change::State || !f.checked) return;
+  if (const Kind kind = f.kind(c); kind != Kind::PushButton && kind != Kind::ToggleButton) return;
+  QAccessible::State changed;
+  changed.checked = true;
+  changed.pressed = true;
+  QAccessibleStateChangeEvent e(w, changed);
+  QAccessible::updateAccessibility(&e);
 }
 
 }  // namespace qt

@@ -15,7 +15,6 @@
 // every registered class, except by a twin (a class registered as its base
 // plus what only the layout sees, a bilingual caption), which states only
 // where it differs.
-#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -32,7 +31,7 @@ namespace ui {
 class ClassTraits {
  public:
   using Factory = TComponent* (*)(TComponent* owner);
-  // Made by the registry only (ClassRegistry).
+  // Made and filled in by the registry (ClassRegistry).
   ClassTraits() = default;
 
   // The class's name (the layout reader's, where it makes the class).

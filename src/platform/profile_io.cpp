@@ -127,9 +127,18 @@ bool WriteFully(int fd, std::string_view data, off_t offset) {
   return true;
 }
 
-void SyncDirectory(const fs::path& dir) {
+bool SyncDirectory(const fs::path& dir) {
   Fd fd(sys::Open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (fd.ok()) sys::Fsync(fd.get());
+  return fd.ok() && sys::Fsync(fd.get()) == 0;
+}
+
+bool RemoveLeftover(const fs::path& path) {
+  // A one-off failure (an interrupted or transient I/O error) should not
+  // leave a file as large as the settings behind.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (sys::Unlink(path.c_str()) == 0 || errno == ENOENT) return true;
+  }
+  return false;
 }
 
 fs::path ResolveTarget(const fs::path& path) {

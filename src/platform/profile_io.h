@@ -61,9 +61,12 @@ class Fd {
 bool PreadAll(int fd, char* buffer, std::size_t n, off_t offset, bool* io_error = nullptr);
 // Writes all of data, sequentially (offset < 0) or from offset.
 bool WriteFully(int fd, std::string_view data, off_t offset);
-// Makes a rename or an unlink durable; a failure here no longer endangers
-// the content, so it is not reported.
-void SyncDirectory(const std::filesystem::path& dir);
+// Makes a rename or an unlink durable; false when the flush failed.
+bool SyncDirectory(const std::filesystem::path& dir);
+// Removes a file of the store's own that a failure left (a temporary file,
+// a journal), trying once more should the first attempt fail; true when it
+// is gone.
+bool RemoveLeftover(const std::filesystem::path& path);
 // Replace or read what a link points to, not the link.
 std::filesystem::path ResolveTarget(const std::filesystem::path& path);
 // The directory a file is in ("." for a bare name).

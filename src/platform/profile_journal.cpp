@@ -221,7 +221,9 @@ bool RollBack(int fd, int journal, const JournalHeader& h) {
 }
 
 bool RemoveJournal(const fs::path& journal) {
-  if (sys::Unlink(journal.c_str()) != 0 && errno != ENOENT) return false;
+  if (!RemoveLeftover(journal)) return false;
+  // Should the removal not last, the journal is found complete, or not
+  // matching the file, and removed again.
   SyncDirectory(journal.parent_path());
   return true;
 }
@@ -265,7 +267,7 @@ CommitError WriteJournal(int target_fd, const struct stat& st, const fs::path& t
   Fd fd(CreateLockedTemporary(dir, leaf, temp));
   if (!fd.ok()) return CommitError::kWrite;
   auto fail = [&] {
-    sys::Unlink(temp.c_str());
+    RemoveLeftover(temp);
     return CommitError::kWrite;
   };
   JournalHeader& h = out.header;
@@ -302,6 +304,9 @@ CommitError WriteJournal(int target_fd, const struct stat& st, const fs::path& t
   if (!sink(tail) || sys::Fsync(fd.get()) != 0) return fail();
   out.path = dir / leaf;
   if (sys::Rename(temp.c_str(), out.path.c_str()) != 0) return fail();
+  // From here on the journal is the rewrite's record: should even its
+  // removal fail, it completes the file at the next open, so the rewrite
+  // goes on whatever the folder's flush says.
   SyncDirectory(dir);
   out.fd.Reset(fd.Release());
   return CommitError::kNone;

@@ -67,11 +67,15 @@ CommitError RewriteInPlace(const fs::path& target, const Payload& payload, DiskF
   if (const CommitError e = WriteJournal(fd.get(), st, target, payload, new_size, journal);
       e != CommitError::kNone)
     return e;
-  // Puts the old bytes back; where even that fails, the journal stays and
-  // the next open completes the rewrite.
+  // Puts the old bytes back: the save failed. Where even that fails, the
+  // save stands: its journal is on disk, and the next open completes the
+  // file from it (or, while it cannot, says so and does not read it).
   auto undo = [&] {
-    if (RollBack(fd.get(), journal.fd.get(), journal.header)) RemoveJournal(journal.path);
-    return kFailed;
+    if (RollBack(fd.get(), journal.fd.get(), journal.header)) {
+      RemoveJournal(journal.path);
+      return kFailed;
+    }
+    return ::fstat(fd.get(), &final_state) == 0 ? CommitError::kNone : kFailed;
   };
   if (zero_fill) {
     // Where the file system cannot reserve, zeros after the old end do.

@@ -60,7 +60,7 @@ CommitError Replace(const fs::path& target_path, const Payload& payload,
 
   // The temporary file goes on every failure but a simulated kill.
   auto fail = [&](bool clean_up) {
-    if (clean_up) sys::Unlink(temp.c_str());
+    if (clean_up) RemoveLeftover(temp);
     return kFailed;
   };
   struct stat old_state {};
@@ -77,8 +77,9 @@ CommitError Replace(const fs::path& target_path, const Payload& payload,
   f = fault(CommitStep::kReplace);
   if (f == CommitFault::kAbandon) return kFailed;
   if (f == CommitFault::kFail || sys::Rename(temp.c_str(), target.c_str()) != 0) return fail(true);
+  // The content is on disk under its name; neither the folder's flush nor
+  // what close says changes that now.
   SyncDirectory(dir);
-  // The content is on disk under its name; what close says no longer matters.
   return ::fstat(fd.get(), &final_state) == 0 ? CommitError::kNone : kFailed;
 }
 

@@ -59,8 +59,8 @@ struct Fault {
 };
 
 struct Figures {
-  int trials = 0, old_whole = 0, new_whole = 0, torn = 0, damaged = 0, silent = 0,
-      false_boxes = 0, leftovers = 0, next_failed = 0, picker_wrong = 0;
+  int trials = 0, old_whole = 0, new_whole = 0, torn = 0, damaged = 0, silent = 0, false_boxes = 0,
+      leftovers = 0, next_failed = 0, picker_wrong = 0;
 };
 
 bool Long() {
@@ -121,8 +121,8 @@ class FaultTrials : public SettingsTest {
   static std::string Base(int presets) {
     std::string out = "[Analog Outputs]\r\nchkFader=0\r\nSlider3=1111\r\n";
     for (int p = 0; p < presets; ++p) {
-      out += "[Analog Outputs P" + std::to_string(p) + "]\r\nchkFader=1\r\nSlider3=" +
-             std::to_string(p) + "\r\n";
+      out += "[Analog Outputs P" + std::to_string(p) +
+             "]\r\nchkFader=1\r\nSlider3=" + std::to_string(p) + "\r\n";
       for (int k = 0; k < 30; ++k)
         out += "edName" + std::to_string(k) + "=" + std::string(100, 'a' + (p + k) % 26) + "\r\n";
     }
@@ -157,7 +157,9 @@ class FaultTrials : public SettingsTest {
     return file.document().Serialize();
   }
 
-  controls::TSlider* Slider() { return dynamic_cast<controls::TSlider*>(w_->FindComponent("Slider3")); }
+  controls::TSlider* Slider() {
+    return dynamic_cast<controls::TSlider*>(w_->FindComponent("Slider3"));
+  }
 
   // The operation as the user starts it; true when the user was told of a
   // failure. listed: whether the picker still lists the erased preset.
@@ -261,8 +263,8 @@ class FaultTrials : public SettingsTest {
       bool again = true;
       f.next_failed += Run(op, again);
     }
-    f.next_failed += Content() != expected || (op == Op::kOpen && Slider()->Position() != 2222 &&
-                                               expected != old_);
+    f.next_failed += Content() != expected ||
+                     (op == Op::kOpen && Slider()->Position() != 2222 && expected != old_);
     f.leftovers += Leftovers(false);
     if (f.silent != before.silent || f.false_boxes != before.false_boxes ||
         f.leftovers != before.leftovers || f.next_failed != before.next_failed ||
@@ -310,12 +312,13 @@ class FaultTrials : public SettingsTest {
         }
       }
     }
-    std::printf("%-10s %-8s %3zu calls: %4d trials, %4d old whole, %4d new whole, %3d torn until "
-                "reopened, %d damaged, %d silent, %d false boxes, %d leftovers, %d next failed, "
-                "%d picker wrong\n",
-                Name(op), in_place ? "in place" : "rename", calls.size(), f.trials, f.old_whole,
-                f.new_whole, f.torn, f.damaged, f.silent, f.false_boxes, f.leftovers,
-                f.next_failed, f.picker_wrong);
+    std::printf(
+        "%-10s %-8s %3zu calls: %4d trials, %4d old whole, %4d new whole, %3d torn until "
+        "reopened, %d damaged, %d silent, %d false boxes, %d leftovers, %d next failed, "
+        "%d picker wrong\n",
+        Name(op), in_place ? "in place" : "rename", calls.size(), f.trials, f.old_whole,
+        f.new_whole, f.torn, f.damaged, f.silent, f.false_boxes, f.leftovers, f.next_failed,
+        f.picker_wrong);
   }
 
   Injector injector_;

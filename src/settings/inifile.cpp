@@ -83,10 +83,6 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view ident,
   return ReadInteger(section, ident, default_value ? 1 : 0) != 0;
 }
 
-bool TIniFile::SectionExists(std::string_view section) const {
-  return file_.HasSection(section);
-}
-
 std::vector<std::string> TIniFile::ReadSections() const {
   return file_.SectionNames();
 }

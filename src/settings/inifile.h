@@ -42,7 +42,6 @@ class TIniFile {
   // an empty value or text that does not convert gives the default.
   int ReadInteger(std::string_view section, std::string_view ident, int default_value) const;
   bool ReadBool(std::string_view section, std::string_view ident, bool default_value) const;
-  bool SectionExists(std::string_view section) const;
   // Every section name in file order, duplicates included.
   std::vector<std::string> ReadSections() const;
   // The same, one name after the other, without copying them.

@@ -82,8 +82,8 @@ TEST(JournalDirectory, ARewriteKilledBeforeAPowerLossIsCompletedAfterIt) {
   for (const char* volatile_folder : {"tmp", "run"}) fs::create_directories(root / volatile_folder);
   std::string old_content;
   for (int p = 0; p < 400; ++p)
-    old_content += "[Analog Outputs P" + std::to_string(p) + "]\r\nSlider3=" +
-                   std::string(300, 'a' + p % 26) + "\r\n";
+    old_content += "[Analog Outputs P" + std::to_string(p) +
+                   "]\r\nSlider3=" + std::string(300, 'a' + p % 26) + "\r\n";
   Put(ini, old_content);
 
   Environment env;

@@ -93,7 +93,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view ident,
     // What was written before stays, as far as the disk takes it.
     failed_ = true;
     file_.Commit();
-    throw ui::EIniFileException("nach " + file_name_ + " kann nicht geschrieben werden");
+    RaiseWriteError();
   }
 }
 

@@ -86,7 +86,6 @@ inline bool Continuation(std::string_view s, std::size_t i) {
 // starts no valid sequence stands for the Latin-1 character of its value.
 template <typename Unit>
 void EncodeUtf16(std::string_view s, Unit&& unit) {
-
   std::size_t i = 0;
   while (i < s.size()) {
     const auto c = static_cast<unsigned char>(s[i]);

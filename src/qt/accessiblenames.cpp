@@ -11,7 +11,9 @@
 #include "ui/classtraits.h"
 #include "ui/comctrls.h"
 #include "ui/controltraits.h"
+#include "ui/extctrls.h"
 #include "ui/form.h"
+#include "ui/stdctrls.h"
 
 namespace qt {
 

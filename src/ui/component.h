@@ -107,11 +107,4 @@ T* Create(TComponent* owner, Args&&... args) {
   return new T(owner, std::forward<Args>(args)...);
 }
 
-// Frees c unless it is null; for ownerless components held by unique_ptr.
-struct ComponentDeleter {
-  void operator()(TComponent* c) const {
-    if (c) c->Free();
-  }
-};
-
 }  // namespace ui

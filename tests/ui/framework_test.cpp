@@ -237,8 +237,7 @@ TEST_F(Fixture, FreeingTheOwnerOfARunningModalLoopEndsItAndFreesOnce) {
   EXPECT_EQ(inner_result, mrCancel);
   EXPECT_FALSE(dialog->Visible());
   const auto forms = app.Forms().size();
-  std::unique_ptr<TTestForm, ComponentDeleter> held(Create<TTestForm>(nullptr));
-  held.reset();  // an unrelated free at rest is immediate
+  Create<TTestForm>(nullptr)->Free();  // an unrelated free at rest is immediate
   EXPECT_EQ(app.Forms().size(), forms);
   ws.Script([] {});
   app.HandleMessage();  // the main loop's step frees what was put off

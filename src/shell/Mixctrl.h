@@ -33,7 +33,6 @@ class TMixControlWnd : public ui::TForm {
   std::string LayoutName() const override { return "Mixctrl.form"; }
 
   TMixerWindow* Slot(MixerSlot s) const { return slots_[static_cast<int>(s)]; }
-  config::TdlgConfig* ConfigDialog() const { return dlgConfig_; }
   driver::DriverConfigRecord& ConfigRecord() { return record_; }
 
   void FormCreate(ui::TComponent* Sender);
@@ -65,8 +64,6 @@ class TMixControlWnd : public ui::TForm {
   void WMMixerClosed(ui::TMessage& m);
   void WMTrayCallback(ui::TMessage& m);
   void WMSysCommand(ui::TMessage& m);
-  void LoadAllSettings();
-  void SaveAllSettings();
   void PresetAll(bool load);
   void LoadPresetInto(TMixerWindow& window, const std::string& suffix);
 

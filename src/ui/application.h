@@ -48,7 +48,6 @@ class TApplication : public TComponent {
   void HandleMessage();
   // Handles every message waiting now; never waits.
   void ProcessMessages();
-  bool HasPendingMessages();
   // How often HandleMessage has waited: what the program touched before a
   // wait has likely left the processor's cache since.
   std::uint64_t Waits() const { return waits_; }
@@ -91,7 +90,6 @@ class TApplication : public TComponent {
   // Modal loops, innermost last.
   void ModalLoopStarted(TForm* f) { modal_loops_.push_back(f); }
   void ModalLoopEnded(TForm* f);
-  bool InModalLoop() const { return !modal_loops_.empty(); }
   // True while the modal loop of c or of a form c owns runs.
   bool RunsModalLoopOf(const TComponent* c) const;
   // While a modal loop runs, the code that started it is still on the

@@ -19,7 +19,6 @@ class TSpeedButton : public TGraphicControl {
   bool AllowAllUp() const { return allow_all_up_; }
   void SetAllowAllUp(bool v) { allow_all_up_ = v; }
   bool Flat() const { return flat_; }
-  void SetFlat(bool v) { flat_ = v; }
   int Layout() const { return layout_; }
   int Margin() const { return margin_; }
   int Spacing() const { return spacing_; }

@@ -95,7 +95,6 @@ class TControl : public TComponent {
   virtual void SetCaption(const std::string& c);
   const TFont& Font() const { return font_; }
   void SetFont(const TFont& f);
-  TFont& FontRef() { return font_; }
   TColor Color() const { return color_; }
   void SetColor(TColor c);
   const std::string& Hint() const { return hint_; }

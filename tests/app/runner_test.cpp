@@ -61,7 +61,8 @@ TEST(Runner, TakesEachFamilysCommandsAtTheirTimes) {
   // Before start and while the program runs; a two-word name wins over the
   // one-word "dump FORM".
   const Outcome r = RunScript(
-      "sim cards 0\nsim config 0 1 7\necho before\nstart\ndump config\ndump ini\necho \"a  b\" c\n");
+      "sim cards 0\nsim config 0 1 7\necho before\nstart\ndump config\ndump ini\necho \"a  b\" "
+      "c\n");
   EXPECT_EQ(r.status, 0) << r.out;
   EXPECT_NE(r.out.find("before\n"), std::string::npos);
   EXPECT_NE(r.out.find("\nblock 0 0 7 "), std::string::npos) << r.out;

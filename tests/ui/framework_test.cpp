@@ -193,8 +193,8 @@ TEST_F(Fixture, ReleaseClicksWithinTheControlOnly) {
     bool clicks;
   } releases[] = {{10, 5, true},   {0, 0, true},   {19, 9, true},  {20, 5, false},
                   {10, 10, false}, {-1, 5, false}, {10, -1, false}};
+  int clicks = 0;
   for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(button)}) {
-    int clicks = 0;
     c->OnClick = [&](TComponent*) { ++clicks; };
     for (const auto& r : releases) {
       clicks = 0;

@@ -13,7 +13,6 @@ class WeakTarget;
 class FreeLink {
  public:
   FreeLink() = default;
-  explicit FreeLink(WeakTarget* t) { Link(t); }
   FreeLink(const FreeLink& other) { Link(other.target_); }
   FreeLink& operator=(const FreeLink& other) {
     Link(other.target_);

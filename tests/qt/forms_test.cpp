@@ -328,8 +328,10 @@ TEST_F(FormsFixture, ASpeedButtonClicksOnceWhenReleasedOverItByMouseOrSpace) {
   // Space goes down and comes up as the mouse button does; its repeats
   // while held change nothing.
   EXPECT_EQ(w->focusPolicy(), Qt::StrongFocus);
-  for (auto [type, repeat] : {std::pair{QEvent::KeyPress, false}, {QEvent::KeyPress, true},
-                              {QEvent::KeyRelease, true}, {QEvent::KeyPress, true}}) {
+  for (auto [type, repeat] : {std::pair{QEvent::KeyPress, false},
+                              {QEvent::KeyPress, true},
+                              {QEvent::KeyRelease, true},
+                              {QEvent::KeyPress, true}}) {
     QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QString(), repeat);
     QCoreApplication::sendEvent(w, &key);
   }

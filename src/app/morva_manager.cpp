@@ -384,15 +384,22 @@ int main(int argc, char** argv) {
   // control window and ends, before it touches the card or the settings.
   std::unique_ptr<app::SingleInstance> instance;
   if (!pictures) {
-    instance = std::make_unique<app::SingleInstance>(app::InstanceDirectory());
-    if (!instance->Acquire()) {
-      if (instance->NotifyRunning()) {
-        std::cerr << "morva-manager: already running; its control window is shown\n";
-        return 0;
+    const std::filesystem::path dir = app::InstanceDirectory();
+    if (dir.empty()) {
+      std::cerr << "morva-manager: neither $XDG_RUNTIME_DIR nor the settings folder "
+                << platform::WindowsDirectory().string()
+                << " is a folder of this user's own; a second start is not noticed\n";
+    } else {
+      instance = std::make_unique<app::SingleInstance>(dir);
+      if (!instance->Acquire()) {
+        if (instance->NotifyRunning()) {
+          std::cerr << "morva-manager: already running; its control window is shown\n";
+          return 0;
+        }
+        std::cerr << "morva-manager: another instance holds the lock in " << dir.string()
+                  << " but does not answer\n";
+        return 1;
       }
-      std::cerr << "morva-manager: another instance holds the lock in "
-                << app::InstanceDirectory().string() << " but does not answer\n";
-      return 1;
     }
   }
   // The meters repaint many small lamp rectangles: sending them costs the

@@ -22,6 +22,8 @@ namespace qt {
 
 namespace {
 
+using controls::DecibelsOf;
+using controls::ShownDecibels;
 using Kind = AccessibleControl::Kind;
 
 // The fader whose thumb c is.
@@ -48,25 +50,11 @@ Kind KindOf(const ui::TControl& c) {
   return Kind::Decoration;  // bevels, shapes, pictures
 }
 
-// Full scale is 0 dB.
-double DecibelsOf(std::int32_t level, std::int32_t full) {
-  return 20.0 * std::log10(static_cast<double>(level) / std::max<std::int32_t>(full, 1));
-}
-
 std::string DecibelText(double db) {
   if (std::isinf(db)) return "-\xE2\x88\x9E dB";
   char text[32];
   std::snprintf(text, sizeof text, "%.1f dB", db + 0.0);
   return text;
-}
-
-// The level the meter's column shows: that of its highest lit lamp below
-// the held peak; minus infinity when none is lit.
-double ShownDecibels(const controls::TLevelMeter& m) {
-  for (int i = std::min(m.LitTop(), m.Count() - 1); i >= 0; --i)
-    if (const controls::TLumi* l = m.Lumi(i); l && l->GetOn())
-      return DecibelsOf(m.FirstLevelOfLamp(i), m.GetLevelMax());
-  return -std::numeric_limits<double>::infinity();
 }
 
 QAccessibleInterface* Factory(const QString&, QObject* o) {

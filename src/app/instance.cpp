@@ -16,7 +16,6 @@
 namespace app {
 namespace {
 
-constexpr char kShowRequest[] = "show\n";
 constexpr char kLockName[] = "morva-manager.lock";
 constexpr char kSocketName[] = "morva-manager.socket";
 
@@ -151,9 +150,9 @@ bool SingleInstance::Acquire() {
   return true;
 }
 
-int SingleInstance::Connect() const {
+int SingleInstance::Connect() {
   sockaddr_un addr;
-  if (dir_fd_ < 0 || !SocketAddress(dir_, addr) || !OwnSocket(dir_fd_)) return -1;
+  if (!OpenFolder() || !SocketAddress(dir_, addr) || !OwnSocket(dir_fd_)) return -1;
   const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return -1;
   if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || !SameUser(fd)) {
@@ -163,31 +162,15 @@ int SingleInstance::Connect() const {
   return fd;
 }
 
-bool SingleInstance::NotifyRunning() {
-  if (!OpenFolder()) return false;
-  const int fd = Connect();
-  if (fd < 0) return false;
-  const bool ok = ::write(fd, kShowRequest, sizeof kShowRequest - 1) ==
-                  static_cast<ssize_t>(sizeof kShowRequest - 1);
-  ::close(fd);
-  return ok;
-}
-
-bool SingleInstance::TakeShowRequest() const {
-  if (listen_fd_ < 0) return false;
+int SingleInstance::Accept() const {
+  if (listen_fd_ < 0) return -1;
   const int fd = ::accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
-  if (fd < 0) return false;
+  if (fd < 0) return -1;
   if (!SameUser(fd)) {
     ::close(fd);
-    return false;
+    return -1;
   }
-  // The request is a few bytes, written at once by the other instance.
-  timeval limit{1, 0};
-  ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
-  char buf[16] = {};
-  const ssize_t n = ::read(fd, buf, sizeof buf - 1);
-  ::close(fd);
-  return n > 0 && std::strncmp(buf, kShowRequest, sizeof kShowRequest - 1) == 0;
+  return fd;
 }
 
 }  // namespace app

@@ -2,7 +2,8 @@
 // One MORVA Manager per user session. The first instance holds a lock and
 // listens on a local socket, both in a folder of the user's own (the
 // runtime folder, else the settings folder); a later start finds the lock
-// taken, asks the running instance to show its control window and ends.
+// taken and passes its request (show the control window, or a command) to
+// the running instance through the socket.
 // The lock goes with its process, so the lock of a crashed instance is
 // simply taken over.
 //
@@ -33,23 +34,21 @@ class SingleInstance {
   SingleInstance& operator=(const SingleInstance&) = delete;
 
   // Takes the lock and opens the socket; false when another instance holds
-  // the lock (or the folder cannot be used, which a later Notify tells).
+  // the lock (or the folder cannot be used, which a later Connect tells).
   bool Acquire();
-  // Asks the running instance to show its control window; false when none
+  // A connected socket to the running instance of this user; -1 when none
   // of this user answers.
-  bool NotifyRunning();
+  int Connect();
 
   // The listening socket of the first instance, for the event loop; -1
   // before Acquire succeeded.
   int listen_fd() const { return listen_fd_; }
-  // Takes one waiting request; true when it asked to show the control
-  // window. A connection from another user is closed unread.
-  bool TakeShowRequest() const;
+  // Takes one waiting connection: its socket, or -1 when none waits. A
+  // connection from another user is closed unread.
+  int Accept() const;
 
  private:
   bool OpenFolder();
-  // A connected socket to the running instance of this user, or -1.
-  int Connect() const;
 
   std::filesystem::path dir_;
   int dir_fd_ = -1;

@@ -1,8 +1,10 @@
 // morva-manager [DIR]: MORVA Manager on the simulated card, with the tray
-// icon and real windows. Without a display it draws every window it can
+// icon and real windows; morva-manager COMMAND ...: a command for the
+// running one (morva-manager --help lists them). Without a display it draws every window it can
 // open into PNG files in DIR (default ./morva-windows/) and ends. With
 // MORVA_TRACE=FILE it appends the headless runner's trace lines to FILE.
 #include <langinfo.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
@@ -22,6 +24,7 @@
 
 #include "app/cardsound.h"
 #include "app/instance.h"
+#include "app/remotecontrol.h"
 #include "app/sessionend.h"
 #include "controls/Class_b.h"
 #include "platform/platform.h"
@@ -33,6 +36,8 @@
 #include "qt/snapshot.h"
 #include "qt/timerpump.h"
 #include "qt/trayicon.h"
+#include "remote/channel.h"
+#include "remote/commands.h"
 #include "scenario/trace.h"
 #include "settings/mixset.h"
 #include "shell/Mixctrl.h"
@@ -291,16 +296,6 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       running->Terminate();
   };
   actions.exit = exit_command;
-  // A later start asks this instance to show its control window, as a
-  // double click on the tray icon would.
-  std::unique_ptr<QSocketNotifier> requests;
-  if (instance && instance->listen_fd() >= 0) {
-    requests = std::make_unique<QSocketNotifier>(instance->listen_fd(), QSocketNotifier::Read);
-    QObject::connect(requests.get(), &QSocketNotifier::activated,
-                     [instance, show = actions.double_click] {
-                       if (instance->TakeShowRequest()) show();
-                     });
-  }
   qt::TrayIcon tray(ws.Icon(), std::move(actions), !pictures);
   std::ofstream trace_file;
   std::unique_ptr<platform::Observer> observer;
@@ -338,13 +333,17 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       QObject::connect(removals.get(), &QSocketNotifier::activated,
                        [&sound, &app] { sound->AnnounceRemovals(app); });
     }
+    // Control from outside: a later start's request or command, D-Bus, OSC.
+    std::unique_ptr<app::RemoteControl> remote;
+    if (!pictures) remote = std::make_unique<app::RemoteControl>(state, clock, instance, std::cerr);
     if (auto* traced = dynamic_cast<TracingTrayObserver*>(observer.get())) app.SetObserver(traced);
     shell::ConnectMessageBoxes(app, platform, boxes);
     Pictures pics(app, state, ws, tray, dir);
     if (pictures) pics.Start();
     session.Arm(!pictures);
     std::size_t forms_seen = 0;
-    ws.SetBeforeWait([&app, &session, &forms_seen, pictures] {
+    ws.SetBeforeWait([&app, &session, &forms_seen, &remote, pictures] {
+      if (remote) remote->BeforeWait();
       if (pictures || app.Forms().size() <= forms_seen) return;
       forms_seen = app.Forms().size();
       // What saving touches of the settings store is made now, before the
@@ -358,6 +357,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     });
     shell::ProgramMain(app, state);
     ws.SetBeforeWait({});
+    remote.reset();
     session.Arm(false);
     if (pictures && !pics.ok()) status = 1;
     running = nullptr;
@@ -372,9 +372,43 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
 
 }  // namespace
 
+// `morva-manager COMMAND ...`: the command goes to the running program,
+// whose answer is printed; the exit status says how it went.
+int RunCommandLine(const std::vector<std::string>& words) {
+  if (std::string why = remote::CommandUsageError(words); !why.empty()) {
+    std::cerr << "morva-manager: " << why << "\n";
+    return static_cast<int>(remote::Status::kUsage);
+  }
+  const std::filesystem::path dir = app::InstanceDirectory();
+  app::SingleInstance instance(dir);
+  const int fd = dir.empty() ? -1 : instance.Connect();
+  if (fd < 0) {
+    std::cerr << "morva-manager: MORVA Manager does not run\n";
+    return static_cast<int>(remote::Status::kNotRunning);
+  }
+  constexpr int kAnswerTimeMs = 30000;
+  const remote::CommandReply reply = remote::AskRunning(fd, words, kAnswerTimeMs);
+  ::close(fd);
+  if (reply.status == remote::Status::kOk)
+    std::cout << reply.text;
+  else
+    std::cerr << "morva-manager: " << reply.text
+              << (reply.text.empty() || reply.text.back() != '\n' ? "\n" : "");
+  return static_cast<int>(reply.status);
+}
+
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << remote::CommandHelp();
+    return 0;
+  }
+  if (argc > 1 && remote::IsCommand(argv[1]))
+    return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   UseUtf8Characters();
   const bool pictures = !HasDisplay();
+  // With a display the only arguments are Qt's own options.
+  if (!pictures && argc > 1 && argv[1][0] != '-')
+    return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (pictures) {
     std::cerr << "morva-manager: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                  "drawing the windows into PNG files instead\n";
@@ -392,8 +426,12 @@ int main(int argc, char** argv) {
     } else {
       instance = std::make_unique<app::SingleInstance>(dir);
       if (!instance->Acquire()) {
-        if (instance->NotifyRunning()) {
-          std::cerr << "morva-manager: already running; its control window is shown\n";
+        if (const int fd = instance->Connect(); fd >= 0) {
+          const remote::CommandReply shown = remote::AskRunning(fd, {"show"}, 5000);
+          ::close(fd);
+          std::cerr << "morva-manager: already running; "
+                    << (shown.status == remote::Status::kOk ? "its control window is shown\n"
+                                                            : shown.text + "\n");
           return 0;
         }
         std::cerr << "morva-manager: another instance holds the lock in " << dir.string()

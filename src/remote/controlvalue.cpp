@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <vector>
 
 #include "controls/levelmeter.h"
 #include "controls/slider.h"
@@ -74,28 +73,45 @@ double FaderDecibels(const controls::TSlider& fader, sim::Fader law) {
   return sim::ScaleDb(law, sim::ThumbOffset(law, fader.Position()));
 }
 
+namespace {
+
+// What a scale reads at each pixel of the thumb's travel, and its ends.
+struct Scale {
+  explicit Scale(sim::Fader law) {
+    for (int o = 0; o <= kPixels; ++o) {
+      reading[o] = sim::ScaleDb(law, o);
+      if (std::isinf(reading[o])) {
+        silent = true;
+        continue;
+      }
+      lowest = std::min(lowest, reading[o]);
+      highest = std::max(highest, reading[o]);
+    }
+  }
+  double reading[kPixels + 1];
+  double lowest = std::numeric_limits<double>::infinity(), highest = kNoSound;
+  bool silent = false;  // the bottom gives no sound
+};
+
+}  // namespace
+
+Refusal CheckDecibels(sim::Fader law, double db) {
+  const Scale scale(law);
+  if (db <= scale.highest + kShownPrecision && (scale.silent || !std::isinf(db)) &&
+      (scale.silent || db >= scale.lowest - kShownPrecision))
+    return std::nullopt;
+  return DecibelText(db) + " dB is beyond the fader's scale (" + (scale.silent ? "-inf, " : "") +
+         DecibelText(scale.lowest) + " to " + DecibelText(scale.highest) + " dB)";
+}
+
 Refusal DragFaderTo(controls::TSlider& fader, sim::Fader law, double db) {
+  if (Refusal r = CheckDecibels(law, db)) return r;
   if (!fader.Enabled()) return "the fader is disabled";
   if (fader.Travel() <= 0) return "the fader has no travel";
-  std::vector<double> reading(kPixels + 1);
-  double lowest = std::numeric_limits<double>::infinity(), highest = kNoSound;
-  bool silent = false;
-  for (int o = 0; o <= kPixels; ++o) {
-    reading[o] = sim::ScaleDb(law, o);
-    if (std::isinf(reading[o])) {
-      silent = true;
-      continue;
-    }
-    lowest = std::min(lowest, reading[o]);
-    highest = std::max(highest, reading[o]);
-  }
-  const std::string range =
-      (silent ? "-inf, " : "") + DecibelText(lowest) + " to " + DecibelText(highest) + " dB";
-  if (db > highest + kShownPrecision || (std::isinf(db) && !silent) ||
-      (!silent && db < lowest - kShownPrecision))
-    return DecibelText(db) + " dB is beyond the fader's scale (" + range + ")";
+  const Scale scale(law);
+  const double* reading = scale.reading;
   // Below the lowest sound, the nearer in amplitude of that and silence.
-  if (silent && db < lowest && db < lowest + 20.0 * std::log10(0.5)) db = kNoSound;
+  if (scale.silent && db < scale.lowest + 20.0 * std::log10(0.5)) db = kNoSound;
   const int here = sim::ThumbOffset(law, fader.Position());
   auto distance = [&](int o) {
     if (std::isinf(db) || std::isinf(reading[o]))

@@ -36,6 +36,8 @@ const char* SwitchText(bool on);
 
 // The dB a fader's scale reads at its thumb.
 double FaderDecibels(const controls::TSlider& fader, sim::Fader law);
+// Refused when db lies beyond the ends of the law's scale.
+Refusal CheckDecibels(sim::Fader law, double db);
 // Drags the fader to the place whose reading is nearest db, as the user
 // would. A value beyond the scale's ends is refused, never clamped; a
 // fader already there is left alone.

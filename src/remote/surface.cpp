@@ -215,7 +215,8 @@ Reply ControlSurface::Set(std::string_view address, std::string_view value) {
     const auto a = ParseAddress(address, why);
     if (!a) return Reply::Error(why);
     if (why = CheckAddress(*a); !why.empty()) return Reply::Error(why);
-    if (a->what == What::kMeter) return Reply::Error("a meter is read only");
+    // A value that cannot be is refused before any window is made for it.
+    if (why = CheckValue(*a, value); !why.empty()) return Reply::Error(why);
     StripIndex* index = nullptr;
     if (a->OfStrip() || a->what == What::kOption || a->what == What::kOptionRow) {
       index = Index(a->window, true, why);
@@ -227,6 +228,35 @@ Reply ControlSurface::Set(std::string_view address, std::string_view value) {
     if (index && !OpenIndex(a->window)) return Reply{};
     return Read(*a, index ? OpenIndex(a->window) : nullptr);
   });
+}
+
+std::string ControlSurface::CheckValue(const Address& a, std::string_view value) const {
+  const std::string text(value);
+  switch (KindOf(a.what)) {
+    case ValueKind::kLevel:
+      return "a meter is read only";
+    case ValueKind::kDecibels: {
+      const auto db = ParseDecibels(value);
+      if (!db) return "\"" + text + "\" is no value in dB";
+      const Refusal r = CheckDecibels(LawOf(a.window), *db);
+      return r ? *r : std::string();
+    }
+    case ValueKind::kSwitch:
+      return ParseSwitch(value) ? "" : "\"" + text + "\" is neither on nor off";
+    case ValueKind::kSource: {
+      const int kind = Choice(value, kSourceNames);
+      if (kind < 0) return "\"" + text + "\" is no source: Line, Mic or CD";
+      if (kind == 2 && a.channel != 2 && a.channel != 3)
+        return "channel " + std::to_string(a.channel + 1) +
+               " has no CD input (CD: channels 3 and 4)";
+      return {};
+    }
+    case ValueKind::kMode:
+      return SameNoCase(value, kModeOff) || Choice(value, kModeNames) >= 0
+                 ? ""
+                 : "\"" + text + "\" is no mode: On, OnPunch, OnRec or Off";
+  }
+  return {};
 }
 
 Reply ControlSurface::Read(const Address& a, const StripIndex* index) const {

@@ -95,6 +95,8 @@ class ControlSurface {
   Reply Do(const std::function<Reply()>& op);
   shell::TMixControlWnd* Control() const;
   std::string CheckAddress(const Address& a) const;
+  // Why a value cannot be set there; empty when it can.
+  std::string CheckValue(const Address& a, std::string_view value) const;
   // The window's index; a closed window is made hidden for the request
   // (for a change: until it is idle). Null with the reason in why.
   StripIndex* Index(Window w, bool change, std::string& why);

@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "app/instance.h"
+#include "app/show_request.h"
 #include "common/tempdir.h"
 
 namespace {
@@ -168,10 +169,10 @@ TEST_F(InstanceTrust, ASocketOfAnotherUserIsNotTalkedTo) {
   char c;
   ASSERT_EQ(::read(ready[0], &c, 1), 1);
   app::SingleInstance start(dir_);
-  EXPECT_FALSE(start.NotifyRunning());
+  EXPECT_FALSE(testing_support::SendShow(start));
   // Made to look like ours: connected, the peer is still nobody.
   ASSERT_EQ(::lchown(sock.c_str(), ::geteuid(), ::getegid()), 0);
-  EXPECT_FALSE(start.NotifyRunning());
+  EXPECT_FALSE(testing_support::SendShow(start));
   ::kill(hostile, SIGTERM);
   int status = 0;
   ::waitpid(hostile, &status, 0);
@@ -201,12 +202,12 @@ TEST_F(InstanceTrust, ARequestFromAnotherUserIsNotTaken) {
   ASSERT_EQ(ExitStatus(other), 0);
   pollfd p{running.listen_fd(), POLLIN, 0};
   ASSERT_EQ(::poll(&p, 1, 5000), 1);
-  EXPECT_FALSE(running.TakeShowRequest());
+  EXPECT_FALSE(testing_support::TakeShow(running));
   // The user's own request still is.
   app::SingleInstance second(dir_);
   EXPECT_FALSE(second.Acquire());
-  EXPECT_TRUE(second.NotifyRunning());
-  EXPECT_TRUE(running.TakeShowRequest());
+  EXPECT_TRUE(testing_support::SendShow(second));
+  EXPECT_TRUE(testing_support::TakeShow(running));
 }
 
 }  // namespace

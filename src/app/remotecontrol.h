@@ -1,0 +1,69 @@
+#pragma once
+// Control from outside in the running program, on Qt's event loop: the
+// control surface, the requests waiting for a dialog's answer, and the
+// ways in: the one-instance socket (the command line), D-Bus on the session
+// bus, OSC over UDP. Subscribers hear what changed whenever the program
+// is about to wait, at most every 30 ms, so an idle program is not woken.
+#include <QSocketNotifier>
+#include <QTimer>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <ostream>
+
+#include "remote/requests.h"
+#include "remote/surface.h"
+
+namespace remote {
+class ChannelConnection;
+class OscEndpoint;
+class OscSocket;
+}  // namespace remote
+
+namespace app {
+
+class SingleInstance;
+class DBusService;
+
+class RemoteControl {
+ public:
+  // instance: whose socket the command line reaches (null: none).
+  RemoteControl(shell::AppState& state, const sim::Clock& clock, const SingleInstance* instance,
+                std::ostream& log);
+  ~RemoteControl();
+  RemoteControl(const RemoteControl&) = delete;
+  RemoteControl& operator=(const RemoteControl&) = delete;
+
+  // The program is about to wait: waiting requests run and subscribers
+  // hear what changed.
+  void BeforeWait();
+  remote::ControlSurface& surface() { return surface_; }
+
+ private:
+  struct Connection;
+  void AcceptConnections();
+  void ReadFrom(std::uint64_t id);
+  void WriteTo(std::uint64_t id);
+  void Drop(std::uint64_t id);
+  void DropStale();
+  void Feedback();
+  void RunWaiting();
+
+  remote::ControlSurface surface_;
+  remote::RequestQueue requests_;
+  const SingleInstance* instance_;
+  std::unique_ptr<QSocketNotifier> listen_;
+  std::map<std::uint64_t, std::unique_ptr<Connection>> connections_;
+  std::uint64_t next_connection_ = 1;
+  std::unique_ptr<DBusService> dbus_;
+  std::unique_ptr<remote::OscSocket> osc_socket_;
+  std::unique_ptr<remote::OscEndpoint> osc_;
+  std::unique_ptr<QSocketNotifier> osc_notifier_;
+  // Runs waiting requests while a dialog waits; feedback left for later;
+  // windows made hidden for changes that are idle; requests never finished.
+  QTimer waiting_, feedback_, release_, stale_;
+  std::chrono::steady_clock::time_point last_feedback_{};
+};
+
+}  // namespace app

@@ -172,11 +172,6 @@ void ControlSurface::Tick() {
     Held& h = *held_[i];
     if (!h.window || !h.made_hidden) continue;
     const auto slot = static_cast<shell::MixerSlot>(i);
-    // Opened by the user meanwhile: the window is theirs.
-    if (h.window->Visible() || control->BoxOf(slot)->Checked()) {
-      h.made_hidden = false;
-      continue;
-    }
     if (now - h.last_change < kLingerMs) continue;
     h = Held{};
     if (ui::TApplication* a = ui::Application())

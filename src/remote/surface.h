@@ -11,7 +11,8 @@
 // (hidden) while changes keep coming and is closed a little after the last
 // one (it then saves its own section, as a closing window does); one made
 // only for reading goes at once, unclosed, so reading changes nothing.
-// Checking the window's box meanwhile shows it.
+// Checking the window's box meanwhile closes it, and the user's window
+// restores what it saved.
 //
 // Changes from any source reach subscribers: Poll compares what the open
 // windows show with what was last sent.

@@ -124,12 +124,15 @@ controls::TExtCheckBox* TMixControlWnd::BoxOf(MixerSlot s) const {
 void TMixControlWnd::MixerBoxClick(MixerSlot s) {
   controls::TExtCheckBox* box = BoxOf(s);
   ui::TSafePtr<TMixerWindow>& slot = slots_[static_cast<int>(s)];
+  if (slot && hidden_[static_cast<int>(s)] == slot) {
+    // Made hidden for control from outside, it gives way to the user's
+    // window: closed, it saves what was changed in it, which the new one
+    // then restores.
+    hidden_[static_cast<int>(s)] = nullptr;
+    settings::CloseAndForget(slot);
+  }
   if (!box->Checked()) {
     settings::CloseAndForget(slot);
-  } else if (slot && !slot->Visible() && hidden_[static_cast<int>(s)] == slot) {
-    // Made hidden for control from outside: the user's from now on.
-    hidden_[static_cast<int>(s)] = nullptr;
-    slot->Show();
   } else if (!slot) {
     try {
       const MixerFactory& make = app_.MixerFactories[static_cast<int>(s)];

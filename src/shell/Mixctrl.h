@@ -56,8 +56,9 @@ class TMixControlWnd : public ui::TForm {
   // The slot's window for control from outside. A window whose box is
   // unchecked is made hidden, as a combined preset makes it (created and
   // prepared by its FormShow, never shown), and stays in the slot until it
-  // is released; checking its box shows it. Null when it cannot be made;
-  // an error in its creation goes on to the caller.
+  // is released, or its box is checked: then it is closed and the user's
+  // window made. Null when it cannot be made; an error in its creation
+  // goes on to the caller.
   TMixerWindow* HiddenWindow(MixerSlot s);
   // Lets such a hidden window go: closed (it saves its own section as a
   // closing window does) when remember, else freed without a word. A

@@ -21,6 +21,11 @@ bool Selected(const ui::TComponent& c, std::int32_t mask) {
 void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::string& suffix,
                      std::int32_t tag_mask, bool geometry) {
   const TIniFile ini(file_name);
+  // The controls keep their state, as with a missing file, but the user is
+  // told that these are not the stored settings.
+  if (!ini.Readable()) {
+    if (ui::TApplication* app = ui::Application()) app->ReportOnce(ini.ReadError());
+  }
   const std::string section = form.Caption() + suffix;
   // The controls' actions, and the pump after each, may create or free
   // components of this form (the control window owns the mixer windows it

@@ -85,6 +85,8 @@ std::string TfrmMixSettings::CheckSaveName(const std::string& caption, const std
 
 std::vector<std::string> PresetNames(const std::string& caption, const std::string& file_name) {
   const TIniFile ini(file_name);
+  // An empty list would pass for a file without presets.
+  if (!ini.Readable()) throw ini.ReadError();
   std::vector<std::string> names;
   ini.ForEachSection([&](std::string_view section) {
     if (section.size() <= caption.size() + 1 || section.compare(0, caption.size(), caption) != 0)
@@ -164,6 +166,8 @@ void TfrmMixSettings::btnEraseClick(ui::TComponent*) {
   if (ui::Application()->MessageBox(text, "Löschen bestätigen", MB_YESNO | MB_ICONHAND, Handle()) !=
       IDYES)
     return;
+  // A failure raises here and leaves the entry listed: the file, which
+  // made one attempt only, still holds the preset.
   ErasePreset(owner_window_.Caption(), file_name_, name);
   lstNames->Delete(i);
   lstNames->SetItemIndex(i < lstNames->Count() ? i : i - 1);

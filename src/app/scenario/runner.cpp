@@ -129,11 +129,13 @@ Runner::Runner(std::istream& in, std::ostream& out)
       out_(out),
       trace_(out),
       windir_(MakeTempDir()),
+      statedir_(MakeTempDir()),
       system_(clock_),
       backend_(system_),
       platform_(backend_),
       boxes_(ws_) {
   platform::SetWindowsDirectory(windir_);
+  platform::SetJournalDirectory(statedir_ / "morva");
   system_.SetConfigDir(windir_);
   scope_ = std::make_unique<platform::ScopedPlatform>(platform_);
   platform_.set_observer(&trace_);
@@ -152,9 +154,11 @@ Runner::~Runner() {
   app_.reset();
   scope_.reset();
   platform::SetWindowsDirectory({});
+  platform::SetJournalDirectory({});
   platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
   std::error_code ec;
   std::filesystem::remove_all(windir_, ec);
+  std::filesystem::remove_all(statedir_, ec);
 }
 
 int Runner::Run() {

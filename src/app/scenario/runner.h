@@ -66,6 +66,8 @@ class Runner {
   std::ostream& out_;
   Trace trace_;
   std::filesystem::path windir_;
+  // The user's state folder (the settings journal), temporary as windir_.
+  std::filesystem::path statedir_;
   sim::VirtualClock clock_;
   sim::System system_;
   platform::SimBackend backend_;

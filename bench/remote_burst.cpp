@@ -30,16 +30,12 @@
 #include "common/headless_program.h"
 #include "controls/Class_b.h"
 #include "controls/slider.h"
-#include "platform/windowing.h"
 #include "remote/controlvalue.h"
 #include "remote/osc.h"
 #include "remote/requests.h"
 #include "remote/strips.h"
 #include "remote/surface.h"
 #include "shell/Mixctrl.h"
-#include "shell/about.h"
-#include "shell/boxes.h"
-#include "shell/tbmainf.h"
 #include "ui/useractions.h"
 
 namespace {
@@ -116,14 +112,8 @@ double CpuSeconds() {
 
 struct Program {
   explicit Program(const std::filesystem::path& dir) : program(dir, 4) {
-    shell::AppState& state = program.state;
-    mixer::RegisterMixerWindows(state);
-    state.DriverConfigEnabled = 1;
-    state.MixerIconHandle = LoadIconA(nullptr, "MIXERICON");
-    state.frmMain = ui::CreateForm<shell::TfrmMain>(&program.app, state);
-    state.MixControlWnd = ui::CreateForm<shell::TMixControlWnd>(&program.app, state);
-    state.AboutBox = ui::CreateForm<shell::TAboutBox>(&program.app);
-    shell::TMixControlWnd& control = *state.MixControlWnd;
+    program.MakeWindows();
+    shell::TMixControlWnd& control = *program.state.MixControlWnd;
     control.Show();
     for (auto* box : {control.chkAnalogInputs, control.chkAnalogMonitors, control.chkAnalogOutputs,
                       control.chkDigitalInputs, control.chkDigitalOutputs})

@@ -8,12 +8,7 @@
 #include <string>
 
 #include "common/headless_program.h"
-#include "platform/windowing.h"
-#include "platform/winuser.h"
 #include "remote/surface.h"
-#include "shell/Mixctrl.h"
-#include "shell/about.h"
-#include "shell/tbmainf.h"
 
 namespace fuzz_support {
 
@@ -39,17 +34,7 @@ class RemoteProgram {
                                  : std::filesystem::temp_directory_path();
   }
 
-  RemoteProgram() : dir_(TempDir()), program_(dir_, 2) {
-    shell::AppState& state = program_.state;
-    mixer::RegisterMixerWindows(state);
-    state.DriverConfigEnabled = 1;
-    state.MixerIconHandle = LoadIconA(nullptr, "MIXERICON");
-    state.frmMain = ui::CreateForm<shell::TfrmMain>(&program_.app, state);
-    state.MixControlWnd = ui::CreateForm<shell::TMixControlWnd>(&program_.app, state);
-    state.AboutBox = ui::CreateForm<shell::TAboutBox>(&program_.app);
-    state.TrayIconData.hWnd = state.MixControlWnd->Handle();
-    state.TrayIconData.uCallbackMessage = shell::WM_TRAY_CALLBACK;
-  }
+  RemoteProgram() : dir_(TempDir()), program_(dir_, 2) { program_.MakeWindows(); }
 
   ~RemoteProgram() {
     std::error_code ec;

@@ -71,6 +71,10 @@ struct Address {
   std::string option;
 
   bool OfStrip() const { return card >= 0; }
+  // A control of a mixer window (not one of the control window's).
+  bool InMixerWindow() const {
+    return OfStrip() || what == What::kOption || what == What::kOptionRow;
+  }
   bool operator==(const Address&) const = default;
 };
 

@@ -196,7 +196,7 @@ Reply ControlSurface::Get(std::string_view address) {
     if (!a) return Reply::Error(why);
     if (why = CheckAddress(*a); !why.empty()) return Reply::Error(why);
     StripIndex* index = nullptr;
-    if (a->OfStrip() || a->what == What::kOption || a->what == What::kOptionRow) {
+    if (a->InMixerWindow()) {
       index = Index(a->window, false, why);
       if (!index) return Reply::Error(why);
     }
@@ -213,7 +213,7 @@ Reply ControlSurface::Set(std::string_view address, std::string_view value) {
     // A value that cannot be is refused before any window is made for it.
     if (why = CheckValue(*a, value); !why.empty()) return Reply::Error(why);
     StripIndex* index = nullptr;
-    if (a->OfStrip() || a->what == What::kOption || a->what == What::kOptionRow) {
+    if (a->InMixerWindow()) {
       index = Index(a->window, true, why);
       if (!index) return Reply::Error(why);
     }
@@ -400,7 +400,7 @@ Reply ControlSurface::List(std::string_view prefix) {
       any = true;
       std::string why;
       StripIndex* index = nullptr;
-      if (a.OfStrip() || a.what == What::kOption || a.what == What::kOptionRow) {
+      if (a.InMixerWindow()) {
         if (why = CheckAddress(a); why.empty()) index = Index(a.window, false, why);
       }
       const Reply r = why.empty() ? Read(a, index) : Reply::Error(why);
@@ -571,7 +571,7 @@ std::vector<std::pair<std::string, std::string>> ControlSurface::Changes() {
   std::vector<std::pair<std::string, std::string>> changed;
   if (!Control() || Busy()) return changed;
   for (const auto& [a, path] : Addresses()) {
-    const bool needs_window = a.OfStrip() || a.what == What::kOption || a.what == What::kOptionRow;
+    const bool needs_window = a.InMixerWindow();
     StripIndex* index = needs_window ? OpenIndex(a.window) : nullptr;
     if (needs_window && !index) continue;
     const Reply r = Read(a, index);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
-#include <limits>
 #include <mutex>
 
 #include "ui/application.h"
@@ -358,17 +357,6 @@ bool TLevelMeter::SetProperty(const std::string& name, const ui::PropValue& v,
   else
     return TBarGraph::SetProperty(name, v, r);
   return true;
-}
-
-double DecibelsOf(std::int32_t level, std::int32_t full) {
-  return 20.0 * std::log10(static_cast<double>(level) / std::max<std::int32_t>(full, 1));
-}
-
-double ShownDecibels(const TLevelMeter& m) {
-  for (int i = std::min(m.LitTop(), m.Count() - 1); i >= 0; --i)
-    if (const TLumi* l = m.Lumi(i); l && l->GetOn())
-      return DecibelsOf(m.FirstLevelOfLamp(i), m.GetLevelMax());
-  return -std::numeric_limits<double>::infinity();
 }
 
 }  // namespace controls

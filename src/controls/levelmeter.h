@@ -245,12 +245,6 @@ inline void TBarGraph::SwitchLumis(int from, int to, bool on) {
   if (first && peer()) peer()->ChildrenChanged(*first, *last, ui::Change::Color);
 }
 
-// A level in dB of full scale (0 dB).
-double DecibelsOf(std::int32_t level, std::int32_t full);
-// The level the meter's column shows: that of its highest lit lamp below
-// the held peak; minus infinity when none is lit.
-double ShownDecibels(const TLevelMeter& m);
-
 inline void TLevelMeter::PrefetchStep() const {
   __builtin_prefetch(&hold_ticks_);
   if (const TLumi* top = Lumi(LitTop())) __builtin_prefetch(&top->on_);

@@ -7,12 +7,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "controls/levelmeter.h"
-#include "controls/slider.h"
-#include "ui/buttons.h"
-#include "ui/stdctrls.h"
-#include "ui/sysutils.h"
-#include "ui/useractions.h"
+#include "ui/controltraits.h"
 
 namespace remote {
 
@@ -69,8 +64,11 @@ const char* SwitchText(bool on) {
   return on ? "on" : "off";
 }
 
-double FaderDecibels(const controls::TSlider& fader, sim::Fader law) {
-  return sim::ScaleDb(law, sim::ThumbOffset(law, fader.Position()));
+double FaderDecibels(const ui::TControl& fader, sim::Fader law) {
+  const ui::UserFacet& f = ui::UserFacetOf(fader);
+  if (!f.reading) return kNoSound;
+  const int position = static_cast<int>(std::lround(f.reading(fader).value));
+  return sim::ScaleDb(law, sim::ThumbOffset(law, position));
 }
 
 namespace {
@@ -104,15 +102,17 @@ Refusal CheckDecibels(sim::Fader law, double db) {
          DecibelText(scale.lowest) + " to " + DecibelText(scale.highest) + " dB)";
 }
 
-Refusal DragFaderTo(controls::TSlider& fader, sim::Fader law, double db) {
+Refusal DragFaderTo(ui::TControl& fader, sim::Fader law, double db) {
   if (Refusal r = CheckDecibels(law, db)) return r;
+  const ui::UserFacet& f = ui::UserFacetOf(fader);
+  if (!f.reading || !f.set_value) return "the control is no fader";
   if (!fader.Enabled()) return "the fader is disabled";
-  if (fader.Travel() <= 0) return "the fader has no travel";
+  const ui::Reading now = f.reading(fader);
   const Scale scale(law);
   const double* reading = scale.reading;
   // Below the lowest sound, the nearer in amplitude of that and silence.
   if (scale.silent && db < scale.lowest + 20.0 * std::log10(0.5)) db = kNoSound;
-  const int here = sim::ThumbOffset(law, fader.Position());
+  const int here = sim::ThumbOffset(law, static_cast<int>(std::lround(now.value)));
   auto distance = [&](int o) {
     if (std::isinf(db) || std::isinf(reading[o]))
       return std::isinf(db) && std::isinf(reading[o]) ? 0.0
@@ -129,27 +129,34 @@ Refusal DragFaderTo(controls::TSlider& fader, sim::Fader law, double db) {
   // No sound is the bottom, where the volume word is 0.
   if (std::isinf(db)) best = 0;
   if (reading[best] == reading[here]) return std::nullopt;
-  const int target = static_cast<int>(ui::RoundHalfEven(best * fader.Travel() / double(kPixels)));
-  controls::user::Drag(&fader, target - fader.Offset());
+  // The user drags the thumb to that pixel.
+  f.set_value(fader, now.min + (now.max - now.min) * best / kPixels);
   return std::nullopt;
 }
 
 bool IsOn(const ui::TControl& c) {
-  if (auto* box = dynamic_cast<const ui::TCheckBox*>(&c)) return box->Checked();
-  if (auto* button = dynamic_cast<const ui::TSpeedButton*>(&c)) return button->Down();
-  return c.Visible();
+  const ui::UserFacet& f = ui::UserFacetOf(c);
+  // A panel (the option row) is on when it shows.
+  return f.checked ? f.checked(c) : c.Visible();
 }
 
 Refusal SwitchTo(ui::TControl& c, bool on) {
   if (IsOn(c) == on) return std::nullopt;
+  const ui::UserFacet& f = ui::UserFacetOf(c);
+  if (!f.press) return "the control cannot be pressed";
   if (!c.Enabled()) return "the control is disabled";
-  ui::user::Click(&c);
+  f.press(c);
   if (IsOn(c) != on) return std::string("the window keeps it ") + SwitchText(!on);
   return std::nullopt;
 }
 
-double MeterDecibels(const controls::TLevelMeter& meter) {
-  return controls::ShownDecibels(meter);
+double MeterDecibels(const ui::TControl& meter) {
+  const ui::UserFacet& f = ui::UserFacetOf(meter);
+  if (!f.reading) return kNoSound;
+  const ui::Reading r = f.reading(meter);
+  // Nothing lit reads no level at all.
+  if (r.value <= 0 || r.max <= 0) return kNoSound;
+  return 20.0 * std::log10(r.value / r.max);
 }
 
 }  // namespace remote

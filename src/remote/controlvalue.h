@@ -1,21 +1,17 @@
 #pragma once
-// What a control's value reads and how an outside change is made, by kind
-// of control: a fader reads the dB its scale shows at the thumb and is
-// dragged to the place of a value; a check box or a speed button is on or
-// off and is clicked to change; a meter reads the level of its highest lit
-// lamp. Every change is the user's own action on the model (a click, a
-// drag), so the window's handlers, the link rule and the driver messages
-// are the user's.
+// What a control's value reads and how an outside change is made, through
+// its class's user facet (ui/controltraits.h): a fader reads the dB its
+// scale shows at the thumb and is dragged to the place of a value; a check
+// box or a speed button is on or off and is pressed to change; a meter
+// reads the level of its highest lit lamp. Every change is the user's own
+// action on the model (a click, a drag), so the window's handlers, the
+// link rule and the driver messages are the user's.
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "sim/gainlaw.h"
 
-namespace controls {
-class TSlider;
-class TLevelMeter;
-}  // namespace controls
 namespace ui {
 class TControl;
 }
@@ -35,21 +31,21 @@ std::optional<bool> ParseSwitch(std::string_view text);
 const char* SwitchText(bool on);
 
 // The dB a fader's scale reads at its thumb.
-double FaderDecibels(const controls::TSlider& fader, sim::Fader law);
+double FaderDecibels(const ui::TControl& fader, sim::Fader law);
 // Refused when db lies beyond the ends of the law's scale.
 Refusal CheckDecibels(sim::Fader law, double db);
 // Drags the fader to the place whose reading is nearest db, as the user
 // would. A value beyond the scale's ends is refused, never clamped; a
 // fader already there is left alone.
-Refusal DragFaderTo(controls::TSlider& fader, sim::Fader law, double db);
+Refusal DragFaderTo(ui::TControl& fader, sim::Fader law, double db);
 
 // A check box checked, a speed button down.
 bool IsOn(const ui::TControl& c);
-// Clicks the control when its state differs from on; refused when it is
-// disabled or the click did not give it that state.
+// Presses the control when its state differs from on; refused when it is
+// disabled or the press did not give it that state.
 Refusal SwitchTo(ui::TControl& c, bool on);
 
 // The level a meter shows, in dB of full scale.
-double MeterDecibels(const controls::TLevelMeter& meter);
+double MeterDecibels(const ui::TControl& meter);
 
 }  // namespace remote

@@ -1,11 +1,10 @@
 #include "remote/strips.h"
 
-#include "controls/levelmeter.h"
-#include "controls/slider.h"
 #include "mixer/Ainp.h"
 #include "mixer/Mon.h"
 #include "shell/mixerwindow.h"
 #include "ui/buttons.h"
+#include "ui/controltraits.h"
 #include "ui/stdctrls.h"
 
 namespace remote {
@@ -26,10 +25,14 @@ void Put(std::vector<T*>& v, int i, T* c) {
 
 StripIndex::StripIndex(shell::TMixerWindow& window, Window kind) : window_(window), kind_(kind) {
   for (ui::TComponent* c : window.ComponentList()) {
-    if (auto* fader = dynamic_cast<controls::TSlider*>(c)) {
-      Put(faders_, fader->Number() - 1, fader);
-    } else if (auto* meter = dynamic_cast<controls::TLevelMeter*>(c)) {
-      Put(meters_, static_cast<int>(meter->Tag()), meter);
+    ui::TControl* control = ui::AsControl(c);
+    if (!control) continue;
+    const ui::ControlKind kind_of = ui::KindOf(*control);
+    const ui::UserFacet& facet = ui::UserFacetOf(*control);
+    if (kind_of == ui::ControlKind::Fader && facet.number) {
+      Put(faders_, facet.number(*control) - 1, control);
+    } else if (kind_of == ui::ControlKind::Meter) {
+      Put(meters_, static_cast<int>(control->Tag()), control);
     } else if (auto* button = dynamic_cast<ui::TSpeedButton*>(c)) {
       if (kind == Window::kOutputs) {
         Put(mutes_, static_cast<int>(button->Tag()), button);
@@ -48,17 +51,18 @@ StripIndex::StripIndex(shell::TMixerWindow& window, Window kind) : window_(windo
   }
 }
 
-controls::TSlider* StripIndex::Fader(int ch) const {
+ui::TControl* StripIndex::Fader(int ch) const {
   return At(faders_, ch);
 }
 
-controls::TLevelMeter* StripIndex::Meter(int ch) const {
+ui::TControl* StripIndex::Meter(int ch) const {
   return At(meters_, ch);
 }
 
 ui::TControl* StripIndex::Link(int ch) const {
-  controls::TSlider* fader = Fader(ch & ~1);
-  return fader ? fader->LinkCheck() : nullptr;
+  ui::TControl* fader = Fader(ch & ~1);
+  const ui::UserFacet* f = fader ? &ui::UserFacetOf(*fader) : nullptr;
+  return f && f->link ? f->link(*fader) : nullptr;
 }
 
 ui::TSpeedButton* StripIndex::Source(int ch, int kind) const {

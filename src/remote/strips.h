@@ -1,18 +1,14 @@
 #pragma once
 // Where an address's control lies in a mixer window: looked up once per
-// window by what the windows give their controls (a fader's Number, a
-// meter's or a mute button's Tag, a source button's route, a monitor
-// button's group), so cloned strips are found as well as the designed one,
-// named or not.
+// window by what the windows give their controls (a fader's number and
+// link box, as its class's user facet tells them, a meter's or a mute
+// button's Tag, a source button's route, a monitor button's group), so
+// cloned strips are found as well as the designed one, named or not.
 #include <string>
 #include <vector>
 
 #include "remote/address.h"
 
-namespace controls {
-class TSlider;
-class TLevelMeter;
-}  // namespace controls
 namespace shell {
 class TMixerWindow;
 }
@@ -34,8 +30,8 @@ class StripIndex {
 
   shell::TMixerWindow& window() const { return window_; }
   // ch: the window's channel (8 per card, 2 for the digital windows).
-  controls::TSlider* Fader(int ch) const;
-  controls::TLevelMeter* Meter(int ch) const;
+  ui::TControl* Fader(int ch) const;
+  ui::TControl* Meter(int ch) const;
   // The link box of the pair of channel ch.
   ui::TControl* Link(int ch) const;
   // The analog inputs' source button of ch: 0 Line, 1 Mic, 2 CD (pair 3/4).
@@ -58,8 +54,8 @@ class StripIndex {
 
   shell::TMixerWindow& window_;
   Window kind_;
-  std::vector<controls::TSlider*> faders_;
-  std::vector<controls::TLevelMeter*> meters_;
+  std::vector<ui::TControl*> faders_;
+  std::vector<ui::TControl*> meters_;
   std::vector<ui::TSpeedButton*> mutes_;
   // Per pair: the three mode buttons, then "Mute Play".
   std::vector<std::vector<ui::TSpeedButton*>> pair_buttons_;

@@ -4,8 +4,6 @@
 #include <cctype>
 
 #include "controls/Class_b.h"
-#include "controls/levelmeter.h"
-#include "controls/slider.h"
 #include "mixer/mixerform.h"
 #include "platform/winuser.h"
 #include "remote/controlvalue.h"
@@ -278,12 +276,12 @@ Reply ControlSurface::Read(const Address& a, const StripIndex* index) const {
     case What::kMutePlay:
       return on(index->MutePlay(ch));
     case What::kFader:
-      if (const controls::TSlider* f = index->Fader(ch))
+      if (const ui::TControl* f = index->Fader(ch))
         return {true, DecibelText(FaderDecibels(*f, LawOf(a.window)))};
       return Reply::Error(Unknown(FormatAddress(a)));
     case What::kMeter: {
       const bool digital = a.window == Window::kDigitalIn || a.window == Window::kDigitalOut;
-      if (const controls::TLevelMeter* m = index->Meter(digital ? digital_ch : ch))
+      if (const ui::TControl* m = index->Meter(digital ? digital_ch : ch))
         return {true, DecibelText(MeterDecibels(*m))};
       return Reply::Error(Unknown(FormatAddress(a)));
     }
@@ -355,7 +353,7 @@ Reply ControlSurface::Write(const Address& a, std::string_view value, StripIndex
     case What::kFader: {
       const auto db = ParseDecibels(value);
       if (!db) return Reply::Error("\"" + text + "\" is no value in dB");
-      controls::TSlider* f = index->Fader(ch);
+      ui::TControl* f = index->Fader(ch);
       if (!f) return Reply::Error(Unknown(FormatAddress(a)));
       if (Refusal r = DragFaderTo(*f, LawOf(a.window), *db)) return Reply::Error(*r);
       return Reply{};

@@ -30,6 +30,9 @@ struct ScriptError {
 };
 
 std::vector<std::string> Tokenize(const std::string& line);
+// A number of the script: decimal, or 0x hexadecimal read as an unsigned
+// 32-bit word; raises ScriptError for anything else.
+std::int64_t Number(const std::string& s);
 
 class Runner {
  public:

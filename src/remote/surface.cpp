@@ -252,16 +252,16 @@ std::string ControlSurface::CheckValue(const Address& a, std::string_view value)
   return {};
 }
 
-Reply ControlSurface::Read(const Address& a, const StripIndex* index) const {
+// What a control shows, as a number: dB, 1/0, a source's or mode's index.
+ControlSurface::Sample ControlSurface::Take(const Address& a, const StripIndex* index) const {
   const int ch = 8 * a.card + a.channel;
-  const int digital_ch = 2 * a.card + a.channel;
   shell::TMixControlWnd* control = Control();
   auto on = [](const ui::TControl* c) {
-    return c ? Reply{true, SwitchText(IsOn(*c))} : Reply::Error("the window lacks the control");
+    return c ? Sample{true, IsOn(*c) ? 1.0 : 0.0} : Sample{};
   };
   switch (a.what) {
     case What::kOpen:
-      if (a.window == Window::kControl) return {true, SwitchText(control->Visible())};
+      if (a.window == Window::kControl) return {true, control->Visible() ? 1.0 : 0.0};
       return on(control->BoxOf(*SlotOf(a.window)));
     case What::kStayOnTop:
       return on(control->chkStayOnTop);
@@ -276,29 +276,49 @@ Reply ControlSurface::Read(const Address& a, const StripIndex* index) const {
     case What::kMutePlay:
       return on(index->MutePlay(ch));
     case What::kFader:
-      if (const ui::TControl* f = index->Fader(ch))
-        return {true, DecibelText(FaderDecibels(*f, LawOf(a.window)))};
-      return Reply::Error(Unknown(FormatAddress(a)));
+      if (const ui::TControl* f = index->Fader(ch)) return {true, FaderDecibels(*f, LawOf(a.window))};
+      return {};
     case What::kMeter: {
       const bool digital = a.window == Window::kDigitalIn || a.window == Window::kDigitalOut;
-      if (const ui::TControl* m = index->Meter(digital ? digital_ch : ch))
-        return {true, DecibelText(MeterDecibels(*m))};
-      return Reply::Error(Unknown(FormatAddress(a)));
+      if (const ui::TControl* m = index->Meter(digital ? 2 * a.card + a.channel : ch))
+        return {true, MeterDecibels(*m)};
+      return {};
     }
     case What::kSource: {
-      if (const ui::TSpeedButton* cd = index->Source(ch, 2); cd && cd->Down()) return {true, "CD"};
+      if (const ui::TSpeedButton* cd = index->Source(ch, 2); cd && cd->Down()) return {true, 2};
       for (int kind = 0; kind < 2; ++kind)
         if (const ui::TSpeedButton* b = index->Source(ch, kind); b && b->Down())
-          return {true, kSourceNames[kind]};
-      return {true, "none"};
+          return {true, double(kind)};
+      return {true, -1};
     }
     case What::kMode:
       for (int m = 0; m < 3; ++m)
-        if (const ui::TSpeedButton* b = index->Mode(ch, m); b && b->Down())
-          return {true, kModeNames[m]};
-      return {true, kModeOff};
+        if (const ui::TSpeedButton* b = index->Mode(ch, m); b && b->Down()) return {true, double(m)};
+      return {true, 3};
   }
-  return Reply::Error(Unknown(FormatAddress(a)));
+  return {};
+}
+
+std::string ControlSurface::Text(const Address& a, const Sample& s) {
+  const int n = static_cast<int>(s.number);
+  switch (KindOf(a.what)) {
+    case ValueKind::kDecibels:
+    case ValueKind::kLevel:
+      return DecibelText(s.number);
+    case ValueKind::kSwitch:
+      return SwitchText(s.number != 0);
+    case ValueKind::kSource:
+      return n >= 0 && n < 3 ? kSourceNames[n] : "none";
+    case ValueKind::kMode:
+      return n >= 0 && n < 3 ? kModeNames[n] : kModeOff;
+  }
+  return {};
+}
+
+Reply ControlSurface::Read(const Address& a, const StripIndex* index) const {
+  const Sample s = Take(a, index);
+  if (!s.ok) return Reply::Error(Unknown(FormatAddress(a)));
+  return {true, Text(a, s)};
 }
 
 Reply ControlSurface::Write(const Address& a, std::string_view value, StripIndex* index) {
@@ -415,6 +435,7 @@ const std::vector<std::pair<Address, std::string>>& ControlSurface::Addresses() 
     addresses_.clear();
     for (const Address& a : AllAddresses(cards)) addresses_.emplace_back(a, FormatAddress(a));
     addresses_cards_ = cards;
+    seen_.assign(addresses_.size(), Seen{});
   }
   return addresses_;
 }
@@ -547,17 +568,14 @@ bool ControlSurface::Subscriber::Wants(const std::string& path) const {
 }
 
 int ControlSurface::Subscribe(std::string prefix, Sink sink, bool send_current, bool meters) {
-  // What changed before is told to those who asked before; the values seen
-  // now are the ones later changes are told against.
+  // What changed before is told to those who asked before.
   Tell(Changes());
   const int id = next_id_++;
   subscribers_.push_back({id, std::move(prefix), std::move(sink), meters});
-  if (!send_current) return id;
+  // The values shown now are the ones later changes are told against.
   const Subscriber s = subscribers_.back();
-  for (const auto& [a, path] : Addresses()) {
-    if (!s.Wants(path)) continue;
-    if (auto it = last_.find(path); it != last_.end()) s.sink(path, it->second);
-  }
+  for (const auto& [path, value] : Changes(&s))
+    if (send_current) s.sink(path, value);
   return id;
 }
 
@@ -565,19 +583,29 @@ void ControlSurface::Unsubscribe(int id) {
   std::erase_if(subscribers_, [id](const Subscriber& s) { return s.id == id; });
 }
 
-std::vector<std::pair<std::string, std::string>> ControlSurface::Changes() {
+std::vector<std::pair<std::string, std::string>> ControlSurface::Changes(const Subscriber* only) {
   std::vector<std::pair<std::string, std::string>> changed;
   if (!Control() || Busy()) return changed;
-  for (const auto& [a, path] : Addresses()) {
+  const auto& addresses = Addresses();
+  for (std::size_t i = 0; i < addresses.size(); ++i) {
+    const auto& [a, path] = addresses[i];
+    // Only what somebody asked for is read.
+    const auto wants = [&path](const Subscriber& s) { return s.Wants(path); };
+    if (only ? !only->Wants(path) : std::none_of(subscribers_.begin(), subscribers_.end(), wants))
+      continue;
     const bool needs_window = a.InMixerWindow();
     StripIndex* index = needs_window ? OpenIndex(a.window) : nullptr;
     if (needs_window && !index) continue;
-    const Reply r = Read(a, index);
-    if (!r.ok) continue;
-    std::string& last = last_[path];
-    if (last == r.text) continue;
-    last = r.text;
-    changed.emplace_back(path, r.text);
+    const Sample now = Take(a, index);
+    Seen& seen = seen_[i];
+    if (!now.ok || (!only && seen.known && seen.sample == now.number)) continue;
+    seen.known = true;
+    seen.sample = now.number;
+    std::string text = Text(a, now);
+    // Everything the new subscriber sees is news to it.
+    if (!only && text == seen.text) continue;
+    seen.text = text;
+    changed.emplace_back(path, std::move(text));
   }
   return changed;
 }

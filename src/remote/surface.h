@@ -21,7 +21,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "remote/address.h"
@@ -103,12 +102,21 @@ class ControlSurface {
   StripIndex* Index(Window w, bool change, std::string& why);
   // The index of a window that exists, without making one.
   StripIndex* OpenIndex(Window w);
+  struct Sample {
+    bool ok = false;
+    double number = 0;
+  };
+  Sample Take(const Address& a, const StripIndex* index) const;
+  static std::string Text(const Address& a, const Sample& s);
   Reply Read(const Address& a, const StripIndex* index) const;
   Reply Write(const Address& a, std::string_view value, StripIndex* index);
   Reply PresetWindow(std::string_view window, std::string& caption, Window& w) const;
   void ReleaseReadOnly();
-  // What the open windows show that differs from what was last seen.
-  std::vector<std::pair<std::string, std::string>> Changes();
+  struct Subscriber;
+  // What the open windows show that differs from what was last seen, of
+  // the addresses some subscriber wants; with only, everything that one
+  // wants, as it is now.
+  std::vector<std::pair<std::string, std::string>> Changes(const Subscriber* only = nullptr);
   void Tell(const std::vector<std::pair<std::string, std::string>>& changed);
   const std::vector<std::pair<Address, std::string>>& Addresses();
 
@@ -125,7 +133,13 @@ class ControlSurface {
   };
   std::vector<Subscriber> subscribers_;
   int next_id_ = 1;
-  std::unordered_map<std::string, std::string> last_;
+  // Per address: what was last seen, as a number and as text.
+  struct Seen {
+    bool known = false;
+    double sample = 0;
+    std::string text;
+  };
+  std::vector<Seen> seen_;
   std::vector<std::pair<Address, std::string>> addresses_;
   int addresses_cards_ = -1;
 };

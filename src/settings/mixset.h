@@ -95,8 +95,8 @@ void LoadNamedPresetOfWindow(ui::TForm& form, const std::string& file_name, cons
 // Command 1: asks for a name and saves every named control of form under it.
 bool SavePresetOfWindow(ui::TForm& form, const std::string& file_name);
 
-// The names the picker of a window with this caption lists, sorted as the
-// list sorts them.
+// The names the picker of a window with this caption lists, in the file's
+// order (the list sorts them).
 std::vector<std::string> PresetNames(const std::string& caption, const std::string& file_name);
 // Erases the preset name of the window with this caption (for the control
 // window, the combined preset's sections of every mixer window too), as the

@@ -280,12 +280,14 @@ int main(int argc, char** argv) {
     Program p(dir);
     remote::ControlSurface surface(p.program.state, p.program.clock);
     int heard = 0;
-    surface.Subscribe("", [&](const std::string&, const std::string&) { ++heard; }, false);
+    surface.Subscribe(
+        "", [&](const std::string&, const std::string&) { ++heard; }, false);
     constexpr int kPolls = 2000;
     const double t0 = NowUs(), cpu0 = CpuSeconds();
     for (int i = 0; i < kPolls; ++i) surface.Poll();
-    std::printf("%-28s %.1f us a poll (CPU %.1f us), %d changes heard\n", "feedback, nothing changed",
-                (NowUs() - t0) / kPolls, 1e6 * (CpuSeconds() - cpu0) / kPolls, heard);
+    std::printf("%-28s %.1f us a poll (CPU %.1f us), %d changes heard\n",
+                "feedback, nothing changed", (NowUs() - t0) / kPolls,
+                1e6 * (CpuSeconds() - cpu0) / kPolls, heard);
   }
   std::filesystem::remove_all(dir);
   return 0;

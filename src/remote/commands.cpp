@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "remote/midi.h"
 #include "remote/surface.h"
 
 namespace remote {
@@ -29,6 +30,11 @@ constexpr Command kCommands[] = {
     {"load", 1, 2, "load NAME [WINDOW]", "load a preset"},
     {"save", 1, 2, "save NAME [WINDOW]", "save the windows' settings as a preset"},
     {"erase", 1, 2, "erase NAME [WINDOW]", "erase a preset"},
+    {"learn", 1, 2, "learn ADDRESS [VALUE]",
+     "let the next knob, fader or button moved on a MIDI controller work the control (VALUE: "
+     "the source or monitor mode it chooses)"},
+    {"forget", 1, 1, "forget ADDRESS", "forget what MIDI controllers learned for the control"},
+    {"learned", 0, 0, "learned", "print what MIDI controllers learned"},
 };
 
 const Command* Find(const std::string& name) {
@@ -66,7 +72,8 @@ std::string CommandUsageError(const std::vector<std::string>& words) {
   return {};
 }
 
-CommandReply RunCommand(ControlSurface& surface, const std::vector<std::string>& words) {
+CommandReply RunCommand(ControlSurface& surface, const std::vector<std::string>& words,
+                        MidiEndpoint* midi) {
   if (std::string why = CommandUsageError(words); !why.empty()) return {Status::kUsage, why};
   const std::string& name = words[0];
   const std::string arg1 = words.size() > 1 ? words[1] : std::string();
@@ -77,6 +84,12 @@ CommandReply RunCommand(ControlSurface& surface, const std::vector<std::string>&
   if (name == "load") return From(surface.LoadPreset(arg2, arg1));
   if (name == "save") return From(surface.SavePreset(arg2, arg1));
   if (name == "erase") return From(surface.ErasePreset(arg2, arg1));
+  if (name == "learn" || name == "forget" || name == "learned") {
+    if (!midi) return {Status::kFailed, "no MIDI: the cards are not on a JACK server"};
+    if (name == "learn") return From(midi->Learn(arg1, arg2));
+    if (name == "forget") return From(midi->Forget(arg1));
+    return {Status::kOk, midi->Learned()};
+  }
   // get and set: one value alone, or "ADDRESS VALUE" lines; a set stops at
   // the first change that is refused.
   const bool set = name == "set";

@@ -7,6 +7,7 @@
 namespace remote {
 
 class ControlSurface;
+class MidiEndpoint;
 
 // How a command ended, as the command line's exit status says it.
 enum class Status { kOk = 0, kFailed = 1, kUsage = 2, kNotRunning = 3 };
@@ -22,7 +23,9 @@ struct CommandReply {
 std::string CommandUsageError(const std::vector<std::string>& words);
 // The name of a command, so that `morva-manager NAME ...` is taken as one.
 bool IsCommand(const std::string& word);
-CommandReply RunCommand(ControlSurface& surface, const std::vector<std::string>& words);
+// midi: where the cards take MIDI (null: they do not).
+CommandReply RunCommand(ControlSurface& surface, const std::vector<std::string>& words,
+                        MidiEndpoint* midi = nullptr);
 
 // What --help prints.
 std::string CommandHelp();

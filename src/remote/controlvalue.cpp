@@ -13,7 +13,7 @@ namespace remote {
 
 namespace {
 
-constexpr int kPixels = 100;  // a fader's thumb travels 100 pixels
+constexpr int kPixels = kFaderPixels;
 // The readings are shown with one decimal: a value within half of that of
 // a scale's end is that end.
 constexpr double kShownPrecision = 0.05;
@@ -92,6 +92,25 @@ struct Scale {
 };
 
 }  // namespace
+
+double ReadingAt(sim::Fader law, int pixel) {
+  return sim::ScaleDb(law, std::clamp(pixel, 0, kPixels));
+}
+
+int PixelOf(sim::Fader law, double db) {
+  const Scale scale(law);
+  if (std::isinf(db)) return 0;
+  int best = 0;
+  double distance = std::numeric_limits<double>::infinity();
+  for (int o = 0; o <= kPixels; ++o) {
+    if (std::isinf(scale.reading[o])) continue;
+    if (const double d = std::fabs(scale.reading[o] - db); d < distance) {
+      best = o;
+      distance = d;
+    }
+  }
+  return best;
+}
 
 Refusal CheckDecibels(sim::Fader law, double db) {
   const Scale scale(law);

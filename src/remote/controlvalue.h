@@ -32,6 +32,12 @@ const char* SwitchText(bool on);
 
 // The dB a fader's scale reads at its thumb.
 double FaderDecibels(const ui::TControl& fader, sim::Fader law);
+// A fader's thumb travels this many pixels; the reading at a pixel, and
+// the pixel whose reading is nearest db (for a controller's fader, which
+// stands for the thumb's place).
+constexpr int kFaderPixels = 100;
+double ReadingAt(sim::Fader law, int pixel);
+int PixelOf(sim::Fader law, double db);
 // Refused when db lies beyond the ends of the law's scale.
 Refusal CheckDecibels(sim::Fader law, double db);
 // Drags the fader to the place whose reading is nearest db, as the user

@@ -25,12 +25,6 @@ namespace {
 constexpr int kMaxCards = 4;
 constexpr int kSlots = shell::kMixerSlots;
 
-sim::Fader LawOf(Window w) {
-  return w == Window::kInputs    ? sim::Fader::Input
-         : w == Window::kMonitor ? sim::Fader::Monitor
-                                 : sim::Fader::Output;
-}
-
 bool SameNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) ==
@@ -58,6 +52,12 @@ std::string Unknown(const std::string& what) {
 }
 
 }  // namespace
+
+sim::Fader FaderLaw(Window w) {
+  return w == Window::kInputs    ? sim::Fader::Input
+         : w == Window::kMonitor ? sim::Fader::Monitor
+                                 : sim::Fader::Output;
+}
 
 // A mixer window the surface reads or changes: its index, and whether the
 // surface made it hidden.
@@ -231,7 +231,7 @@ std::string ControlSurface::CheckValue(const Address& a, std::string_view value)
     case ValueKind::kDecibels: {
       const auto db = ParseDecibels(value);
       if (!db) return "\"" + text + "\" is no value in dB";
-      const Refusal r = CheckDecibels(LawOf(a.window), *db);
+      const Refusal r = CheckDecibels(FaderLaw(a.window), *db);
       return r ? *r : std::string();
     }
     case ValueKind::kSwitch:
@@ -256,9 +256,7 @@ std::string ControlSurface::CheckValue(const Address& a, std::string_view value)
 ControlSurface::Sample ControlSurface::Take(const Address& a, const StripIndex* index) const {
   const int ch = 8 * a.card + a.channel;
   shell::TMixControlWnd* control = Control();
-  auto on = [](const ui::TControl* c) {
-    return c ? Sample{true, IsOn(*c) ? 1.0 : 0.0} : Sample{};
-  };
+  auto on = [](const ui::TControl* c) { return c ? Sample{true, IsOn(*c) ? 1.0 : 0.0} : Sample{}; };
   switch (a.what) {
     case What::kOpen:
       if (a.window == Window::kControl) return {true, control->Visible() ? 1.0 : 0.0};
@@ -276,7 +274,8 @@ ControlSurface::Sample ControlSurface::Take(const Address& a, const StripIndex* 
     case What::kMutePlay:
       return on(index->MutePlay(ch));
     case What::kFader:
-      if (const ui::TControl* f = index->Fader(ch)) return {true, FaderDecibels(*f, LawOf(a.window))};
+      if (const ui::TControl* f = index->Fader(ch))
+        return {true, FaderDecibels(*f, FaderLaw(a.window))};
       return {};
     case What::kMeter: {
       const bool digital = a.window == Window::kDigitalIn || a.window == Window::kDigitalOut;
@@ -293,7 +292,8 @@ ControlSurface::Sample ControlSurface::Take(const Address& a, const StripIndex* 
     }
     case What::kMode:
       for (int m = 0; m < 3; ++m)
-        if (const ui::TSpeedButton* b = index->Mode(ch, m); b && b->Down()) return {true, double(m)};
+        if (const ui::TSpeedButton* b = index->Mode(ch, m); b && b->Down())
+          return {true, double(m)};
       return {true, 3};
   }
   return {};
@@ -375,7 +375,7 @@ Reply ControlSurface::Write(const Address& a, std::string_view value, StripIndex
       if (!db) return Reply::Error("\"" + text + "\" is no value in dB");
       ui::TControl* f = index->Fader(ch);
       if (!f) return Reply::Error(Unknown(FormatAddress(a)));
-      if (Refusal r = DragFaderTo(*f, LawOf(a.window), *db)) return Reply::Error(*r);
+      if (Refusal r = DragFaderTo(*f, FaderLaw(a.window), *db)) return Reply::Error(*r);
       return Reply{};
     }
     case What::kSource: {

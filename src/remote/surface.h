@@ -27,12 +27,16 @@
 #include "remote/strips.h"
 #include "shell/appstate.h"
 #include "sim/clock.h"
+#include "sim/gainlaw.h"
 
 namespace shell {
 class TMixControlWnd;
 }
 
 namespace remote {
+
+// The law of the faders of a mixer window (its scale).
+sim::Fader FaderLaw(Window w);
 
 // What an operation came to: the value (or the lines of a list) when it
 // went through, else why not.

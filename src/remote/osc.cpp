@@ -166,22 +166,29 @@ Decoded DecodeOsc(std::string_view packet, std::string& path, std::vector<OscArg
   path = p ? p : "";
   Decoded decoded = p && types ? Decoded::kMessage : Decoded::kNone;
   for (int i = 0; decoded == Decoded::kMessage && i < argc; ++i) {
+    // liblo's arguments lie on 4-byte bounds, not on lo_arg's own: they are
+    // copied out, never read through the union.
+    const char* at = reinterpret_cast<const char*>(argv[i]);
+    auto copy = [at](auto v) {
+      std::memcpy(&v, at, sizeof v);
+      return static_cast<double>(v);
+    };
     switch (types[i]) {
       case 'i':
-        args.push_back({'i', double(argv[i]->i), {}});
+        args.push_back({'i', copy(std::int32_t{}), {}});
         break;
       case 'h':
-        args.push_back({'i', double(argv[i]->h), {}});
+        args.push_back({'i', copy(std::int64_t{}), {}});
         break;
       case 'f':
-        args.push_back({'f', argv[i]->f, {}});
+        args.push_back({'f', copy(float{}), {}});
         break;
       case 'd':
-        args.push_back({'f', argv[i]->d, {}});
+        args.push_back({'f', copy(double{}), {}});
         break;
       case 's':
       case 'S':
-        args.push_back({'s', 0, &argv[i]->s});
+        args.push_back({'s', 0, at});
         break;
       case 'T':
       case 'F':

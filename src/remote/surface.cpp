@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "controls/Class_b.h"
 #include "mixer/mixerform.h"
@@ -300,7 +301,8 @@ ControlSurface::Sample ControlSurface::Take(const Address& a, const StripIndex* 
 }
 
 std::string ControlSurface::Text(const Address& a, const Sample& s) {
-  const int n = static_cast<int>(s.number);
+  // An index for a source or a mode (dB may be minus infinity).
+  const int n = std::isfinite(s.number) ? static_cast<int>(s.number) : -1;
   switch (KindOf(a.what)) {
     case ValueKind::kDecibels:
     case ValueKind::kLevel:
@@ -588,7 +590,8 @@ std::vector<std::pair<std::string, std::string>> ControlSurface::Changes(const S
   if (!Control() || Busy()) return changed;
   const auto& addresses = Addresses();
   for (std::size_t i = 0; i < addresses.size(); ++i) {
-    const auto& [a, path] = addresses[i];
+    const Address& a = addresses[i].first;
+    const std::string& path = addresses[i].second;
     // Only what somebody asked for is read.
     const auto wants = [&path](const Subscriber& s) { return s.Wants(path); };
     if (only ? !only->Wants(path) : std::none_of(subscribers_.begin(), subscribers_.end(), wants))

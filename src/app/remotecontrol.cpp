@@ -16,7 +16,6 @@ namespace app {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr auto kFeedbackEvery = std::chrono::milliseconds(30);
 constexpr int kWaitingRetryMs = 50;
 constexpr int kReleaseCheckMs = 500;
 // A command line that has not sent its whole request, or not taken its
@@ -49,8 +48,6 @@ RemoteControl::RemoteControl(shell::AppState& state, const sim::Clock& clock,
   surface_.SetBusyCheck([] { return QApplication::activeModalWidget() != nullptr; });
   waiting_.setInterval(kWaitingRetryMs);
   QObject::connect(&waiting_, &QTimer::timeout, [this] { RunWaiting(); });
-  feedback_.setSingleShot(true);
-  QObject::connect(&feedback_, &QTimer::timeout, [this] { Feedback(); });
   release_.setInterval(kReleaseCheckMs);
   QObject::connect(&release_, &QTimer::timeout, [this] {
     surface_.Tick();
@@ -94,19 +91,12 @@ RemoteControl::~RemoteControl() {
   connections_.clear();
 }
 
+// Every change of the model comes from something the program handled just
+// before it waits (input, a timer batch, a request): subscribers hear of it
+// then, and the program never wakes for them.
 void RemoteControl::BeforeWait() {
   if (requests_.Waiting()) RunWaiting();
   if (surface_.HiddenWindows() > 0 && !release_.isActive()) release_.start();
-  const auto since = Clock::now() - last_feedback_;
-  if (since >= kFeedbackEvery) {
-    Feedback();
-  } else if (!feedback_.isActive()) {
-    feedback_.start(std::chrono::duration_cast<std::chrono::milliseconds>(kFeedbackEvery - since));
-  }
-}
-
-void RemoteControl::Feedback() {
-  last_feedback_ = Clock::now();
   surface_.Poll();
 }
 

@@ -3,7 +3,7 @@
 // control surface, the requests waiting for a dialog's answer, and the
 // ways in: the one-instance socket (the command line), D-Bus on the session
 // bus, OSC over UDP. Subscribers hear what changed whenever the program
-// is about to wait, at most every 30 ms, so an idle program is not woken.
+// is about to wait, so an idle program is not woken for them.
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
@@ -47,7 +47,6 @@ class RemoteControl {
   void WriteTo(std::uint64_t id);
   void Drop(std::uint64_t id);
   void DropStale();
-  void Feedback();
   void RunWaiting();
 
   remote::ControlSurface surface_;
@@ -60,10 +59,10 @@ class RemoteControl {
   std::unique_ptr<remote::OscSocket> osc_socket_;
   std::unique_ptr<remote::OscEndpoint> osc_;
   std::unique_ptr<QSocketNotifier> osc_notifier_;
-  // Runs waiting requests while a dialog waits; feedback left for later;
-  // windows made hidden for changes that are idle; requests never finished.
-  QTimer waiting_, feedback_, release_, stale_;
-  std::chrono::steady_clock::time_point last_feedback_{};
+  // Runs waiting requests while a dialog waits; windows made hidden for
+  // changes that are idle; requests never finished.
+  QTimer waiting_, release_, stale_;
+
 };
 
 }  // namespace app

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <system_error>
 
-#include "sim/bytes.h"
+#include "sim/wire.h"
 
 namespace sim {
 
@@ -12,7 +12,7 @@ ConfigBytes ConfigStore::Defaults() {
   for (std::uint32_t block = 0; block < 4; ++block) {
     std::uint8_t* b = bytes.data() + 160 * block;
     auto set = [b](int word, std::int32_t v) {
-      StoreLe32(b + 4 * word, static_cast<std::uint32_t>(v));
+      wire::WriteLe32(b + 4 * word, static_cast<std::uint32_t>(v));
     };
     set(7, -1);                                 // messages about sample-rate conflicts shown
     set(8, -1);                                 // messages about device conflicts shown

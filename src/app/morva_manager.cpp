@@ -248,6 +248,8 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   }
   sim::RealClock clock;
   sim::System system(clock, knobs);
+  // The cards keep their mix where the driver keeps its configuration.
+  if (!knobs.fresh_mixer) system.KeepMixerState(platform::WindowsDirectory());
   // With audio=jack each card is a JACK client; the absent ones are said here.
   std::unique_ptr<app::CardSound> sound = app::CardSound::Open(system, std::cerr);
   platform::SimBackend backend(system);
@@ -319,11 +321,13 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   // The session ending saves what "Beenden" saves.
   app::SessionEnd::Actions session_actions;
   session_actions.exit = exit_command;
-  session_actions.display_gone = [&ws, &tray, &state, &running, exit_command] {
+  session_actions.display_gone = [&ws, &tray, &state, &running, &system, exit_command] {
     ws.DisplayGone();
     tray.Abandon();
     exit_command();
     if (running && state.TrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &state.TrayIconData);
+    // The process ends without unwinding: the last change of the mix goes now.
+    system.FlushMixerState();
   };
   app::SessionEnd session(std::move(session_actions));
 

@@ -47,8 +47,8 @@ std::optional<ConfigEntryPoint::Job> ConfigEntryPoint::Parse(std::string_view pa
   params.remove_prefix(kPrefix.size());
   Job job;
   const std::size_t blank = params.find(' ');
-  if (blank == std::string_view::npos || params.size() != blank + 20 ||
-      params[blank + 1] != '$' || params[blank + 10] != ' ' || params[blank + 11] != '#' ||
+  if (blank == std::string_view::npos || params.size() != blank + 20 || params[blank + 1] != '$' ||
+      params[blank + 10] != ' ' || params[blank + 11] != '#' ||
       !ParseHex8(params.substr(blank + 2, 8), &job.data_vp) ||
       !ParseHex8(params.substr(blank + 12, 8), &job.done_vp)) {
     return std::nullopt;

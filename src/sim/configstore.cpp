@@ -1,8 +1,8 @@
 #include "sim/configstore.h"
 
 #include <fstream>
-#include <system_error>
 
+#include "sim/durablefile.h"
 #include "sim/wire.h"
 
 namespace sim {
@@ -44,26 +44,7 @@ bool ConfigStore::Save(const std::filesystem::path& dir, const ConfigBytes& byte
     memory_ = bytes;
     return true;
   }
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const auto target = dir / kFileName;
-  auto temp = target;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    out.flush();
-    if (!out) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return ReplaceFileDurably(dir / kFileName, bytes);
 }
 
 }  // namespace sim

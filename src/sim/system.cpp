@@ -222,11 +222,33 @@ void System::SetPairField(int card, int pair, PairField field, std::uint32_t val
 
 void System::SetEngine(CardEngine* engine) {
   engine_ = engine;
-  for (int c = 0; c < Knobs::kMaxCards; ++c) Changed(c);
+  for (int c = 0; c < Knobs::kMaxCards; ++c) Tell(c);
 }
 
 void System::Changed(int card) {
+  Tell(card);
+  if (mixer_store_) mixer_store_->Note(card_states_);
+}
+
+void System::Tell(int card) {
   if (engine_ && engine_->Serves(card)) engine_->StateChanged(card, card_states_[card]);
+}
+
+bool System::RestoreMixerState(const std::filesystem::path& dir) {
+  if (!MixerStore::Read(dir, card_states_)) return false;
+  for (int c = 0; c < Knobs::kMaxCards; ++c) Tell(c);
+  return true;
+}
+
+bool System::KeepMixerState(const std::filesystem::path& dir) {
+  mixer_store_.reset();
+  const bool restored = RestoreMixerState(dir);
+  mixer_store_ = std::make_unique<MixerStore>(dir);
+  return restored;
+}
+
+bool System::FlushMixerState() {
+  return !mixer_store_ || mixer_store_->Flush();
 }
 
 void System::PinLevel(Dir dir, int card, int ch, std::int32_t value) {

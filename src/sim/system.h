@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "sim/configentry.h"
 #include "sim/configstore.h"
 #include "sim/knobs.h"
+#include "sim/mixerstore.h"
 
 namespace sim {
 
@@ -93,6 +95,16 @@ class System {
   // for a card that an engine serves, the real peak since the last reading.
   std::int32_t Level(Dir dir, int card, int ch) const;
 
+  // The cards' mixer state as the driver stored it in dir: restoring sets
+  // every card's records to what is stored there (nothing when nothing
+  // readable is); keeping restores and from then on stores every change.
+  // Without either, the cards start from their power-on values and nothing
+  // is stored.
+  bool RestoreMixerState(const std::filesystem::path& dir);
+  bool KeepMixerState(const std::filesystem::path& dir);
+  // Writes a kept change not yet written now; false when it cannot be.
+  bool FlushMixerState();
+
   // The engine that moves the cards' samples (nullptr: the signal model
   // only). It is told the state of every card it serves at once and after
   // every change; it must outlive the system or be taken away first.
@@ -135,8 +147,9 @@ class System {
     int pair = 0;
   };
   static void BeforeSleep(void* self);
-  // The card's state changed: the engine hears of it.
+  // The card's state changed: the engine hears of it, the store keeps it.
   void Changed(int card);
+  void Tell(int card);
   void RebuildDevices();
   std::uint32_t CardMessage(Dir dir, const OpenHandle& h, std::uint32_t msg, std::uint32_t p1);
   bool WriteAnswer(std::uint32_t vp, std::uint32_t value);
@@ -146,7 +159,8 @@ class System {
   Arena16 arena_;
   ConfigStore config_;
   ConfigEntryPoint entry_{clock_, arena_, config_};
-  std::array<CardState, Knobs::kMaxCards> card_states_{};
+  CardStates card_states_{};
+  std::unique_ptr<MixerStore> mixer_store_;
   std::map<std::array<int, 3>, std::int32_t> pins_;
   CardEngine* engine_ = nullptr;
   std::array<std::vector<WaveDevice>, 2> devices_;

@@ -110,9 +110,7 @@ struct InputPairRecord {
   static InputPairRecord Read(const std::uint8_t* p) { return {p[0], p[1], p[2], p[3]}; }
   void Write(std::uint8_t* p) const { WriteLe32(p, Pack()); }
   // The source of channel 0 (left) or 1 (right).
-  constexpr std::uint8_t SourceOf(int side) const {
-    return side == 0 ? source_left : source_right;
-  }
+  constexpr std::uint8_t SourceOf(int side) const { return side == 0 ? source_left : source_right; }
   friend constexpr bool operator==(const InputPairRecord&, const InputPairRecord&) = default;
 };
 

@@ -83,9 +83,9 @@ TEST_F(MixerStoreTest, AFileThatIsNotAWholeStoredMixGivesThePowerOnValues) {
         b.push_back(0);  // longer
         return b;
       }(),
-      changed(0, 'X'),                                    // not this store's file
-      changed(4, 2),                                      // another version
-      changed(8, 4),                                      // another card count
+      changed(0, 'X'),                                       // not this store's file
+      changed(4, 2),                                         // another version
+      changed(8, 4),                                         // another card count
       changed(20, static_cast<std::uint8_t>(good[20] ^ 1)),  // one bit flipped
   };
   const std::uint32_t power_on = System(clock).GetPairField(0, 0, PairField::InGain);

@@ -124,7 +124,8 @@ void ConnectionKeeper::Look() {
   JackGraph graph(client_, ours_);
   if (memory_.Reconcile(graph)) {
     const std::string text = memory_.Text();
-    sim::ReplaceFileDurably(file_, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    sim::ReplaceFileDurably(file_,
+                            {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
   }
 }
 

@@ -164,6 +164,10 @@ int JackCards::Open(int cards, std::string* why) {
       if (why) *why = "the audio server would not take its ports";
       break;
     }
+    // Said at once: PipeWire's JACK library may not ask before a port is
+    // connected, nor every time a peer's latency becomes known.
+    card->ports.ReportLatency(JackCaptureLatency);
+    card->ports.ReportLatency(JackPlaybackLatency);
     cards_[c] = std::move(card);
     opened_ = c + 1;
   }

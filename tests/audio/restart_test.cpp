@@ -140,7 +140,8 @@ TEST_F(RestartTest, AStartAgainBringsBackTheMixAndTheUsersConnections) {
     ASSERT_EQ(jack_disconnect(look.get(), "morva-test:play 1", "Morva 1:Playback 2"), 0);
     EXPECT_TRUE(Within2s([&] { return !Remembers("morva-test:play 1", "Morva 1:Playback 2"); }));
   }
-  EXPECT_TRUE(look.LinksOf("Morva 1").empty());
+  // (PipeWire's clients learn a moment later that a client went.)
+  EXPECT_TRUE(Within2s([&] { return look.LinksOf("Morva 1").empty(); }));
 
   Program second(dir, "cards=1 audio=jack");
   EXPECT_EQ(second.system.GetPairField(0, 0, sim::PairField::InGain), gain);
@@ -168,9 +169,9 @@ TEST_F(RestartTest, WithConnectionsOffNothingIsMadeOrStored) {
     Program first(dir, "cards=1 audio=jack");
     Client look("morva-look");
     ASSERT_EQ(jack_connect(look.get(), "Morva 1:Record 1", "Morva 1:Playback 1"), 0);
+    ASSERT_TRUE(Within2s([&] { return Remembers("Morva 1:Record 1", "Morva 1:Playback 1"); }));
   }
   const std::string stored = Stored();
-  ASSERT_NE(stored.find("Morva 1:Record 1\tMorva 1:Playback 1"), std::string::npos) << stored;
   Program off(dir, "cards=1 audio=jack connections=off");
   Client look("morva-look");
   EXPECT_TRUE(look.LinksOf("Morva 1").empty());
@@ -187,9 +188,13 @@ class World {
     out_ = client_.Port("out", JackPortIsOutput);
     in_ = client_.Port("in", JackPortIsInput);
     // The server asks only clients that take part in its cycles.
-    jack_set_process_callback(client_.get(), [](jack_nframes_t, void*) { return 0; }, nullptr);
+    jack_set_process_callback(
+        client_.get(), [](jack_nframes_t, void*) { return 0; }, nullptr);
     jack_set_latency_callback(client_.get(), &Latency, this);
     ok_ = jack_activate(client_.get()) == 0;
+    // Known before the card meets them (PipeWire may ask the card first).
+    Latency(JackCaptureLatency, this);
+    Latency(JackPlaybackLatency, this);
   }
   bool ok() const { return ok_; }
   jack_client_t* client() const { return client_.get(); }
@@ -236,7 +241,8 @@ TEST_F(RestartTest, PortsReportTheLatencyOfTheirPathsThroughTheConverters) {
     EXPECT_TRUE(Within2s([&] {
       jack_port_get_latency_range(port, e.mode, &range);
       return range.min == e.frames && range.max == e.frames;
-    })) << e.port << " reports " << range.min << "-" << range.max << ", expected " << e.frames;
+    })) << e.port
+        << " reports " << range.min << "-" << range.max << ", expected " << e.frames;
   }
 }
 

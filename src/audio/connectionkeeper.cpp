@@ -70,52 +70,26 @@ void ConnectionKeeper::Start(std::filesystem::path file, jack_client_t* client,
     memory_ = ConnectionMemory::Parse(Read(file_));
   }
   Look();
+  // A burst of reports (a program starting registers all its ports, one
+  // closing drops its connections and then its ports) settles into one look.
   std::lock_guard lock(mu_);
-  running_ = true;
-  stopping_ = false;
-  poked_ = false;
-  thread_ = std::thread([this] { Loop(); });
+  looker_ = std::make_unique<sim::Settler>(kSettle, [this] { Look(); });
 }
 
 void ConnectionKeeper::Poke() {
-  {
-    std::lock_guard lock(mu_);
-    if (!running_) return;
-    poked_ = true;
-  }
-  cv_.notify_all();
+  std::lock_guard lock(mu_);
+  if (looker_) looker_->Poke();
 }
 
 void ConnectionKeeper::Stop() {
+  std::unique_ptr<sim::Settler> looker;
   {
     std::lock_guard lock(mu_);
-    if (!running_) return;
-    running_ = false;
-    stopping_ = true;
+    looker = std::move(looker_);
   }
-  cv_.notify_all();
-  thread_.join();
+  if (!looker) return;
+  looker.reset();
   Look();
-}
-
-std::vector<Connection> ConnectionKeeper::Remembered() {
-  std::lock_guard look(look_mu_);
-  return memory_.Remembered();
-}
-
-// A burst of reports (a program starting registers all its ports, one
-// closing drops its connections and then its ports) settles into one look.
-void ConnectionKeeper::Loop() {
-  std::unique_lock lock(mu_);
-  while (true) {
-    cv_.wait(lock, [this] { return stopping_ || poked_; });
-    if (stopping_) return;
-    if (cv_.wait_for(lock, kSettle, [this] { return stopping_; })) return;
-    poked_ = false;
-    lock.unlock();
-    Look();
-    lock.lock();
-  }
 }
 
 void ConnectionKeeper::Look() {

@@ -11,13 +11,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <filesystem>
+#include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 #include "audio/connections.h"
+#include "sim/settler.h"
 
 namespace audio {
 
@@ -42,11 +42,7 @@ class ConnectionKeeper {
   // disconnected by their deactivation, which is not the user's doing.
   void Stop();
 
-  // Connections remembered now.
-  std::vector<Connection> Remembered();
-
  private:
-  void Loop();
   void Look();
 
   std::filesystem::path file_;
@@ -57,12 +53,8 @@ class ConnectionKeeper {
   std::mutex look_mu_;  // the memory and the looks
   ConnectionMemory memory_;
 
-  std::mutex mu_;  // the thread's wake-ups
-  std::condition_variable cv_;
-  bool running_ = false;
-  bool poked_ = false;
-  bool stopping_ = false;
-  std::thread thread_;
+  std::mutex mu_;  // the looking thread, while it runs
+  std::unique_ptr<sim::Settler> looker_;
 };
 
 }  // namespace audio

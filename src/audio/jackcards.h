@@ -41,7 +41,6 @@ class JackCards : public sim::CardEngine {
   // Remembers the connections of the opened cards' ports in file from now
   // on, and makes those it remembers now and whenever their ports come.
   void KeepConnections(const std::filesystem::path& file);
-  ConnectionKeeper& keeper() { return keeper_; }
 
   bool Serves(int card) const override;
   void StateChanged(int card, const sim::CardState& state) override;

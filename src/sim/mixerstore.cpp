@@ -75,15 +75,9 @@ bool DecodeMixerState(const std::vector<std::uint8_t>& bytes, CardStates& cards)
 }
 
 MixerStore::MixerStore(std::filesystem::path dir, std::chrono::milliseconds delay)
-    : file_(std::move(dir) / kFileName), delay_(delay), writer_([this] { WriteLoop(); }) {}
+    : file_(std::move(dir) / kFileName), writer_(delay, [this] { Flush(); }) {}
 
 MixerStore::~MixerStore() {
-  {
-    std::lock_guard lock(mu_);
-    stopping_ = true;
-  }
-  cv_.notify_all();
-  writer_.join();
   Flush();
 }
 
@@ -104,9 +98,8 @@ void MixerStore::Note(const CardStates& cards) {
   {
     std::lock_guard lock(mu_);
     noted_ = cards;
-    fresh_ = true;
   }
-  cv_.notify_all();
+  writer_.Poke();
 }
 
 bool MixerStore::Flush() {
@@ -118,19 +111,6 @@ bool MixerStore::Flush() {
 int MixerStore::writes() const {
   std::lock_guard lock(mu_);
   return writes_;
-}
-
-// A burst of changes (a fader dragged) settles for the delay and becomes one
-// write. A write that failed is tried again with the next change.
-void MixerStore::WriteLoop() {
-  std::unique_lock lock(mu_);
-  while (true) {
-    cv_.wait(lock, [this] { return stopping_ || fresh_; });
-    if (stopping_) return;
-    if (cv_.wait_for(lock, delay_, [this] { return stopping_; })) return;
-    fresh_ = false;
-    if (noted_ && !writing_) WriteNoted(lock);
-  }
 }
 
 // Called with the lock held; writes without it, so that noting goes on.

@@ -13,11 +13,11 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "sim/cardstate.h"
 #include "sim/knobs.h"
+#include "sim/settler.h"
 
 namespace sim {
 
@@ -54,19 +54,17 @@ class MixerStore {
   int writes() const;
 
  private:
-  void WriteLoop();
   bool WriteNoted(std::unique_lock<std::mutex>& lock);
 
   const std::filesystem::path file_;
-  const std::chrono::milliseconds delay_;
   mutable std::mutex mu_;
   std::condition_variable cv_;
   std::optional<CardStates> noted_;  // not yet written
-  bool fresh_ = false;               // noted since the writer last looked
-  bool stopping_ = false;
   bool writing_ = false;
   int writes_ = 0;
-  std::thread writer_;
+  // Last, so that it stops before the rest goes. A write that failed is
+  // tried again with the next change.
+  Settler writer_;
 };
 
 }  // namespace sim

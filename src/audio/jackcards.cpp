@@ -19,6 +19,7 @@ struct JackCards::Card {
   CardPorts ports;
   CardMix mix;
   std::atomic<bool> gone{false};
+  std::atomic<std::uint64_t> cycles{0};
   bool reported = false;
   std::atomic<std::uint64_t> xruns{0};
   bool xrun_seen = false;  // the notification thread's own
@@ -58,6 +59,7 @@ std::string Why(jack_status_t status) {
 int JackCards::Card::Process(jack_nframes_t nframes, void* arg) {
   auto* card = static_cast<Card*>(arg);
   card->mix.Process(card->ports.Buffers(nframes), nframes);
+  card->cycles.fetch_add(1, std::memory_order_relaxed);
   return 0;
 }
 
@@ -69,7 +71,7 @@ void JackCards::Card::Latency(jack_latency_callback_mode_t mode, void* arg) {
 // JACK's own server reports it through the detailed callback; PipeWire's
 // JACK library calls only the plain one, so both are set.
 void JackCards::Card::Gone() {
-  gone.store(true, std::memory_order_release);
+  if (gone.exchange(true, std::memory_order_acq_rel)) return;
   const std::uint64_t one = 1;
   if (::write(removal_fd, &one, sizeof one) < 0) {
     // The flag alone still tells the next TakeRemovals.
@@ -123,6 +125,7 @@ bool JackCards::Card::Join(const std::string& name, jack_status_t* status) {
 JackCards::JackCards() : removal_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 JackCards::~JackCards() {
+  watch_.reset();
   // Deactivating disconnects the cards' ports: the keeper has stopped by then.
   keeper_.Stop();
   for (int c = 0; c < opened_; ++c) {
@@ -170,6 +173,22 @@ int JackCards::Open(int cards, std::string* why) {
     card->ports.ReportLatency(JackPlaybackLatency);
     cards_[c] = std::move(card);
     opened_ = c + 1;
+  }
+  // The cards opened now share one server; the watch looks at them.
+  if (opened_ > 0 && !watch_) {
+    std::vector<Card*> watched;
+    for (int c = 0; c < opened_; ++c) watched.push_back(cards_[c].get());
+    ServerWatch::Hooks hooks;
+    hooks.cycles = [watched] {
+      std::uint64_t n = 0;
+      for (const Card* card : watched) n += card->cycles.load(std::memory_order_relaxed);
+      return n;
+    };
+    hooks.answers = &ServerAnswers;
+    hooks.lost = [watched] {
+      for (Card* card : watched) card->Gone();
+    };
+    watch_ = std::make_unique<ServerWatch>(std::move(hooks));
   }
   return opened_;
 }

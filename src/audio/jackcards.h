@@ -5,7 +5,8 @@
 // from and plays through it. Its process callback hands the block's
 // buffers to the card's parts (CardMix mixes them as the driver's state
 // says). The engine never starts a server; a server that goes away marks
-// its cards removed and makes removal_fd() readable. The connections of
+// its cards removed and makes removal_fd() readable, as the server's
+// report says or, where none comes, as ServerWatch finds. The connections of
 // the cards' ports can be remembered and made again (KeepConnections).
 #include <array>
 #include <atomic>
@@ -16,6 +17,7 @@
 #include <vector>
 
 #include "audio/connectionkeeper.h"
+#include "audio/serverwatch.h"
 #include "sim/cardengine.h"
 
 namespace audio {
@@ -62,6 +64,7 @@ class JackCards : public sim::CardEngine {
   int opened_ = 0;
   int removal_fd_ = -1;
   ConnectionKeeper keeper_;
+  std::unique_ptr<ServerWatch> watch_;
 };
 
 }  // namespace audio

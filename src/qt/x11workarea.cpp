@@ -13,9 +13,7 @@ bool WorkAreaReported() {
   if (!c) return true;
   const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
   xcb_get_property_reply_t* r = xcb_get_property_reply(
-      c,
-      xcb_get_property(c, 0, root, Atom(c, "_NET_WORKAREA"), XCB_ATOM_CARDINAL, 0, 4),
-      nullptr);
+      c, xcb_get_property(c, 0, root, Atom(c, "_NET_WORKAREA"), XCB_ATOM_CARDINAL, 0, 4), nullptr);
   const bool reported = r && r->format == 32 && xcb_get_property_value_length(r) >= 16;
   std::free(r);
   return reported;

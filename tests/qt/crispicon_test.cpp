@@ -25,7 +25,8 @@ struct Features {
 
 void PrintTo(const Features& f, std::ostream* os) {
   *os << (f.border ? "border" : "no border");
-  for (auto [colour, n] : f.patches) *os << ", " << n << " x #" << std::hex << (colour & 0xFFFFFF) << std::dec;
+  for (auto [colour, n] : f.patches)
+    *os << ", " << n << " x #" << std::hex << (colour & 0xFFFFFF) << std::dec;
 }
 
 Features Of(const QImage& picture) {

@@ -352,6 +352,24 @@ bool FormPeer::DefaultButtonKey(int qt_key) {
   return false;
 }
 
+// F6 and Shift+F6 go to the next and the previous of the program's shown
+// windows, in the order they were made, whatever the window manager
+// offers: from a mixer window the keyboard reaches the control window's
+// boxes.
+void FormPeer::ActivateNeighbour(int step) {
+  ui::TApplication* app = ui::Application();
+  if (!app) return;
+  std::vector<QWidget*> shown;
+  for (ui::TForm* f : app->Forms()) {
+    QWidget* fw = QtWidgetset::WidgetOf(*f);
+    if (fw && (fw == widget() || (ShownTopLevel(fw) && !f->Modal()))) shown.push_back(fw);
+  }
+  const auto here = std::find(shown.begin(), shown.end(), widget());
+  if (shown.size() < 2 || here == shown.end()) return;
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(shown.size());
+  RaiseAtUsersRequest(shown[((here - shown.begin()) + step + n) % n]);
+}
+
 // The windows this one owns come back with it from the task bar, as the
 // window manager would bring them: each is told SC_RESTORE.
 void FormPeer::RestoreOwnedWindows() {
@@ -443,8 +461,14 @@ bool FormPeer::Filter(QEvent* e) {
       }
       return false;
     }
-    case QEvent::KeyPress:
-      return DefaultButtonKey(static_cast<QKeyEvent*>(e)->key());
+    case QEvent::KeyPress: {
+      const auto* k = static_cast<QKeyEvent*>(e);
+      if (k->key() == Qt::Key_F6) {
+        ActivateNeighbour(k->modifiers() & Qt::ShiftModifier ? -1 : 1);
+        return true;
+      }
+      return DefaultButtonKey(k->key());
+    }
     default:
       return false;
   }

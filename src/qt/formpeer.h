@@ -45,6 +45,7 @@ class FormPeer : public ControlPeer {
   void UserMoved();
   void UserResized();
   bool DefaultButtonKey(int qt_key);
+  void ActivateNeighbour(int step);
 
   ui::TForm& form_;
   QPoint design_pos_;  // where the layout (or the code before showing) put it

@@ -48,6 +48,26 @@ Kind KindOf(const ui::TControl& c) {
   return Kind::Decoration;  // bevels, shapes, pictures
 }
 
+// A fader's value as a listener hears it: its scale's reading in dB, to
+// the tenth the tool tip shows, were the thumb offset pixels up. Where a
+// scale ends in no level (-inf, as the text says) the numbers go on below
+// the lowest reading by its last pixel's step, so values stay numbers and
+// in order; a fader without a scale reads its position.
+double FaderValue(const controls::TSlider& s, int offset) {
+  double reading = s.ReadingAt(offset);
+  if (std::isnan(reading))
+    return s.Travel() > 0 ? s.Min() + (s.Max() - s.Min()) * static_cast<double>(offset) / s.Travel()
+                          : s.Min();
+  if (std::isinf(reading)) {
+    int up = offset + 1;
+    while (up < s.Travel() && std::isinf(s.ReadingAt(up))) ++up;
+    const double a = s.ReadingAt(up), b = s.ReadingAt(up + 1);
+    if (std::isinf(a) || std::isinf(b)) return -std::numeric_limits<double>::max();
+    reading = a - (b - a) * (up - offset);
+  }
+  return std::round(reading * 10) / 10;
+}
+
 // Full scale is 0 dB.
 double DecibelsOf(std::int32_t level, std::int32_t full) {
   return 20.0 * std::log10(static_cast<double>(level) / std::max<std::int32_t>(full, 1));
@@ -105,7 +125,11 @@ void InstallAccessibility() {
   QAccessible::installFactory(&Factory);
 }
 
-AccessibleControl::AccessibleControl(QWidget* w, Kind kind) : QAccessibleWidget(w), kind_(kind) {}
+AccessibleControl::AccessibleControl(QWidget* w, Kind kind)
+    : QAccessibleWidget(w),
+      kind_(kind),
+      review_text_([this] { return text(QAccessible::Name) + ' ' + text(QAccessible::Value); },
+                   [this] { return rect(); }) {}
 
 ControlPeer* AccessibleControl::peer() const {
   return ControlPeer::OfWidget(widget());
@@ -135,8 +159,11 @@ QAccessible::Role AccessibleControl::role() const {
     case Kind::RadioButton:
       return QAccessible::RadioButton;
     case Kind::PushButton:
-    case Kind::ToggleButton:
       return QAccessible::Button;
+    // A button that stays down is read as a check box, checked or not, as
+    // Qt reads a checkable button.
+    case Kind::ToggleButton:
+      return QAccessible::CheckBox;
   }
   return QAccessible::Client;
 }
@@ -196,9 +223,12 @@ QAccessible::State AccessibleControl::state() const {
   } else if (auto* b = dynamic_cast<const ui::TSpeedButton*>(&c)) {
     s.checkable = kind_ == Kind::ToggleButton;
     s.checked = s.checkable && b->Down();
-    s.pressed = b->Down();
+    s.pressed = !s.checkable && b->Down();
   } else if (kind_ == Kind::Meter) {
     s.readOnly = true;
+  } else if (kind_ == Kind::Decoration) {
+    // Nothing to hear: a rule mark or a lamp is no separator to a listener.
+    s.invisible = true;
   }
   return s;
 }
@@ -207,6 +237,8 @@ void* AccessibleControl::interface_cast(QAccessible::InterfaceType t) {
   if (t == QAccessible::ValueInterface &&
       (kind_ == Kind::Fader || kind_ == Kind::Meter || kind_ == Kind::TrackBar))
     return static_cast<QAccessibleValueInterface*>(this);
+  if (t == QAccessible::TextInterface && (kind_ == Kind::Meter || kind_ == Kind::Fader))
+    return static_cast<QAccessibleTextInterface*>(&review_text_);
   return QAccessibleWidget::interface_cast(t);
 }
 
@@ -214,11 +246,11 @@ QStringList AccessibleControl::actionNames() const {
   QStringList names;
   switch (kind_) {
     case Kind::CheckBox:
+    case Kind::ToggleButton:
       names << toggleAction();
       break;
     case Kind::RadioButton:
     case Kind::PushButton:
-    case Kind::ToggleButton:
     case Kind::ComboBox:
       names << pressAction();
       break;
@@ -257,7 +289,7 @@ QVariant AccessibleControl::currentValue() const {
   ControlPeer* p = peer();
   if (!p) return {};
   const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) return s->Position();
+  if (controls::TSlider* s = FaderOfThumb(c)) return FaderValue(*s, s->Offset());
   if (auto* m = dynamic_cast<const controls::TLevelMeter*>(&c)) {
     const double db = ShownDecibels(*m);
     return std::isinf(db) ? minimumValue() : QVariant(db);
@@ -276,8 +308,11 @@ void AccessibleControl::setCurrentValue(const QVariant& value) {
   const double v = value.toDouble();
   if (controls::TSlider* s = FaderOfThumb(c)) {
     if (!s->Enabled() || s->Max() <= s->Min()) return;
-    const double f = std::clamp((v - s->Min()) / (s->Max() - s->Min()), 0.0, 1.0);
-    const int dy = static_cast<int>(ui::RoundHalfEven(s->Travel() * f)) - s->Offset();
+    // The place whose reading is nearest, the lowest of equals.
+    int best = 0;
+    for (int o = 1; o <= s->Travel(); ++o)
+      if (std::abs(FaderValue(*s, o) - v) < std::abs(FaderValue(*s, best) - v)) best = o;
+    const int dy = best - s->Offset();
     p->Deliver([s, dy] { s->DragThumb(dy); });
   } else if (auto* b = dynamic_cast<ui::TTrackBar*>(&c)) {
     const int pos = std::clamp(static_cast<int>(std::lround(v)), b->Min(), b->Max());
@@ -289,7 +324,7 @@ QVariant AccessibleControl::maximumValue() const {
   ControlPeer* p = peer();
   if (!p) return {};
   const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) return s->Max();
+  if (controls::TSlider* s = FaderOfThumb(c)) return FaderValue(*s, s->Travel());
   if (kind_ == Kind::Meter) return 0.0;
   if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return b->Max();
   return {};
@@ -299,20 +334,16 @@ QVariant AccessibleControl::minimumValue() const {
   ControlPeer* p = peer();
   if (!p) return {};
   const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) return s->Min();
+  if (controls::TSlider* s = FaderOfThumb(c)) return FaderValue(*s, 0);
   if (auto* m = dynamic_cast<const controls::TLevelMeter*>(&c))
     return DecibelsOf(std::max(m->FirstLevelOfLamp(0), 1), m->GetLevelMax());
   if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return b->Min();
   return {};
 }
 
-// One pixel of the fader's travel; a meter's and a bar's own step.
+// A tenth of a dB, as faders and meters read; a bar's own step.
 QVariant AccessibleControl::minimumStepSize() const {
-  ControlPeer* p = peer();
-  if (!p) return {};
-  if (controls::TSlider* s = FaderOfThumb(p->control()))
-    return s->Travel() > 0 ? (s->Max() - s->Min()) / static_cast<double>(s->Travel()) : 1.0;
-  return kind_ == Kind::Meter ? 0.1 : 1.0;
+  return kind_ == Kind::TrackBar ? 1.0 : 0.1;
 }
 
 void AccessibleChanged(ControlPeer& peer, ui::Change what) {
@@ -323,7 +354,7 @@ void AccessibleChanged(ControlPeer& peer, ui::Change what) {
     QAccessibleEvent e(w, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&e);
   } else if (controls::TSlider* s = FaderOfThumb(c); s && what == ui::Change::Bounds) {
-    QAccessibleValueChangeEvent e(w, s->Position());
+    QAccessibleValueChangeEvent e(w, FaderValue(*s, s->Offset()));
     QAccessible::updateAccessibility(&e);
   } else if (dynamic_cast<const ui::TSpeedButton*>(&c) && what == ui::Change::State) {
     QAccessible::State changed;

@@ -8,6 +8,7 @@
 #include <QAccessibleWidget>
 #include <string>
 
+#include "qt/accessibletext.h"
 #include "ui/widgetset.h"
 
 namespace qt {
@@ -27,8 +28,10 @@ void AccessibleChanged(ControlPeer& peer, ui::Change what);
 
 // One control's interface. Faders (their thumbs), meters and track bars
 // have a value: a fader's position with its scale reading as text
-// ("-27.8 dB"), a meter's shown level in dB, read only. Boxes and buttons
-// have their press or toggle action.
+// ("-27.8 dB"), a meter's shown level in dB, read only; their text is
+// their name and reading, for a screen reader's review. Boxes and buttons
+// have their press or toggle action; a speed button that stays down is a
+// check box. Decorations (bevels, rule marks, lamps) are invisible.
 class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
   enum class Kind {
@@ -68,6 +71,7 @@ class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInter
   // meter's level and held peak.
   std::string ValueText() const;
   Kind kind_;
+  ReadOnlyText review_text_;
 };
 
 }  // namespace qt

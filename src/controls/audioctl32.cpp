@@ -81,8 +81,12 @@ ui::UserFacet FaderFacet() {
     if (!s.Enabled() || s.Max() <= s.Min()) return;
     // The place that reads nearest, the lowest of equals.
     int best = 0;
+    double off_by = std::abs(ScaleNumber(s, 0) - v);
     for (int o = 1; o <= s.Travel(); ++o)
-      if (std::abs(ScaleNumber(s, o) - v) < std::abs(ScaleNumber(s, best) - v)) best = o;
+      if (const double d = std::abs(ScaleNumber(s, o) - v); d < off_by) {
+        best = o;
+        off_by = d;
+      }
     user::Drag(&s, best - s.Offset());
   };
   return f;

@@ -211,7 +211,8 @@ bool Framed(const QWidget* w) {
 }  // namespace
 
 // The frame the window manager adds: the largest that a framed window of
-// ours shows (a sizeable one has handles), else the form's own guess.
+// ours shows, and no smaller than the form's own guess (a sizeable window
+// may have handles that a fixed one lacks).
 QSize FormPeer::FrameExtra() const {
   QSize extra(form_.NonClientWidth(), form_.NonClientHeight());
   for (QWidget* other : QApplication::topLevelWidgets())

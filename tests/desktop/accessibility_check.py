@@ -12,6 +12,8 @@ import time
 
 import pyatspi
 
+from checks import check, finish
+
 TRACE = os.environ["MORVA_TRACE"]
 CARDS = int(os.environ.get("CARDS", "4"))
 PID = int(os.environ["MORVA_PID"])
@@ -20,22 +22,6 @@ MIXERS = ["Analog Inputs", "Analog Input Monitors", "Analog Outputs", "Digital I
           "Digital Output"]
 OPERABLE_ROLES = {"push button", "toggle button", "check box", "radio button", "slider",
                   "combo box", "list", "text", "spin button"}
-
-failures = 0
-passes = 0
-
-
-def check(name, ok, expected="", seen=""):
-    global failures, passes
-    if ok:
-        passes += 1
-        print("ok   " + name)
-    else:
-        failures += 1
-        print("FAIL " + name)
-        print("     expected: " + str(expected))
-        print("     seen:     " + str(seen))
-
 
 def wait_until(f, seconds=10.0):
     end = time.time() + seconds
@@ -384,5 +370,4 @@ if control:
         check("'Abbruch' closes it", wait_until(lambda: window("Morva Einstellungen Karte #1") is None),
               "dialog gone", "still open")
 
-print("%d passed, %d failed" % (passes, failures))
-sys.exit(1 if failures else 0)
+finish()

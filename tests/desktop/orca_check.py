@@ -16,6 +16,8 @@ import threading
 import time
 import tty
 
+from checks import check, finish
+
 LOG = os.environ["ORCA_LOG"]
 UTTERANCE = re.compile(r"SPEECH OUTPUT: '(.*?)'\s*[\[{]")
 DB = r"(-?\d+\.\d|-∞) dB"
@@ -50,22 +52,6 @@ def start_orca():
 
     threading.Thread(target=pump, daemon=True).start()
     return orca
-
-
-failures = 0
-passes = 0
-
-
-def check(name, ok, expected="", seen=""):
-    global failures, passes
-    if ok:
-        passes += 1
-        print("ok   " + name)
-    else:
-        failures += 1
-        print("FAIL " + name)
-        print("     expected: " + str(expected))
-        print("     heard:    " + str(seen))
 
 
 def log_size():
@@ -199,5 +185,4 @@ try:
     orca.wait(10)
 except subprocess.TimeoutExpired:
     orca.kill()
-print("%d passed, %d failed" % (passes, failures))
-sys.exit(1 if failures else 0)
+finish()

@@ -83,16 +83,19 @@ stored_place() {  # stored_place SECTION: LEFT TOP from the settings file
   tr -d '\r' <"$ini" | awk -v s="[$1]" '$0 == s {in_s=1; next} /^\[/ {in_s=0}
     in_s && /^Left=/ {l=substr($0, 6)} in_s && /^Top=/ {t=substr($0, 5)} END {print l, t}'
 }
-whole_on_screen() {  # every window's frame lies on the screen
-  local w x y fw fh bad=0
-  for w in Morva "${mixers[@]}"; do
-    read -r x y fw fh < <(frame "$(window "$w")")
-    if [ "$x" -lt 0 ] || [ "$y" -lt 0 ] || [ $((x + fw)) -gt "$screen_w" ] || [ $((y + fh)) -gt "$screen_h" ]; then
-      echo "     '$w' at $x $y, $fw x $fh"
-      bad=1
-    fi
+each_window() {  # each_window TEST WINDOW...: TEST WINDOW says why it fails
+  local test=$1 w why bad=0
+  shift
+  for w in "$@"; do
+    why=$("$test" "$w") || { echo "     '$w': $why"; bad=1; }
   done
   return $bad
+}
+on_screen() {  # the window's frame lies on the screen
+  local x y fw fh
+  read -r x y fw fh < <(frame "$(window "$1")")
+  echo "at $x $y, $fw x $fh"
+  [ "$x" -ge 0 ] && [ "$y" -ge 0 ] && [ $((x + fw)) -le "$screen_w" ] && [ $((y + fh)) -le "$screen_h" ]
 }
 declare -A shown_at
 note_places() {
@@ -103,37 +106,21 @@ note_places() {
   done
 }
 stored_as_shown() {
-  local w bad=0
-  for w in "${mixers[@]}"; do
-    if [ "$(stored_place "$w")" != "${shown_at[$w]}" ]; then
-      echo "     '$w' shown at ${shown_at[$w]}, stored $(stored_place "$w")"
-      bad=1
-    fi
-  done
-  return $bad
+  echo "shown at ${shown_at[$1]}, stored $(stored_place "$1")"
+  [ "$(stored_place "$1")" = "${shown_at[$1]}" ]
 }
 no_maximise_hint() {  # the program's Motif hints: no maximise function or button
-  local w hints functions decorations bad=0
-  for w in "${mixers[@]}"; do
-    hints=$(xprop -id "$(window "$w")" _MOTIF_WM_HINTS | grep -o '0x[0-9a-f, x]*' || true)
-    IFS=', ' read -r _ functions decorations _ <<<"$hints"
-    if [ -z "$decorations" ] || [ $((functions & 0x10)) -ne 0 ] || [ $((decorations & 0x40)) -ne 0 ]; then
-      echo "     '$w': _MOTIF_WM_HINTS $hints"
-      bad=1
-    fi
-  done
-  return $bad
+  local hints functions decorations
+  hints=$(xprop -id "$(window "$1")" _MOTIF_WM_HINTS | grep -o '0x[0-9a-f, x]*' || true)
+  IFS=', ' read -r _ functions decorations _ <<<"$hints"
+  echo "_MOTIF_WM_HINTS $hints"
+  [ -n "$decorations" ] && [ $((functions & 0x10)) -eq 0 ] && [ $((decorations & 0x40)) -eq 0 ]
 }
 no_maximise_action() {  # what the window manager allows: resizing, no maximising
-  local w actions bad=0
-  for w in "${mixers[@]}"; do
-    actions=$(xprop -id "$(window "$w")" _NET_WM_ALLOWED_ACTIONS)
-    if [[ "$actions" == *MAXIMIZE* || "$actions" != *_NET_WM_ACTION_RESIZE* ]]; then
-      echo "     '$w': $actions"
-      bad=1
-    fi
-  done
-  return $bad
+  local actions
+  actions=$(xprop -id "$(window "$1")" _NET_WM_ALLOWED_ACTIONS)
+  echo "$actions"
+  [[ "$actions" != *MAXIMIZE* && "$actions" == *_NET_WM_ACTION_RESIZE* ]]
 }
 window_icon() {  # _NET_WM_ICON of the control window: every size in the drawing's colours
   xprop -id "$(window Morva)" -notype -f _NET_WM_ICON 32c ' $0+\n' _NET_WM_ICON >"$work/icon.txt"
@@ -150,8 +137,8 @@ extra+=($!)
 sleep 1
 fresh_settings "$stored"
 start_program
-check "openbox: every window opens whole on the screen" whole_on_screen
-check "openbox: the mixer windows ask for no maximise" no_maximise_hint
+check "openbox: every window opens whole on the screen" each_window on_screen Morva "${mixers[@]}"
+check "openbox: the mixer windows ask for no maximise" each_window no_maximise_hint "${mixers[@]}"
 check "the window icon has every size in the drawing's colours" window_icon
 item_bus=$(sni_items | head -1)
 item_path=/StatusNotifierItem
@@ -160,7 +147,7 @@ tray_icon() { /usr/bin/python3 "$here/icon_check.py" sni "$item_bus" "$item_path
 check "the tray's IconPixmap has every size up to 64 in the drawing's colours" tray_icon
 note_places
 stop_program
-check "openbox: the places shown are stored" stored_as_shown
+check "openbox: the places shown are stored" each_window stored_as_shown "${mixers[@]}"
 stop_extra
 stop_private_desktop
 
@@ -169,11 +156,11 @@ require "the private X server and xfwm4 start" \
   start_private_desktop 170 "$work/desktop.log" "xfwm4 --compositor=off"
 fresh_settings "$stored"
 start_program
-check "xfwm4: every window opens whole on the screen" whole_on_screen
-check "xfwm4: the mixer windows can be resized, not maximised" no_maximise_action
+check "xfwm4: every window opens whole on the screen" each_window on_screen Morva "${mixers[@]}"
+check "xfwm4: the mixer windows can be resized, not maximised" each_window no_maximise_action "${mixers[@]}"
 note_places
 stop_program
-check "xfwm4: the places shown are stored" stored_as_shown
+check "xfwm4: the places shown are stored" each_window stored_as_shown "${mixers[@]}"
 stop_private_desktop
 
 # ---- weston's XWayland: no work area, a panel of 32 pixels at the top
@@ -189,19 +176,15 @@ start_program
 declare -A client_at
 for w in "${mixers[@]}"; do client_at[$w]=$(geometry "$(window "$w")"); done
 stop_program
-clear_of_panel() {  # every title bar below the panel, every window on the screen
-  local w x y cw ch left top bad=0
-  for w in "${mixers[@]}"; do
-    read -r x y cw ch <<<"${client_at[$w]}"
-    read -r left top <<<"$(stored_place "$w")"
-    if [ -z "$top" ] || [ "$top" -lt 32 ] || [ "$y" -le "$top" ] || [ "$x" -lt 0 ] ||
-      [ $((x + cw)) -gt "$screen_w" ] || [ $((y + ch)) -gt "$screen_h" ]; then
-      echo "     '$w': client at $x $y, $cw x $ch, stored at $left $top"
-      bad=1
-    fi
-  done
-  return $bad
+clear_of_panel() {  # the title bar below the panel, the window on the screen
+  local x y cw ch left top
+  read -r x y cw ch <<<"${client_at[$1]}"
+  read -r left top <<<"$(stored_place "$1")"
+  echo "client at $x $y, $cw x $ch, stored at $left $top"
+  [ -n "$top" ] && [ "$top" -ge 32 ] && [ "$y" -gt "$top" ] && [ "$x" -ge 0 ] &&
+    [ $((x + cw)) -le "$screen_w" ] && [ $((y + ch)) -le "$screen_h" ]
 }
-check "weston's XWayland: windows open clear of its panel, whole, and are stored so" clear_of_panel
+check "weston's XWayland: windows open clear of its panel, whole, and are stored so" \
+  each_window clear_of_panel "${mixers[@]}"
 
 finish

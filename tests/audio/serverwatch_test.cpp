@@ -18,7 +18,8 @@ TEST(ServerWatch, OnlyAServerWhoseCyclesStoppedAndThatTakesNoClientIsLost) {
     bool answers;
     bool lost;
   };
-  for (const Case& c : {Case{false, false, true}, Case{false, true, false}, Case{true, false, false}}) {
+  for (const Case& c :
+       {Case{false, false, true}, Case{false, true, false}, Case{true, false, false}}) {
     std::atomic<std::uint64_t> cycles{0};
     std::atomic<int> asked{0}, lost{0};
     {

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <string>
 
+#include "remote/midi.h"
 #include "remote/requests.h"
 #include "remote/surface.h"
 
@@ -34,12 +35,14 @@ struct Method {
 constexpr Method kMethods[] = {
     {"Get", "s"},         {"Set", "ss"},        {"List", "s"},         {"Presets", "s"},
     {"LoadPreset", "ss"}, {"SavePreset", "ss"}, {"ErasePreset", "ss"}, {"ShowWindow", "s"},
+    {"Learn", "ss"},      {"Forget", "s"},      {"Learned", ""},
 };
 
 }  // namespace
 
-DBusService::DBusService(remote::ControlSurface& surface, remote::RequestQueue& requests)
-    : surface_(surface), requests_(requests) {}
+DBusService::DBusService(remote::ControlSurface& surface, remote::RequestQueue& requests,
+                         remote::MidiEndpoint* midi)
+    : surface_(surface), requests_(requests), midi_(midi) {}
 
 DBusService::~DBusService() {
   if (subscription_) surface_.Unsubscribe(subscription_);
@@ -97,6 +100,10 @@ QString DBusService::introspect(const QString&) const {
       "<method name=\"ErasePreset\"><arg name=\"window\" type=\"s\" direction=\"in\"/>"
       "<arg name=\"name\" type=\"s\" direction=\"in\"/></method>"
       "<method name=\"ShowWindow\"><arg name=\"window\" type=\"s\" direction=\"in\"/></method>"
+      "<method name=\"Learn\"><arg name=\"address\" type=\"s\" direction=\"in\"/>"
+      "<arg name=\"value\" type=\"s\" direction=\"in\"/></method>"
+      "<method name=\"Forget\"><arg name=\"address\" type=\"s\" direction=\"in\"/></method>"
+      "<method name=\"Learned\"><arg name=\"mappings\" type=\"as\" direction=\"out\"/></method>"
       "<signal name=\"Changed\"><arg name=\"address\" type=\"s\"/>"
       "<arg name=\"value\" type=\"s\"/></signal>"
       "</interface>");
@@ -147,8 +154,17 @@ bool DBusService::handleMessage(const QDBusMessage& message, const QDBusConnecti
       r = surface_.SavePreset(Str(a[0]), Str(a[1]));
     } else if (name == "ErasePreset") {
       r = surface_.ErasePreset(Str(a[0]), Str(a[1]));
-    } else {
+    } else if (name == "ShowWindow") {
       r = surface_.Show(Str(a[0]));
+    } else if (!midi_) {
+      r = remote::Reply::Error("no MIDI: the cards are not on a JACK server");
+    } else if (name == "Learn") {
+      r = midi_->Learn(Str(a[0]), Str(a[1]));
+    } else if (name == "Forget") {
+      r = midi_->Forget(Str(a[0]));
+    } else {
+      r = {true, midi_->Learned()};
+      out = Lines(r.text);
     }
     if (!r.ok) {
       bus.send(message.createErrorReply(kFailed, QString::fromStdString(r.text)));

@@ -7,6 +7,8 @@
 //   List(s prefix) -> as "ADDRESS VALUE" Presets(s window) -> as names
 //   LoadPreset(s window, s name)         SavePreset(s window, s name)
 //   ErasePreset(s window, s name)        ShowWindow(s window)
+//   Learn(s address, s value)            the next MIDI control moved works it
+//   Forget(s address)                    Learned() -> as what MIDI learned
 //   signal Changed(s address, s value)   every change, from any source (no meters)
 //
 // A refusal is the error org.morva.MorvaManager.Error.Failed with the
@@ -18,6 +20,7 @@
 
 namespace remote {
 class ControlSurface;
+class MidiEndpoint;
 class RequestQueue;
 }  // namespace remote
 
@@ -29,7 +32,9 @@ inline constexpr const char* kDBusInterface = "org.morva.MorvaManager";
 
 class DBusService : public QDBusVirtualObject {
  public:
-  DBusService(remote::ControlSurface& surface, remote::RequestQueue& requests);
+  // midi: where the cards take MIDI (null: they do not).
+  DBusService(remote::ControlSurface& surface, remote::RequestQueue& requests,
+              remote::MidiEndpoint* midi);
   ~DBusService() override;
   // Owns the name and serves the object; false (with the reason said on
   // log) where there is no session bus or the name is taken.
@@ -41,6 +46,7 @@ class DBusService : public QDBusVirtualObject {
  private:
   remote::ControlSurface& surface_;
   remote::RequestQueue& requests_;
+  remote::MidiEndpoint* midi_;
   int subscription_ = 0;
   bool registered_ = false;
 };

@@ -3,10 +3,13 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "app/cardsound.h"
 #include "app/dbusservice.h"
 #include "app/instance.h"
 #include "remote/channel.h"
 #include "remote/commands.h"
+#include "remote/midi.h"
+#include "remote/midimap.h"
 #ifdef MORVA_HAVE_LIBLO
 #include "remote/osc.h"
 #endif
@@ -42,8 +45,8 @@ struct RemoteControl::Connection {
 };
 
 RemoteControl::RemoteControl(shell::AppState& state, const sim::Clock& clock,
-                             const SingleInstance* instance, std::ostream& log)
-    : surface_(state, clock), requests_(surface_), instance_(instance) {
+                             const SingleInstance* instance, CardSound* sound, std::ostream& log)
+    : surface_(state, clock), requests_(surface_), instance_(instance), sound_(sound) {
   // The widgetset's message boxes run Qt's own modal loop.
   surface_.SetBusyCheck([] { return QApplication::activeModalWidget() != nullptr; });
   waiting_.setInterval(kWaitingRetryMs);
@@ -60,7 +63,21 @@ RemoteControl::RemoteControl(shell::AppState& state, const sim::Clock& clock,
     listen_.reset(new QSocketNotifier(instance_->listen_fd(), QSocketNotifier::Read));
     QObject::connect(listen_.get(), &QSocketNotifier::activated, [this] { AcceptConnections(); });
   }
-  dbus_ = std::make_unique<DBusService>(surface_, requests_);
+  if (sound_ && sound_->midi_fd() >= 0) {
+    constexpr int kAllCards = 4;
+    midi_map_ = std::make_unique<remote::MidiMap>(kAllCards);
+    midi_map_->Load();
+    midi_ = std::make_unique<remote::MidiEndpoint>(
+        surface_, requests_, *midi_map_, clock,
+        [this](int card, const remote::MidiEndpoint::Message& m) { sound_->SendMidi(card, m); });
+    midi_notifier_.reset(new QSocketNotifier(sound_->midi_fd(), QSocketNotifier::Read));
+    QObject::connect(midi_notifier_.get(), &QSocketNotifier::activated, [this] {
+      sound_->TakeMidi([this](int card, const std::uint8_t* bytes, std::size_t size) {
+        midi_->Receive(card, bytes, size);
+      });
+    });
+  }
+  dbus_ = std::make_unique<DBusService>(surface_, requests_, midi_.get());
   dbus_->Register(log);
 #ifdef MORVA_HAVE_LIBLO
   const remote::OscSettings osc = remote::ReadOscSettings();
@@ -86,7 +103,7 @@ RemoteControl::RemoteControl(shell::AppState& state, const sim::Clock& clock,
 RemoteControl::~RemoteControl() {
   // Waiting requests hold the ways in; they go first.
   requests_.Clear();
-  for (QSocketNotifier* n : {listen_.get(), osc_notifier_.get()})
+  for (QSocketNotifier* n : {listen_.get(), osc_notifier_.get(), midi_notifier_.get()})
     if (n) n->setEnabled(false);
   connections_.clear();
 }
@@ -140,7 +157,7 @@ void RemoteControl::ReadFrom(std::uint64_t id) {
   c.answering = true;
   const std::vector<std::string> words = c.channel->words();
   requests_.Submit([this, id, words] {
-    const remote::CommandReply reply = remote::RunCommand(surface_, words);
+    const remote::CommandReply reply = remote::RunCommand(surface_, words, midi_.get());
     auto found = connections_.find(id);
     if (found == connections_.end()) return;
     found->second->answering = false;

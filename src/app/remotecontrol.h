@@ -2,8 +2,8 @@
 // Control from outside in the running program, on Qt's event loop: the
 // control surface, the requests waiting for a dialog's answer, and the
 // ways in: the one-instance socket (the command line), D-Bus on the session
-// bus, OSC over UDP. Subscribers hear what changed whenever the program
-// is about to wait, so an idle program is not woken for them.
+// bus, OSC over UDP, the MIDI ports of the cards on JACK. Subscribers hear what changed whenever
+// the program is about to wait, so an idle program is not woken for them.
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
@@ -17,20 +17,24 @@
 
 namespace remote {
 class ChannelConnection;
+class MidiEndpoint;
+class MidiMap;
 class OscEndpoint;
 class OscSocket;
 }  // namespace remote
 
 namespace app {
 
+class CardSound;
 class SingleInstance;
 class DBusService;
 
 class RemoteControl {
  public:
-  // instance: whose socket the command line reaches (null: none).
+  // instance: whose socket the command line reaches; sound: the cards on
+  // JACK, whose MIDI ports work the controls (either null: none).
   RemoteControl(shell::AppState& state, const sim::Clock& clock, const SingleInstance* instance,
-                std::ostream& log);
+                CardSound* sound, std::ostream& log);
   ~RemoteControl();
   RemoteControl(const RemoteControl&) = delete;
   RemoteControl& operator=(const RemoteControl&) = delete;
@@ -59,10 +63,13 @@ class RemoteControl {
   std::unique_ptr<remote::OscSocket> osc_socket_;
   std::unique_ptr<remote::OscEndpoint> osc_;
   std::unique_ptr<QSocketNotifier> osc_notifier_;
+  CardSound* sound_;
+  std::unique_ptr<remote::MidiMap> midi_map_;
+  std::unique_ptr<remote::MidiEndpoint> midi_;
+  std::unique_ptr<QSocketNotifier> midi_notifier_;
   // Runs waiting requests while a dialog waits; windows made hidden for
   // changes that are idle; requests never finished.
   QTimer waiting_, release_, stale_;
-
 };
 
 }  // namespace app

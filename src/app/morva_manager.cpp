@@ -346,7 +346,8 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     // Control from outside: a later start's request or command, D-Bus, OSC.
     std::unique_ptr<app::RemoteControl> remote;
     if (!pictures)
-      remote = std::make_unique<app::RemoteControl>(state, clock, instance, sound.get(), std::cerr);
+      remote = std::make_unique<app::RemoteControl>(state, clock, instance, sound.get(),
+                                                    &timer_pump, std::cerr);
     if (auto* traced = dynamic_cast<TracingTrayObserver*>(observer.get())) app.SetObserver(traced);
     shell::ConnectMessageBoxes(app, platform, boxes);
     Pictures pics(app, state, ws, tray, dir);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QWidget>
+#include <utility>
 
 #include "app/cardsound.h"
 #include "app/dbusservice.h"
@@ -35,6 +36,23 @@ struct LaterDeleter {
 };
 using Notifier = std::unique_ptr<QSocketNotifier, LaterDeleter>;
 
+// Notes the events that may change a control: all but the meters' timer
+// batches and the sockets' own (the X connection's replies; what comes in
+// on the program's own sockets is a request, counted by the queue).
+class EventWatch : public QObject {
+ public:
+  EventWatch(const QObject* batch_timer, bool& changed) : batch_(batch_timer), changed_(changed) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    const bool batch = e->type() == QEvent::Timer && o == batch_;
+    if (!batch && e->type() != QEvent::SockAct) changed_ = true;
+    return false;
+  }
+
+ private:
+  const QObject* batch_;
+  bool& changed_;
+};
+
 }  // namespace
 
 struct RemoteControl::Connection {
@@ -45,8 +63,11 @@ struct RemoteControl::Connection {
 };
 
 RemoteControl::RemoteControl(shell::AppState& state, const sim::Clock& clock,
-                             const SingleInstance* instance, CardSound* sound, std::ostream& log)
+                             const SingleInstance* instance, CardSound* sound,
+                             const QObject* batch_timer, std::ostream& log)
     : surface_(state, clock), requests_(surface_), instance_(instance), sound_(sound) {
+  watch_ = std::make_unique<EventWatch>(batch_timer, changed_);
+  qApp->installEventFilter(watch_.get());
   // The widgetset's message boxes run Qt's own modal loop.
   surface_.SetBusyCheck([] { return QApplication::activeModalWidget() != nullptr; });
   waiting_.setInterval(kWaitingRetryMs);
@@ -101,6 +122,7 @@ RemoteControl::RemoteControl(shell::AppState& state, const sim::Clock& clock,
 }
 
 RemoteControl::~RemoteControl() {
+  qApp->removeEventFilter(watch_.get());
   // Waiting requests hold the ways in; they go first.
   requests_.Clear();
   for (QSocketNotifier* n : {listen_.get(), osc_notifier_.get(), midi_notifier_.get()})
@@ -114,7 +136,10 @@ RemoteControl::~RemoteControl() {
 void RemoteControl::BeforeWait() {
   if (requests_.Waiting()) RunWaiting();
   if (surface_.HiddenWindows() > 0 && !release_.isActive()) release_.start();
-  surface_.Poll();
+  // After a timer batch alone only the meters moved.
+  const bool requests_ran = requests_.Carried() != requests_seen_;
+  requests_seen_ = requests_.Carried();
+  if (std::exchange(changed_, false) || requests_ran || surface_.MetersWanted()) surface_.Poll();
 }
 
 void RemoteControl::RunWaiting() {

@@ -32,9 +32,11 @@ class DBusService;
 class RemoteControl {
  public:
   // instance: whose socket the command line reaches; sound: the cards on
-  // JACK, whose MIDI ports work the controls (either null: none).
+  // JACK, whose MIDI ports work the controls (either null: none);
+  // batch_timer: what the meters' timer batches come to (they change no
+  // control).
   RemoteControl(shell::AppState& state, const sim::Clock& clock, const SingleInstance* instance,
-                CardSound* sound, std::ostream& log);
+                CardSound* sound, const QObject* batch_timer, std::ostream& log);
   ~RemoteControl();
   RemoteControl(const RemoteControl&) = delete;
   RemoteControl& operator=(const RemoteControl&) = delete;
@@ -70,6 +72,11 @@ class RemoteControl {
   // Runs waiting requests while a dialog waits; windows made hidden for
   // changes that are idle; requests never finished.
   QTimer waiting_, release_, stale_;
+  // Something besides the meters' timer batches happened since the last
+  // poll (the filter on the application's events tells).
+  bool changed_ = true;
+  std::uint64_t requests_seen_ = 0;
+  std::unique_ptr<QObject> watch_;
 };
 
 }  // namespace app

@@ -21,6 +21,7 @@ bool RequestQueue::Run() {
     std::function<void()> request = std::move(waiting_.front());
     waiting_.pop_front();
     request();
+    ++carried_;
     ran = true;
   }
   running_ = false;

@@ -3,6 +3,7 @@
 // for the answer to a dialog (a modal window, a message box) they wait
 // too, as the user's clicks elsewhere would; they are carried out once it
 // has its answer.
+#include <cstdint>
 #include <deque>
 #include <functional>
 
@@ -24,6 +25,8 @@ class RequestQueue {
   // something was carried out.
   bool Run();
   bool Waiting() const { return !waiting_.empty(); }
+  // How many requests were carried out so far.
+  std::uint64_t Carried() const { return carried_; }
   // Drops what waits (the program ends).
   void Clear() { waiting_.clear(); }
 
@@ -31,6 +34,7 @@ class RequestQueue {
   ControlSurface& surface_;
   std::deque<std::function<void()>> waiting_;
   bool running_ = false;
+  std::uint64_t carried_ = 0;
 };
 
 }  // namespace remote

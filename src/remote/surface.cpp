@@ -581,6 +581,11 @@ int ControlSurface::Subscribe(std::string prefix, Sink sink, bool send_current, 
   return id;
 }
 
+bool ControlSurface::MetersWanted() const {
+  return std::any_of(subscribers_.begin(), subscribers_.end(),
+                     [](const Subscriber& s) { return s.meters; });
+}
+
 void ControlSurface::Unsubscribe(int id) {
   std::erase_if(subscribers_, [id](const Subscriber& s) { return s.id == id; });
 }

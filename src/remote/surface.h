@@ -87,6 +87,8 @@ class ControlSurface {
   void Unsubscribe(int id);
   // Sends what changed since the last poll to the subscribers.
   void Poll();
+  // Whether a subscriber asked for the meters' levels.
+  bool MetersWanted() const;
   // Poll, and the windows made hidden for changes that are idle go.
   void Tick();
   // Windows made hidden for changes that are still there.

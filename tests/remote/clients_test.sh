@@ -95,6 +95,13 @@ check "D-Bus: wrong arguments are refused" \
 mm set /card/1/monitor/3-4/mode OnRec >/dev/null
 changed() { grep -q "Changed ('/card/1/monitor/3-4/mode', 'OnRec')" "$work/monitor.txt"; }
 check "D-Bus: a change from the command line is signalled" wait_for changed
+# The user's own click on the control window's "Digital Input" box.
+mm show >/dev/null
+wait_for shown Morva || true
+read -r cx cy _ _ < <(geometry "$(window Morva)")
+xdotool mousemove $((cx + 24)) $((cy + 68)) click 1
+clicked() { grep -q "Changed ('/window/digital-in/open', 'on')" "$work/monitor.txt"; }
+check "D-Bus: the user's own click is signalled" wait_for clicked
 check "D-Bus: presets" bash -c "[ \"\$(gdbus call --session --dest org.morva.MorvaManager \
   --object-path /org/morva/MorvaManager --method org.morva.MorvaManager.Presets all)\" = '(@as [],)' ]"
 

@@ -326,28 +326,25 @@ Reply ControlSurface::Read(const Address& a, const StripIndex* index) const {
 Reply ControlSurface::Write(const Address& a, std::string_view value, StripIndex* index) {
   const int ch = 8 * a.card + a.channel;
   shell::TMixControlWnd* control = Control();
-  const std::string text(value);
+  // The value is one CheckValue took.
+  const bool on = KindOf(a.what) == ValueKind::kSwitch && *ParseSwitch(value);
   auto to = [&](ui::TControl* c) -> Reply {
-    const auto on = ParseSwitch(value);
-    if (!on) return Reply::Error("\"" + text + "\" is neither on nor off");
     if (!c) return Reply::Error(Unknown(FormatAddress(a)));
-    if (Refusal r = SwitchTo(*c, *on)) return Reply::Error(*r);
+    if (Refusal r = SwitchTo(*c, on)) return Reply::Error(*r);
     return Reply{};
   };
   switch (a.what) {
     case What::kOpen: {
       if (a.window != Window::kControl) return to(control->BoxOf(*SlotOf(a.window)));
-      const auto on = ParseSwitch(value);
-      if (!on) return Reply::Error("\"" + text + "\" is neither on nor off");
-      if (*on == control->Visible()) return Reply{};
+      if (on == control->Visible()) return Reply{};
       // As a double click on the tray icon, or the window's close box.
       const NOTIFYICONDATAA& tray = app_.TrayIconData;
-      if (*on && tray.hWnd)
+      if (on && tray.hWnd)
         ui::Application()->Guard([&] {
           ui::Application()->SendMessage(tray.hWnd, tray.uCallbackMessage, tray.uID,
                                          WM_LBUTTONDBLCLK);
         });
-      else if (!*on)
+      else if (!on)
         ui::Application()->Guard([&] { control->Perform(WM_SYSCOMMAND, ui::SC_CLOSE, 0); });
       return Reply{};
     }
@@ -362,37 +359,29 @@ Reply ControlSurface::Write(const Address& a, std::string_view value, StripIndex
     case What::kMutePlay:
       return to(index->MutePlay(ch));
     case What::kOptionRow: {
-      const auto on = ParseSwitch(value);
-      if (!on) return Reply::Error("\"" + text + "\" is neither on nor off");
       ui::TControl* row = index->OptionRow();
       if (!row) return Reply::Error(Unknown(FormatAddress(a)));
       // The window's system-menu item, as the user picks it.
       ui::TForm& w = index->window();
-      if (row->Visible() != *on)
+      if (row->Visible() != on)
         ui::Application()->Guard([&] { w.Perform(WM_SYSCOMMAND, settings::CommandOf(row), 0); });
       return Reply{};
     }
     case What::kFader: {
-      const auto db = ParseDecibels(value);
-      if (!db) return Reply::Error("\"" + text + "\" is no value in dB");
       ui::TControl* f = index->Fader(ch);
       if (!f) return Reply::Error(Unknown(FormatAddress(a)));
-      if (Refusal r = DragFaderTo(*f, FaderLaw(a.window), *db)) return Reply::Error(*r);
+      if (Refusal r = DragFaderTo(*f, FaderLaw(a.window), *ParseDecibels(value)))
+        return Reply::Error(*r);
       return Reply{};
     }
     case What::kSource: {
-      const int kind = Choice(value, kSourceNames);
-      if (kind < 0) return Reply::Error("\"" + text + "\" is no source: Line, Mic or CD");
-      ui::TSpeedButton* b = index->Source(ch, kind);
-      if (!b)
-        return Reply::Error("channel " + std::to_string(a.channel + 1) + " has no " +
-                            kSourceNames[kind] + " input (CD: channels 3 and 4)");
+      ui::TSpeedButton* b = index->Source(ch, Choice(value, kSourceNames));
+      if (!b) return Reply::Error(Unknown(FormatAddress(a)));
       if (Refusal r = SwitchTo(*b, true)) return Reply::Error(*r);
       return Reply{};
     }
     case What::kMode: {
       const int mode = SameNoCase(value, kModeOff) ? 3 : Choice(value, kModeNames);
-      if (mode < 0) return Reply::Error("\"" + text + "\" is no mode: On, OnPunch, OnRec or Off");
       if (mode < 3) {
         ui::TSpeedButton* b = index->Mode(ch, mode);
         if (!b) return Reply::Error(Unknown(FormatAddress(a)));
@@ -483,7 +472,8 @@ Reply ControlSurface::LoadPreset(std::string_view window, std::string_view name)
     if (!app_.Cards.CardsPresent) return Reply::Error("no card: the driver found none");
     const auto names = settings::PresetNames(caption, settings::kSettingsFileName);
     if (std::find(names.begin(), names.end(), name) == names.end())
-      return Reply::Error("no preset \"" + std::string(name) + "\" of " + caption);
+      return Reply::Error("no preset \"" + std::string(name) + "\" for " +
+                          (w == Window::kControl ? "all windows" : WindowName(w)));
     if (w == Window::kControl) {
       Control()->PresetAll(true, std::string(name));
       return Reply{};
@@ -530,7 +520,8 @@ Reply ControlSurface::ErasePreset(std::string_view window, std::string_view name
     if (Reply r = PresetWindow(window, caption, w); !r.ok) return r;
     const auto names = settings::PresetNames(caption, settings::kSettingsFileName);
     if (std::find(names.begin(), names.end(), name) == names.end())
-      return Reply::Error("no preset \"" + std::string(name) + "\" of " + caption);
+      return Reply::Error("no preset \"" + std::string(name) + "\" for " +
+                          (w == Window::kControl ? "all windows" : WindowName(w)));
     settings::ErasePreset(caption, settings::kSettingsFileName, std::string(name));
     return Reply{};
   });

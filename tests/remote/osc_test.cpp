@@ -177,8 +177,9 @@ TEST(Osc, PresetsAreListedLoadedSavedAndErased) {
                                         "9002 /preset/list/done outputs 2"}));
     osc.Send("/preset/erase", {S("Live")});
     osc.Send("/preset/load", {S("Live")});
-    EXPECT_EQ(osc.sent.Take(),
-              (std::vector<std::string>{"5000 /error /preset/load no preset \"Live\" of Morva"}));
+    EXPECT_EQ(
+        osc.sent.Take(),
+        (std::vector<std::string>{"5000 /error /preset/load no preset \"Live\" for all windows"}));
   });
 }
 

@@ -79,8 +79,8 @@ wait_long() {  # wait_long COMMAND...: up to 30 s, for a start on a busy machine
   for _ in $(seq 600); do "$@" >/dev/null 2>&1 && return 0; sleep 0.05; done
   return 1
 }
-has_port() { run jack_lsp 2>/dev/null | grep -qx "$1"; }
-linked() { run jack_lsp -c "$1" 2>/dev/null | grep -qx "   $2"; }
+has_port() { run jack_lsp 2>/dev/null | grep -x "$1" >/dev/null; }
+linked() { run jack_lsp -c "$1" 2>/dev/null | grep -x "   $2" >/dev/null; }
 remembered() { grep -qF "$1"$'\t'"$2" "$store/Morva.jack" 2>/dev/null; }
 removals() { grep -c '^tray delete' "$trace" 2>/dev/null || true; }
 more_removals_than() { [ "$(removals)" -gt "$1" ]; }

@@ -88,7 +88,11 @@ void InstallAccessibility() {
   QAccessible::installFactory(&Factory);
 }
 
-AccessibleControl::AccessibleControl(QWidget* w, Kind kind) : QAccessibleWidget(w), kind_(kind) {}
+AccessibleControl::AccessibleControl(QWidget* w, Kind kind)
+    : QAccessibleWidget(w),
+      kind_(kind),
+      review_text_([this] { return text(QAccessible::Name) + ' ' + text(QAccessible::Value); },
+                   [this] { return rect(); }) {}
 
 ControlPeer* AccessibleControl::peer() const {
   return ControlPeer::OfWidget(widget());
@@ -135,8 +139,12 @@ QAccessible::Role AccessibleControl::role() const {
     case Kind::RadioButton:
       return QAccessible::RadioButton;
     case Kind::PushButton:
-    case Kind::ToggleButton:
       return QAccessible::Button;
+    // A button that stays down is read as a check box, checked or not, as
+    // Qt reads its own checkable buttons (Qt has no toggle button role, and
+    // a screen reader reads no state of a push button).
+    case Kind::ToggleButton:
+      return QAccessible::CheckBox;
   }
   return QAccessible::Client;
 }
@@ -173,8 +181,9 @@ std::string AccessibleControl::ValueText() const {
   return f.value_text ? f.value_text(*c) : std::string();
 }
 
-// A box is checked; a speed button is pressed while it is down, and checked
-// too when it stays down.
+// A box is checked; a speed button is checked while it is down when it
+// stays down, else pressed. A decoration is invisible: a rule mark or a
+// lamp is no separator to a listener.
 QAccessible::State AccessibleControl::state() const {
   QAccessible::State s = QAccessibleWidget::state();
   ui::TControl* c = Presented();
@@ -187,9 +196,11 @@ QAccessible::State AccessibleControl::state() const {
     const bool down = f.checked(*c);
     s.checkable = kind_ == Kind::ToggleButton;
     s.checked = s.checkable && down;
-    s.pressed = down;
+    s.pressed = !s.checkable && down;
   } else if (kind_ == Kind::Meter) {
     s.readOnly = true;
+  } else if (kind_ == Kind::Decoration) {
+    s.invisible = true;
   }
   return s;
 }
@@ -198,6 +209,8 @@ void* AccessibleControl::interface_cast(QAccessible::InterfaceType t) {
   if (t == QAccessible::ValueInterface &&
       (kind_ == Kind::Fader || kind_ == Kind::Meter || kind_ == Kind::TrackBar))
     return static_cast<QAccessibleValueInterface*>(this);
+  if (t == QAccessible::TextInterface && (kind_ == Kind::Fader || kind_ == Kind::Meter))
+    return static_cast<QAccessibleTextInterface*>(&review_text_);
   return QAccessibleWidget::interface_cast(t);
 }
 
@@ -205,11 +218,11 @@ QStringList AccessibleControl::actionNames() const {
   QStringList names;
   switch (kind_) {
     case Kind::CheckBox:
+    case Kind::ToggleButton:
       names << toggleAction();
       break;
     case Kind::RadioButton:
     case Kind::PushButton:
-    case Kind::ToggleButton:
     case Kind::ComboBox:
       names << pressAction();
       break;
@@ -239,18 +252,25 @@ void AccessibleControl::doAction(const QString& name) {
   if (const ui::UserFacet& f = Facet(); f.press) p->Deliver([&f, &c] { f.press(c); });
 }
 
-// A meter's value is its shown level in dB (its lowest lamp's when none is
-// lit); the others' their own.
+// What a listener hears of the value: a fader's reading on its scale (a
+// screen reader speaks only the number of a slider's value on every move),
+// a meter's level in dB (its lowest lamp's when none is lit), a bar's
+// position.
+ui::Reading AccessibleControl::Heard(const ui::TControl& c) const {
+  const ui::UserFacet& f = Facet();
+  if (f.scale) return f.scale(c);
+  ui::Reading r = f.reading(c);
+  if (kind_ == Kind::Meter) {
+    const double min = DecibelsOf(r.min, r.max), db = DecibelsOf(r.value, r.max);
+    r = {std::isinf(db) ? min : db, min, 0.0, 0.1, {}};
+  }
+  return r;
+}
+
 QVariant AccessibleControl::currentValue() const {
   ui::TControl* c = Presented();
-  const ui::UserFacet& f = Facet();
-  if (!c || !f.reading) return {};
-  const ui::Reading r = f.reading(*c);
-  if (kind_ == Kind::Meter) {
-    const double db = DecibelsOf(r.value, r.max);
-    return std::isinf(db) ? minimumValue() : QVariant(db);
-  }
-  return static_cast<int>(r.value);
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).value;
 }
 
 // A fader is dragged to the place of the value, as the mouse would drag it:
@@ -260,35 +280,28 @@ void AccessibleControl::setCurrentValue(const QVariant& value) {
   ControlPeer* p = peer();
   ui::TControl* c = Presented();
   const ui::UserFacet& f = Facet();
-  if (!p || !c || !f.set_value || !c->Enabled()) return;
+  const auto& set = f.set_on_scale ? f.set_on_scale : f.set_value;
+  if (!p || !c || !set || !c->Enabled()) return;
   const double v = value.toDouble();
-  p->Deliver([&f, c, v] { f.set_value(*c, v); });
+  p->Deliver([&set, c, v] { set(*c, v); });
 }
 
 QVariant AccessibleControl::maximumValue() const {
   ui::TControl* c = Presented();
-  const ui::UserFacet& f = Facet();
-  if (!c || !f.reading) return {};
-  if (kind_ == Kind::Meter) return 0.0;
-  return static_cast<int>(f.reading(*c).max);
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).max;
 }
 
 QVariant AccessibleControl::minimumValue() const {
   ui::TControl* c = Presented();
-  const ui::UserFacet& f = Facet();
-  if (!c || !f.reading) return {};
-  const ui::Reading r = f.reading(*c);
-  if (kind_ == Kind::Meter) return DecibelsOf(r.min, r.max);
-  return static_cast<int>(r.min);
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).min;
 }
 
-// One pixel of the fader's travel; a meter's tenth of a dB, a bar's own step.
 QVariant AccessibleControl::minimumStepSize() const {
   ui::TControl* c = Presented();
-  if (!c) return {};
-  if (kind_ == Kind::Meter) return 0.1;
-  const ui::UserFacet& f = Facet();
-  return f.reading ? f.reading(*c).step : 1.0;
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).step;
 }
 
 // A thumb that moves tells its fader's value; a speed button its state.
@@ -304,7 +317,7 @@ void AccessibleChanged(ControlPeer& peer, ui::Change what) {
   if (ui::TControl* owner = ui::HandleOwner(c)) {
     const ui::UserFacet& f = ui::UserFacetOf(*owner);
     if (what != ui::Change::Bounds || !f.reading) return;
-    QAccessibleValueChangeEvent e(w, static_cast<int>(f.reading(*owner).value));
+    QAccessibleValueChangeEvent e(w, (f.scale ? f.scale : f.reading)(*owner).value);
     QAccessible::updateAccessibility(&e);
     return;
   }

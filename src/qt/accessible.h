@@ -8,6 +8,7 @@
 #include <QAccessibleWidget>
 #include <string>
 
+#include "qt/accessibletext.h"
 #include "ui/controltraits.h"
 #include "ui/widgetset.h"
 
@@ -28,9 +29,13 @@ void AccessibleChanged(ControlPeer& peer, ui::Change what);
 
 // One control's interface: the Qt roles, states, values and actions of what
 // the control's class says of it (ui::UserFacet). Faders (their thumbs),
-// meters and track bars have a value: a fader's position with its scale
-// reading as text ("-27.8 dB"), a meter's shown level in dB, read only.
-// Boxes and buttons have their press or toggle action.
+// meters and track bars have a value: a fader's value on its scale (its
+// reading in dB, as a screen reader speaks a slider's value) with the
+// reading as text ("-27.8 dB"), a meter's shown level in dB, read only;
+// faders and meters give their name and reading as text for a screen
+// reader's review. Boxes and buttons have their press or toggle action; a
+// speed button that stays down is a check box. Decorations (rule marks,
+// lamps, bevels) are invisible.
 class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
   using Kind = ui::ControlKind;
@@ -59,7 +64,10 @@ class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInter
   // The value spoken after the name: the tool tip's reading of a fader, a
   // meter's level and held peak.
   std::string ValueText() const;
+  // The value a listener hears: on the control's scale where it has one.
+  ui::Reading Heard(const ui::TControl& c) const;
   Kind kind_;
+  ReadOnlyText review_text_;
 };
 
 }  // namespace qt

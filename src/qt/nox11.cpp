@@ -18,6 +18,10 @@ void RaiseAtUsersRequest(QWidget* w) {
   w->activateWindow();
 }
 
+bool WorkAreaReported() {
+  return true;
+}
+
 bool XEmbedTrayPresent() {
   return false;
 }

@@ -90,6 +90,7 @@ class TApplication : public TComponent {
   // Modal loops, innermost last.
   void ModalLoopStarted(TForm* f) { modal_loops_.push_back(f); }
   void ModalLoopEnded(TForm* f);
+  bool InModalLoop() const { return !modal_loops_.empty(); }
   // True while the modal loop of c or of a form c owns runs.
   bool RunsModalLoopOf(const TComponent* c) const;
   // While a modal loop runs, the code that started it is still on the

@@ -92,6 +92,13 @@ struct UserFacet {
   // The user sets the value: a drag to its place, as the mouse would drag it
   // (nothing happens on a disabled control).
   std::function<void(TControl&, double)> set_value;
+  // The value on the scale a user reads beside the control, where that is
+  // not the value itself (a fader: its reading in dB, to a tenth): value,
+  // ends and smallest step in the scale's units.
+  std::function<Reading(const TControl&)> scale;
+  // The user sets the value on that scale: a drag to the place that reads
+  // nearest.
+  std::function<void(TControl&, double)> set_on_scale;
 };
 
 // A control of the given kind with nothing more to it: only seen.

@@ -13,6 +13,7 @@
 #include "controls/slider.h"
 #include "platform/windir.h"
 #include "platform/winuser.h"
+#include "remote/commands.h"
 #include "scenario/scenariotraits.h"
 #include "shell/Mixctrl.h"
 #include "shell/tbmainf.h"
@@ -107,6 +108,8 @@ const Runner::Command Runner::kCommands[] = {
     {"tray", 1, 1, "tray dblclick|MSG|menu ITEM", When::kRunning, &Runner::Tray},
     {"advance", 1, 1, "advance MS", When::kRunning, &Runner::Advance},
     {"quit", 0, 0, "quit", When::kRunning, &Runner::Quit},
+    {"remote", 0, kAny, "remote COMMAND ...", When::kRunning, &Runner::Remote},
+    {"subscribe", 0, 2, "subscribe [PREFIX [meters]]", When::kRunning, &Runner::Subscribe},
 };
 
 const Runner::Command* Runner::FindCommand(std::string_view name) {
@@ -204,6 +207,7 @@ void Runner::Execute(const std::string& line) {
   if (t.empty()) return;
   ExecuteTokens(t);
   if (phase_ == Phase::Running && app_) app_->ProcessMessages();
+  if (phase_ == Phase::Running && remote_) remote_->Tick();
 }
 
 void Runner::ExecuteTokens(const std::vector<std::string>& t) {
@@ -514,6 +518,30 @@ void Runner::Advance(Args a) {
 
 void Runner::Quit(Args) {
   if (world_.state.frmMain) world_.state.frmMain->ExitClick(nullptr);
+}
+
+void Runner::Remote(Args a) {
+  const std::vector<std::string> words(a.begin(), a.end());
+  const remote::CommandReply r = remote::RunCommand(Surface(), words);
+  std::string text = r.text;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  trace_.Line("remote " + std::to_string(static_cast<int>(r.status)) + " " + Quote(text));
+}
+
+void Runner::Subscribe(Args a) {
+  const bool meters = a.size() == 2 && a[1] == "meters";
+  if (a.size() == 2 && !meters) Fail("subscribe [PREFIX [meters]]");
+  Surface().Subscribe(
+      a.empty() ? "" : a[0],
+      [this](const std::string& address, const std::string& value) {
+        trace_.Line("feedback " + address + " " + value);
+      },
+      false, meters);
+}
+
+remote::ControlSurface& Runner::Surface() {
+  if (!remote_) remote_ = std::make_unique<remote::ControlSurface>(world_.state, world_.clock);
+  return *remote_;
 }
 
 // ---- helpers

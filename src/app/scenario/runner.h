@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "remote/surface.h"
 #include "scenario/script.h"
 #include "scenario/surroundings.h"
 #include "scenario/trace.h"
@@ -98,6 +99,10 @@ class Runner {
   void Tray(Args a);
   void Advance(Args a);
   void Quit(Args a);
+  // Control from outside: a command of the command line, a subscription.
+  void Remote(Args a);
+  void Subscribe(Args a);
+  remote::ControlSurface& Surface();
 
   void DeviceChange(WPARAM w, DWORD type, DWORD devnode);
   ui::TForm& FindForm(const std::string& name);
@@ -113,6 +118,8 @@ class Runner {
   Surroundings world_;
   shell::WidgetsetBoxes boxes_;
   std::unique_ptr<ui::TApplication> app_;
+  // Made at the first remote command.
+  std::unique_ptr<remote::ControlSurface> remote_;
   Phase phase_ = Phase::Before;
   int line_no_ = 0;
   int current_line_ = 0;

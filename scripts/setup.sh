@@ -8,10 +8,10 @@ need=()
 # bus, xfwm4, weston with Qt's Wayland platform; the accessibility bus and
 # its Python client for the screen reader's view); the cards on a JACK
 # server and its tests (a private server on the dummy driver).
-for pkg in cmake g++ make clang-format libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev fonts-liberation2 \
+for pkg in cmake g++ make clang-format libgtest-dev libgmock-dev libbenchmark-dev qt6-base-dev libxcb1-dev libxcb-xfixes0-dev fonts-liberation2 \
            dpkg-dev desktop-file-utils file \
            xvfb openbox xdotool x11-utils x11-apps imagemagick \
-           lxpanel xfwm4 weston qt6-wayland haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils \
+           lxpanel xfce4-panel lxqt-panel xtrace xfwm4 weston qt6-wayland haskell-status-notifier-item-utils haskell-gtk-sni-tray-utils \
            dbus dbus-x11 at-spi2-core python3-pyatspi \
            jackd2 libjack-jackd2-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")

@@ -18,8 +18,8 @@ void RaiseAtUsersRequest(QWidget* w) {
   w->activateWindow();
 }
 
-bool XEmbedTrayPresent() {
-  return false;
+std::unique_ptr<XEmbedTrayWatch> WatchXEmbedTray(std::function<void()>) {
+  return nullptr;
 }
 
 std::unique_ptr<WindowSink> MakeX11Sink() {

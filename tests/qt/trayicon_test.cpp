@@ -13,7 +13,8 @@ namespace {
 // Without a session bus Qt can only serve an XEmbed icon; read as a
 // StatusNotifierItem, its single clicks would open the control window.
 TEST(TrayIcon, AnIconMadeWithoutABusReadsAsXEmbed) {
-  if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS")) GTEST_SKIP() << "a session bus is there";
+  if (qEnvironmentVariableIsSet("DBUS_SESSION_BUS_ADDRESS"))
+    GTEST_SKIP() << "a session bus is there";
   QPixmap picture(16, 16);
   picture.fill(Qt::darkBlue);
   QSystemTrayIcon icon{QIcon(picture)};

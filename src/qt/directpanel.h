@@ -1,0 +1,131 @@
+#pragma once
+// What the compositor keeps of a panel whose drawn children (a meter's
+// lamps) it shows without Qt's repaint: the lamps that switched since the
+// last pass, where the panel shows in its window, where each child lies and
+// which lamps' outlines are known to be shown. The panel's peer reports its
+// children's changes and paints from the same places; the compositor does
+// everything else.
+#include <QRect>
+#include <vector>
+
+#include "qt/windowsink.h"
+#include "ui/control.h"
+
+class QWidget;
+
+namespace ui {
+class TPanel;
+}
+
+namespace qt {
+
+class DirectPanel {
+ public:
+  DirectPanel(const ui::TWinControl& panel, QWidget& widget);
+  DirectPanel(const DirectPanel&) = delete;
+  DirectPanel& operator=(const DirectPanel&) = delete;
+
+  // ---- the panel's peer
+  // The children from first to last changed: lamps that switched are drawn
+  // again one by one, any other change repaints the whole panel. True when
+  // nothing was waiting to be shown before.
+  bool ChildrenChanged(const ui::TControl& first, const ui::TControl& last, ui::Change what);
+  // Children came or went: where they lie is looked up again, and the
+  // whole panel repainted.
+  bool ChildListChanged();
+  // f(child, bounds) for each shown child it draws that meets r, until f
+  // says false; false then.
+  template <typename F>
+  bool ForEachDrawnChild(const QRect& r, F f);
+
+  // ---- the compositor
+  enum class Showing {
+    Nothing,  // scrolled out, hidden: Qt paints it whole when it shows
+    Covered,  // another widget over it, or seen in pieces: Qt repaints it
+    Direct,   // one rectangle of its window, nothing over it
+  };
+  // Where it shows, worked out again only when the count of the program's
+  // widget changes moved on.
+  Showing Locate(unsigned widget_changes);
+  bool HasChanges() const { return whole_ || !runs_.empty(); }
+  QWidget& widget() const { return widget_; }
+  // The window of the last Locate.
+  QWidget* window() const { return place_.window; }
+  // Where the changes lie, in the window's coordinates (Direct only).
+  QRect ChangedArea() const;
+  // Adds the changes as plain fills in the window's coordinates (Direct
+  // only): the inside of each lamp that switched, and its
+  // outline only where that changed colour (what Qt painted last holds the
+  // rest: whatever moved the lamps or changed their list had Qt repaint the
+  // whole panel). False, adding nothing, where only the panel's own
+  // painting can show them (the frame, the focus, another shape).
+  bool AddFills(std::vector<SolidFill>& fills);
+  // The fills were shown, into the backing store or (false) on the screen
+  // only, which leaves the store behind: the changes are forgotten. True
+  // when the store fell behind with this.
+  bool Shown(bool into_backing_store);
+  // Has Qt repaint what the backing store lacks.
+  void CatchUp();
+  // Hands the changes to Qt's repaint.
+  void Repaint();
+  // Forgets the changes: nothing of them shows.
+  void Drop();
+
+ private:
+  // Where each child lies, by child index, whether it is drawn here
+  // (shown, drawn by this panel), and the outline colour it was drawn with.
+  struct ChildPlace {
+    QRect bounds;
+    bool drawn = false;
+    QRgb outline = 0;
+  };
+  std::vector<ChildPlace>& Places();
+  // Outlines drawn after every inside look as lamp after lamp would only
+  // where no outline meets another lamp's inside.
+  bool OutlinesApart(std::size_t first_fill, const std::vector<SolidFill>& fills);
+  void ChangeWhole();
+  void Clear();
+
+  const ui::TWinControl& panel_;
+  const ui::TPanel* as_panel_;  // null for a page or another windowed control
+  QWidget& widget_;
+  std::vector<QRect> runs_;  // of lamps that switched, in panel coordinates
+  QRect dirty_;              // all changes together
+  bool whole_ = false;       // a change other than a lamp switching
+  QRect stale_;              // shown, but not yet in the backing store
+  struct Place {
+    unsigned widget_changes = 0;
+    bool known = false;
+    Showing showing = Showing::Nothing;
+    QWidget* window = nullptr;
+    QRect visible;
+    QPoint at;
+  };
+  Place place_;
+  std::vector<ChildPlace> places_;  // empty: to be looked up
+  std::vector<int> outlined_;       // children whose outline the fills draw
+};
+
+// No caption, and a change within r inside the frame: the frame stays as
+// it is (as_panel: the panel as a TPanel, null for a page or another
+// windowed control, which have no frame).
+bool FrameUntouched(const ui::TWinControl& panel, const ui::TPanel* as_panel, const QRect& r);
+
+// Inline, unlike QRect's own: a few of these run for every lamp painted.
+inline bool Meet(const QRect& a, const QRect& b) {
+  return !a.isEmpty() && !b.isEmpty() && a.left() <= b.right() && b.left() <= a.right() &&
+         a.top() <= b.bottom() && b.top() <= a.bottom();
+}
+
+template <typename F>
+bool DirectPanel::ForEachDrawnChild(const QRect& r, F f) {
+  std::vector<ChildPlace>& places = Places();
+  const auto [first, last] = panel_.ChildrenInRows(r.top(), r.bottom() + 1);
+  for (int i = first; i <= last; ++i) {
+    const ChildPlace& place = places[static_cast<std::size_t>(i)];
+    if (place.drawn && Meet(r, place.bounds) && !f(panel_.Controls(i), place.bounds)) return false;
+  }
+  return true;
+}
+
+}  // namespace qt

@@ -35,7 +35,8 @@ bool Covered(const QWidget* w, QRect r) {
     r.translate(w->pos());
     const QObjectList& siblings = w->parentWidget()->children();
     for (auto it = siblings.rbegin(); it != siblings.rend() && *it != w; ++it)
-      if (ShownChild(*it) && static_cast<const QWidget*>(*it)->geometry().intersects(r)) return true;
+      if (ShownChild(*it) && static_cast<const QWidget*>(*it)->geometry().intersects(r))
+        return true;
   }
   return false;
 }

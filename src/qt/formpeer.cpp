@@ -232,7 +232,7 @@ void FormPeer::PlaceFirstTime() {
   // opens this one) are not up yet, but will be where the model says.
   if (ui::TApplication* app = ui::Application()) {
     for (ui::TForm* f : app->Forms()) {
-      QWidget* fw = QtWidgetset::WidgetOf(*f);
+      QWidget* fw = ControlPeer::WidgetOf(*f);
       if (f != &form_ && f->Visible() && fw && !fw->isVisible())
         taken.emplace_back(f->Left(), f->Top(), f->Width(), f->Height());
     }

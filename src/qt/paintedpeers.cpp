@@ -9,7 +9,6 @@
 #include "qt/directpanel.h"
 #include "qt/lampfills.h"
 #include "qt/look.h"
-#include "qt/qtwidgetset.h"
 
 namespace qt {
 
@@ -235,15 +234,15 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
 
 namespace {
 
-void Draw(QPainter& p, const ui::TBevel& bevel, QtWidgetset&) {
+void Draw(QPainter& p, const ui::TBevel& bevel, PeerHost&) {
   DrawBevel(p, QRect(0, 0, bevel.Width(), bevel.Height()), bevel.Shape(), bevel.Style());
 }
 
-void Draw(QPainter& p, const ui::TShape& shape, QtWidgetset&) {
+void Draw(QPainter& p, const ui::TShape& shape, PeerHost&) {
   DrawShape(p, shape);
 }
 
-void Draw(QPainter& p, const ui::TImage& image, QtWidgetset& ws) {
+void Draw(QPainter& p, const ui::TImage& image, PeerHost& ws) {
   const QPixmap& pic = ws.Picture(image.Picture());
   if (!pic.isNull()) p.drawPixmap(0, 0, pic);
 }

@@ -38,7 +38,7 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at = QPoint()
 class PanelPeer : public PaintedPeer {
  public:
   using Control = ui::TWinControl;
-  PanelPeer(QtWidgetset& ws, ui::TWinControl& panel)
+  PanelPeer(PeerHost& ws, ui::TWinControl& panel)
       : PaintedPeer(ws, panel), panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)) {}
   ~PanelPeer() override;
   // Changes of the drawn children go to the compositor's record.
@@ -59,7 +59,7 @@ class PanelPeer : public PaintedPeer {
 class LabelPeer : public PaintedPeer {
  public:
   using Control = ui::TLabel;
-  LabelPeer(QtWidgetset& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
+  LabelPeer(PeerHost& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
 
  protected:
   void Apply(ui::Change what) override;
@@ -79,7 +79,7 @@ template <typename C>
 class DrawnPeer final : public PaintedPeer {
  public:
   using Control = C;
-  DrawnPeer(QtWidgetset& ws, C& c) : PaintedPeer(ws, c), model_(c) {}
+  DrawnPeer(PeerHost& ws, C& c) : PaintedPeer(ws, c), model_(c) {}
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
@@ -92,7 +92,7 @@ class DrawnPeer final : public PaintedPeer {
 class SpeedButtonPeer : public PaintedPeer {
  public:
   using Control = ui::TSpeedButton;
-  SpeedButtonPeer(QtWidgetset& ws, ui::TSpeedButton& button)
+  SpeedButtonPeer(PeerHost& ws, ui::TSpeedButton& button)
       : PaintedPeer(ws, button), button_(button) {}
 
  protected:

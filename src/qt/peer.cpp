@@ -16,7 +16,6 @@
 #include "qt/accessible.h"
 #include "qt/compositor.h"
 #include "qt/look.h"
-#include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/buttons.h"
 #include "ui/stdctrls.h"
@@ -56,7 +55,7 @@ void RunHandler(const std::function<void()>& f) {
   }
 }
 
-ControlPeer::ControlPeer(QtWidgetset& ws, ui::TControl& control) : ws_(ws), control_(control) {}
+ControlPeer::ControlPeer(PeerHost& ws, ui::TControl& control) : ws_(ws), control_(control) {}
 
 ControlPeer::~ControlPeer() {
   *alive_ = false;
@@ -67,6 +66,11 @@ ControlPeer::~ControlPeer() {
 
 ControlPeer* ControlPeer::Of(const ui::TControl* c) {
   return c ? dynamic_cast<ControlPeer*>(c->peer()) : nullptr;
+}
+
+QWidget* ControlPeer::WidgetOf(const ui::TControl& control) {
+  ControlPeer* p = Of(&control);
+  return p ? p->widget() : nullptr;
 }
 
 ControlPeer* ControlPeer::OfWidget(const QWidget* w) {

@@ -100,16 +100,11 @@ void QtWidgetset::DisplayGone() {
   compositor_->DisplayGone();
 }
 
-QWidget* QtWidgetset::WidgetOf(const ui::TControl& control) {
-  ControlPeer* p = ControlPeer::Of(&control);
-  return p ? p->widget() : nullptr;
-}
-
 int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::string& caption,
                             UINT flags) {
   QWidget* parent = nullptr;
   if (ui::TWinControl* c = ui::FindControl(owner)) {
-    QWidget* w = WidgetOf(*c);
+    QWidget* w = ControlPeer::WidgetOf(*c);
     if (w && w->isVisible()) parent = w->window();
   }
   if (display_gone_) return ui::FirstButtonOf(flags);

@@ -85,7 +85,7 @@ struct MeterWindow {
     meter->SetLumiHeight(5);
     form->Show();
     QCoreApplication::processEvents();
-    widget = QtWidgetset::WidgetOf(*meter);
+    widget = ControlPeer::WidgetOf(*meter);
     if (on_screen) return;
     // Shown, but not on the screen: not exposed, as a minimised window.
     QWidget* window = widget->window();

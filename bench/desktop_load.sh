@@ -7,7 +7,9 @@
 # xtrace, between it and the server; "n/a" where xtrace is missing),
 # resident memory, and the time from start to the tray icon's window.
 #   bench/desktop_load.sh PROGRAM [CARDS] [SECONDS]
-# TRAY_ONLY=1 leaves every window closed (only the tray icon's stand-in).
+# TRAY_ONLY=1 leaves every window closed (only the tray icon's stand-in);
+# ALL_ON_SCREEN=1 makes the analog windows wide enough that no strip is
+# scrolled out of view (with four cards all 80 meters show).
 set -euo pipefail
 program=$(realpath "$1")
 cards=${2:-4}
@@ -34,8 +36,12 @@ fi
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
 mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
-printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' \
-  > "$XDG_CONFIG_HOME/morva/Vozururo.ini"
+{
+  printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n'
+  [ -z "${ALL_ON_SCREEN:-}" ] || printf '%s\r\n' Top=1000 Left=1400 '[Analog Inputs]' Top=0 Left=0 Width=1250 \
+    '[Analog Outputs]' Top=540 Left=0 Width=1250 '[Analog Input Monitors]' Top=1000 Left=0 \
+    '[Digital Input]' Top=0 Left=1250 '[Digital Output]' Top=540 Left=1250
+} > "$XDG_CONFIG_HOME/morva/Vozururo.ini"
 
 now_ms() { date +%s%3N; }
 

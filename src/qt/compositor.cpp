@@ -101,11 +101,6 @@ void Compositor::Remove(DirectPanel& p) {
   std::erase_if(panels_, [&p](const std::unique_ptr<DirectPanel>& q) { return q.get() == &p; });
 }
 
-void Compositor::ChildrenChanged(DirectPanel& p, const ui::TControl& first,
-                                 const ui::TControl& last, ui::Change what) {
-  if (p.ChildrenChanged(first, last, what)) MarkDirty(p);
-}
-
 void Compositor::ChildListChanged(DirectPanel& p) {
   if (p.ChildListChanged()) MarkDirty(p);
 }

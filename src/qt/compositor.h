@@ -19,6 +19,7 @@
 #include <span>
 #include <vector>
 
+#include "qt/directpanel.h"
 #include "qt/windowsink.h"
 #include "ui/control.h"
 
@@ -26,8 +27,6 @@ class QTimer;
 class QWidget;
 
 namespace qt {
-
-class DirectPanel;
 
 class Compositor {
  public:
@@ -46,7 +45,9 @@ class Compositor {
   // Drawn children from first to last changed: the panel is shown once,
   // before the program next waits, however many lamps switched meanwhile.
   void ChildrenChanged(DirectPanel& p, const ui::TControl& first, const ui::TControl& last,
-                       ui::Change what);
+                       ui::Change what) {
+    if (p.ChildrenChanged(first, last, what)) MarkDirty(p);
+  }
   // Children came or went: the panel is repainted whole.
   void ChildListChanged(DirectPanel& p);
 

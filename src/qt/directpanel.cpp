@@ -44,7 +44,10 @@ bool Covered(const QWidget* w, QRect r) {
 }  // namespace
 
 DirectPanel::DirectPanel(const ui::TWinControl& panel, QWidget& widget)
-    : panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)), widget_(widget) {}
+    : panel_(panel),
+      as_panel_(dynamic_cast<const ui::TPanel*>(&panel)),
+      widget_(widget),
+      takes_focus_(widget.focusPolicy() != Qt::NoFocus) {}
 
 bool DirectPanel::ChildrenChanged(const ui::TControl& first, const ui::TControl& last,
                                   ui::Change what) {
@@ -111,7 +114,7 @@ QRect DirectPanel::ChangedArea() const {
 bool DirectPanel::AddFills(std::vector<SolidFill>& fills) {
   // Lamps that switch inside the frame leave the frame as it is.
   if (whole_ || !FrameUntouched(panel_, as_panel_, dirty_)) return false;
-  if (widget_.focusPolicy() != Qt::NoFocus && widget_.hasFocus()) return false;
+  if (takes_focus_ && widget_.hasFocus()) return false;
   std::vector<ChildPlace>& places = Places();
   const std::size_t start = fills.size();
   outlined_.clear();

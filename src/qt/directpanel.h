@@ -21,6 +21,7 @@ namespace qt {
 
 class DirectPanel {
  public:
+  // widget: the panel's, its focus policy set.
   DirectPanel(const ui::TWinControl& panel, QWidget& widget);
   DirectPanel(const DirectPanel&) = delete;
   DirectPanel& operator=(const DirectPanel&) = delete;
@@ -89,6 +90,7 @@ class DirectPanel {
   const ui::TWinControl& panel_;
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
   QWidget& widget_;
+  bool takes_focus_;         // its focus frame is drawn over the lamps
   std::vector<QRect> runs_;  // of lamps that switched, in panel coordinates
   QRect dirty_;              // all changes together
   bool whole_ = false;       // a change other than a lamp switching

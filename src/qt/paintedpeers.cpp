@@ -94,24 +94,25 @@ void PaintedPeer::PaintFocus(QPainter& p, const QRect& r) const {
 QWidget* PanelPeer::MakeWidget(QWidget* parent) {
   QWidget* w = PaintedPeer::MakeWidget(parent);
   w->setAttribute(Qt::WA_OpaquePaintEvent, true);
-  lamps_ = &widgetset().compositor().Add(panel_, *w);
+  compositor_ = &widgetset().compositor();
+  lamps_ = &compositor_->Add(panel_, *w);
   return w;
 }
 
 PanelPeer::~PanelPeer() {
-  if (lamps_) widgetset().compositor().Remove(*lamps_);
+  if (lamps_) compositor_->Remove(*lamps_);
 }
 
 void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
-  if (lamps_) widgetset().compositor().ChildrenChanged(*lamps_, child, child, what);
+  if (lamps_) compositor_->ChildrenChanged(*lamps_, child, child, what);
 }
 
 void PanelPeer::ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) {
-  if (lamps_) widgetset().compositor().ChildrenChanged(*lamps_, first, last, what);
+  if (lamps_) compositor_->ChildrenChanged(*lamps_, first, last, what);
 }
 
 void PanelPeer::ChildListChanged() {
-  if (lamps_) widgetset().compositor().ChildListChanged(*lamps_);
+  if (lamps_) compositor_->ChildListChanged(*lamps_);
 }
 
 bool PanelPeer::Paint(QPainter& p) {

@@ -9,6 +9,7 @@
 
 namespace qt {
 
+class Compositor;
 class DirectPanel;
 
 // The widget property that marks a strip's fader thumb or button: the
@@ -52,8 +53,10 @@ class PanelPeer : public PaintedPeer {
 
  private:
   ui::TWinControl& panel_;
-  const ui::TPanel* as_panel_;    // null for a page or another windowed control
-  DirectPanel* lamps_ = nullptr;  // the compositor's record, once the widget is made
+  const ui::TPanel* as_panel_;  // null for a page or another windowed control
+  // The compositor and its record of the panel, once the widget is made.
+  Compositor* compositor_ = nullptr;
+  DirectPanel* lamps_ = nullptr;
 };
 
 class LabelPeer : public PaintedPeer {

@@ -46,7 +46,7 @@ bool Covered(const QWidget* w, QRect r) {
 DirectPanel::DirectPanel(const ui::TWinControl& panel, QWidget& widget)
     : panel_(panel),
       as_panel_(dynamic_cast<const ui::TPanel*>(&panel)),
-      widget_(widget),
+      widget_(&widget),
       takes_focus_(widget.focusPolicy() != Qt::NoFocus) {}
 
 bool DirectPanel::ChildrenChanged(const ui::TControl& first, const ui::TControl& last,
@@ -90,20 +90,23 @@ std::vector<DirectPanel::ChildPlace>& DirectPanel::Places() {
 }
 
 DirectPanel::Showing DirectPanel::Locate(unsigned widget_changes) {
+  // The widget went with a parent before the peer let it go.
+  if (!widget_) return Showing::Nothing;
   if (place_.known && place_.widget_changes == widget_changes) return place_.showing;
   // A part shows whole or clipped by a parent (a scrolled strip area): one
   // rectangle.
-  const QRegion visible = widget_.isVisible() ? widget_.visibleRegion() : QRegion();
+  QWidget& w = *widget_;
+  const QRegion visible = w.isVisible() ? w.visibleRegion() : QRegion();
   Showing showing = Showing::Nothing;
   if (!visible.isEmpty())
-    showing = visible.rectCount() == 1 && !Covered(&widget_, widget_.rect()) ? Showing::Direct
+    showing = visible.rectCount() == 1 && !Covered(&w, w.rect()) ? Showing::Direct
                                                                              : Showing::Covered;
   place_ = Place{widget_changes,
                  true,
                  showing,
-                 widget_.window(),
+                 w.window(),
                  visible.boundingRect(),
-                 widget_.mapTo(widget_.window(), QPoint())};
+                 w.mapTo(w.window(), QPoint())};
   return showing;
 }
 
@@ -114,7 +117,7 @@ QRect DirectPanel::ChangedArea() const {
 bool DirectPanel::AddFills(std::vector<SolidFill>& fills) {
   // Lamps that switch inside the frame leave the frame as it is.
   if (whole_ || !FrameUntouched(panel_, as_panel_, dirty_)) return false;
-  if (takes_focus_ && widget_.hasFocus()) return false;
+  if (takes_focus_ && widget_->hasFocus()) return false;
   std::vector<ChildPlace>& places = Places();
   const std::size_t start = fills.size();
   outlined_.clear();
@@ -174,12 +177,12 @@ bool DirectPanel::OutlinesApart(std::size_t first_fill, const std::vector<SolidF
 }
 
 void DirectPanel::CatchUp() {
-  if (!stale_.isNull()) widget_.update(stale_);
+  if (widget_ && !stale_.isNull()) widget_->update(stale_);
   stale_ = QRect();
 }
 
 void DirectPanel::Repaint() {
-  if (!dirty_.isNull()) widget_.update(dirty_);
+  if (widget_ && !dirty_.isNull()) widget_->update(dirty_);
   Clear();
 }
 

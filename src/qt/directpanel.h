@@ -5,13 +5,13 @@
 // which lamps' outlines are known to be shown. The panel's peer reports its
 // children's changes and paints from the same places; the compositor does
 // everything else.
+#include <QPointer>
 #include <QRect>
+#include <QWidget>
 #include <vector>
 
 #include "qt/windowsink.h"
 #include "ui/control.h"
-
-class QWidget;
 
 namespace ui {
 class TPanel;
@@ -49,7 +49,6 @@ class DirectPanel {
   // widget changes moved on.
   Showing Locate(unsigned widget_changes);
   bool HasChanges() const { return whole_ || !runs_.empty(); }
-  QWidget& widget() const { return widget_; }
   // The window of the last Locate.
   QWidget* window() const { return place_.window; }
   // Where the changes lie, in the window's coordinates (Direct only).
@@ -89,7 +88,7 @@ class DirectPanel {
 
   const ui::TWinControl& panel_;
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
-  QWidget& widget_;
+  QPointer<QWidget> widget_;
   bool takes_focus_;         // its focus frame is drawn over the lamps
   std::vector<QRect> runs_;  // of lamps that switched, in panel coordinates
   QRect dirty_;              // all changes together

@@ -99,8 +99,8 @@ DirectPanel::Showing DirectPanel::Locate(unsigned widget_changes) {
   const QRegion visible = w.isVisible() ? w.visibleRegion() : QRegion();
   Showing showing = Showing::Nothing;
   if (!visible.isEmpty())
-    showing = visible.rectCount() == 1 && !Covered(&w, w.rect()) ? Showing::Direct
-                                                                             : Showing::Covered;
+    showing =
+        visible.rectCount() == 1 && !Covered(&w, w.rect()) ? Showing::Direct : Showing::Covered;
   place_ = Place{widget_changes,
                  true,
                  showing,
@@ -144,7 +144,7 @@ bool DirectPanel::AddFills(std::vector<SolidFill>& fills) {
       add(inside);
     }
   }
-  if (!outlined_.empty() && !OutlinesApart(start, fills)) {
+  if (!outlined_.empty() && !OutlinesApart()) {
     fills.resize(start);
     outlined_.clear();
     return false;
@@ -163,14 +163,14 @@ bool DirectPanel::Shown(bool into_backing_store) {
   return was_current && !stale_.isNull();
 }
 
-bool DirectPanel::OutlinesApart(std::size_t first_fill, const std::vector<SolidFill>& fills) {
-  for (std::size_t a = first_fill; a < fills.size(); ++a) {
-    if (fills[a].layer != kLampOutlineLayer) continue;
-    const QRect outline = fills[a].rect.translated(-place_.at);
-    const bool apart = ForEachDrawnChild(outline, [&](const ui::TControl*, const QRect& bounds) {
-      const QRect inside = bounds.adjusted(1, 1, -1, -1);
-      return outline.contains(inside) || !Meet(outline, inside);
-    });
+bool DirectPanel::OutlinesApart() {
+  for (int i : outlined_) {
+    const ui::TControl* own = panel_.Controls(i);
+    const QRect outline = places_[static_cast<std::size_t>(i)].bounds;
+    const bool apart =
+        ForEachDrawnChild(outline, [&](const ui::TControl* child, const QRect& bounds) {
+          return child == own || !Meet(outline, bounds.adjusted(1, 1, -1, -1));
+        });
     if (!apart) return false;
   }
   return true;

@@ -80,9 +80,9 @@ class DirectPanel {
     QRgb outline = 0;
   };
   std::vector<ChildPlace>& Places();
-  // Outlines drawn after every inside look as lamp after lamp would only
-  // where no outline meets another lamp's inside.
-  bool OutlinesApart(std::size_t first_fill, const std::vector<SolidFill>& fills);
+  // An outline that changed colour is drawn only where it meets no other
+  // lamp's inside, which the pass may leave as it is.
+  bool OutlinesApart();
   void ChangeWhole();
   void Clear();
 

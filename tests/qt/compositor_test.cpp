@@ -122,6 +122,7 @@ const QColor kLit = ToQColor(controls::kLumiGreen);
 // outlines and the lamps that stayed as they were are on the screen
 // already), not through the backing store; the store catches up before Qt
 // handles any event, so nothing Qt shows or moves from it is out of date.
+// An outline goes along only where it changed.
 TEST(Compositor, OnlyTheSwitchedLampsInsidesGoToTheSinkAndTheStoreCatchesUp) {
   auto owned = std::make_unique<DrawingSink>();
   DrawingSink& sink = *owned;
@@ -143,6 +144,14 @@ TEST(Compositor, OnlyTheSwitchedLampsInsidesGoToTheSinkAndTheStoreCatchesUp) {
 
   w.AnyEvent();
   EXPECT_EQ(w.StoreAt(w.Centre(0)), kLit);
+
+  // A lamp whose outline changed colour has its outline drawn too.
+  sink.shown.clear();
+  w.meter->Lumi(0)->SetPenColor(controls::kLumiRed);
+  w.ws.compositor().Flush();
+  ASSERT_EQ(sink.shown.size(), 2u);
+  EXPECT_EQ(sink.shown[0].layer, kLampOutlineLayer);
+  EXPECT_EQ(QColor(sink.shown[0].colour), ToQColor(controls::kLumiRed));
 }
 
 // Where the fills cannot show the change, Qt repaints it (the store shows

@@ -55,7 +55,13 @@ bool DirectPanel::ChildrenChanged(const ui::TControl& first, const ui::TControl&
   if (what == ui::Change::Color || what == ui::Change::State) {
     // A run of lamps lies between its first and its last.
     const QRect run = BoundsOf(first) | BoundsOf(last);
-    if (runs_.empty() || runs_.back() != run) runs_.push_back(run);
+    if (run_count_ > 0 && runs_[run_count_ - 1] == run) {
+      // the same lamps again
+    } else if (run_count_ < kRuns) {
+      runs_[run_count_++] = run;
+    } else {
+      runs_[kRuns - 1] |= run;
+    }
     dirty_ |= run;
     return was_clean;
   }
@@ -77,9 +83,14 @@ void DirectPanel::ChangeWhole() {
 }
 
 std::vector<DirectPanel::ChildPlace>& DirectPanel::Places() {
+  if (!places_.empty()) return places_;
   const int n = panel_.ControlCount();
-  if (places_.size() == static_cast<std::size_t>(n)) return places_;
-  places_.clear();
+  const QRect all(0, 0, panel_.Width(), panel_.Height());
+  inside_frame_ = all;
+  if (as_panel_) {
+    const int k = PanelFrameWidth(*as_panel_);
+    inside_frame_ = panel_.Caption().empty() ? all.adjusted(k, k, -k, -k) : QRect();
+  }
   for (int i = 0; i < n; ++i) {
     const ui::TControl* child = panel_.Controls(i);
     const ui::TShape* lamp = PlainLamp(child);
@@ -115,17 +126,18 @@ QRect DirectPanel::ChangedArea() const {
 }
 
 bool DirectPanel::AddFills(std::vector<SolidFill>& fills) {
-  // Lamps that switch inside the frame leave the frame as it is.
-  if (whole_ || !FrameUntouched(panel_, as_panel_, dirty_)) return false;
-  if (takes_focus_ && widget_->hasFocus()) return false;
+  if (whole_ || (takes_focus_ && widget_->hasFocus())) return false;
   std::vector<ChildPlace>& places = Places();
+  // Lamps that switch inside the frame leave the frame as it is.
+  if (!inside_frame_.contains(dirty_)) return false;
   const std::size_t start = fills.size();
   outlined_.clear();
   auto add = [&](const SolidFill& f) {
     const QRect part = Common(f.rect, place_.visible);
     if (!part.isEmpty()) fills.push_back({part.translated(place_.at), f.colour, f.layer});
   };
-  for (const QRect& run : runs_) {
+  for (int r = 0; r < run_count_; ++r) {
+    const QRect& run = runs_[static_cast<std::size_t>(r)];
     const auto [first, last] = panel_.ChildrenInRows(run.top(), run.bottom() + 1);
     for (int i = first; i <= last; ++i) {
       const ChildPlace& place = places[static_cast<std::size_t>(i)];
@@ -191,7 +203,7 @@ void DirectPanel::Drop() {
 }
 
 void DirectPanel::Clear() {
-  runs_.clear();
+  run_count_ = 0;
   dirty_ = QRect();
   whole_ = false;
 }

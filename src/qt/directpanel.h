@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRect>
 #include <QWidget>
+#include <array>
 #include <vector>
 
 #include "qt/windowsink.h"
@@ -38,6 +39,9 @@ class DirectPanel {
   // says false; false then.
   template <typename F>
   bool ForEachDrawnChild(const QRect& r, F f);
+  // The panel itself changed (its size, caption, frame): what was worked
+  // out about its children and frame is worked out again.
+  void PanelChanged() { places_.clear(); }
 
   // ---- the compositor
   enum class Showing {
@@ -48,7 +52,7 @@ class DirectPanel {
   // Where it shows, worked out again only when the count of the program's
   // widget changes moved on.
   Showing Locate(unsigned widget_changes);
-  bool HasChanges() const { return whole_ || !runs_.empty(); }
+  bool HasChanges() const { return whole_ || run_count_ > 0; }
   // The window of the last Locate.
   QWidget* window() const { return place_.window; }
   // Where the changes lie, in the window's coordinates (Direct only).
@@ -73,7 +77,9 @@ class DirectPanel {
 
  private:
   // Where each child lies, by child index, whether it is drawn here
-  // (shown, drawn by this panel), and the outline colour it was drawn with.
+  // (shown, drawn by this panel), and the outline colour it was drawn with;
+  // looked up again after children or the panel changed, with the part
+  // within the frame.
   struct ChildPlace {
     QRect bounds;
     bool drawn = false;
@@ -89,11 +95,16 @@ class DirectPanel {
   const ui::TWinControl& panel_;
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
   QPointer<QWidget> widget_;
-  bool takes_focus_;         // its focus frame is drawn over the lamps
-  std::vector<QRect> runs_;  // of lamps that switched, in panel coordinates
-  QRect dirty_;              // all changes together
-  bool whole_ = false;       // a change other than a lamp switching
-  QRect stale_;              // shown, but not yet in the backing store
+  bool takes_focus_;  // its focus frame is drawn over the lamps
+  // The runs of lamps that switched since the last pass, in panel
+  // coordinates, kept in the record (a meter has a few each pass); more
+  // join the last into one that covers them all.
+  static constexpr int kRuns = 6;
+  std::array<QRect, kRuns> runs_;
+  int run_count_ = 0;
+  QRect dirty_;         // all changes together
+  bool whole_ = false;  // a change other than a lamp switching
+  QRect stale_;         // shown, but not yet in the backing store
   struct Place {
     unsigned widget_changes = 0;
     bool known = false;
@@ -104,6 +115,7 @@ class DirectPanel {
   };
   Place place_;
   std::vector<ChildPlace> places_;  // empty: to be looked up
+  QRect inside_frame_;              // empty where a caption takes the whole panel
   std::vector<int> outlined_;       // children whose outline the fills draw
 };
 

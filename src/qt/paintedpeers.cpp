@@ -99,6 +99,12 @@ QWidget* PanelPeer::MakeWidget(QWidget* parent) {
   return w;
 }
 
+void PanelPeer::Apply(ui::Change what) {
+  PaintedPeer::Apply(what);
+  // Its size, caption or frame may have moved what lies within the frame.
+  if (lamps_) lamps_->PanelChanged();
+}
+
 PanelPeer::~PanelPeer() {
   if (lamps_) compositor_->Remove(*lamps_);
 }

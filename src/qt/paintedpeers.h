@@ -49,6 +49,7 @@ class PanelPeer : public PaintedPeer {
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
+  void Apply(ui::Change what) override;
   bool Paint(QPainter& p) override;
 
  private:

@@ -1,15 +1,63 @@
 // Any bytes as the settings file: parsing, reading every key, writing,
 // erasing and listing never crash or hang, the bytes read back unchanged
-// (byte-order marks and UTF-16 included), and a section that an edit does
-// not touch keeps its bytes.
+// (byte-order marks and UTF-16 included), a section that an edit does not
+// touch keeps its bytes, and the section index finds what a walk over a
+// plain list of the file's lines finds, before and after erasures.
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "platform/profile_document.h"
+#include "platform/profile_text.h"
 
 using platform::ProfileDocument;
+namespace text = platform::profile_text;
+
+namespace {
+
+// The section names of a file without a UTF-16 mark, line by line.
+std::vector<std::string> NaiveSections(std::string_view content) {
+  if (content.starts_with(text::kUtf8Mark)) content.remove_prefix(3);
+  std::vector<std::string> names;
+  text::ForEachLine(content, 0, content.size(),
+                    [&](std::string_view line, std::string_view, std::size_t) {
+                      if (text::Classify(line) == text::LineKind::kHeader)
+                        names.emplace_back(text::HeaderName(line));
+                      return true;
+                    });
+  return names;
+}
+
+bool NaiveHas(const std::vector<std::string>& names, std::string_view name) {
+  for (const std::string& n : names)
+    if (text::FoldEqual(n, text::Trim(name))) return true;
+  return false;
+}
+
+// Erases sections one after the other, in the document and in the list,
+// and asks both about every name after each.
+void CompareIndexWithLines(ProfileDocument doc, std::string_view content) {
+  std::vector<std::string> names = NaiveSections(content);
+  if (names.size() > 64) names.resize(64);
+  std::vector<std::string> probes = names;
+  probes.push_back("Fuzz Section 7f3a");
+  for (const std::string& n : names) FUZZ_CHECK(doc.HasSection(n));
+  while (!names.empty()) {
+    const std::string gone = names.back();
+    doc.EraseSection(gone);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (text::FoldEqual(names[i], gone)) {
+        names.erase(names.begin() + static_cast<std::ptrdiff_t>(i));
+        break;
+      }
+    }
+    for (const std::string& p : probes) FUZZ_CHECK(doc.HasSection(p) == NaiveHas(names, p));
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view content(reinterpret_cast<const char*>(data), size);
@@ -20,6 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // back untouched, they are the same bytes.
   FUZZ_CHECK(original == content);
   FUZZ_CHECK(doc.SerializedSize() == original.size());
+  if (doc.encoding() == platform::ProfileEncoding::kPlain ||
+      doc.encoding() == platform::ProfileEncoding::kUtf8Bom)
+    CompareIndexWithLines(doc, content);
   for (const std::string& section : doc.SectionNames())
     for (const std::string& key : doc.KeyNames(section)) (void)doc.Read(section, key);
 

@@ -1,6 +1,8 @@
 #include "controls/Class_b.h"
 
+#include "ui/classtraits.h"
 #include "ui/layout.h"
+#include "ui/stdclasses.h"
 
 namespace controls {
 
@@ -47,13 +49,25 @@ bool TExtSpeedButton::SetProperty(const std::string& name, const ui::PropValue& 
   return true;
 }
 
+namespace {
+
+// Each is its plain control with captions in two languages, which only the
+// layout reads: it is registered as its base.
+void RegisterAll() {
+  ui::RegisterStandardClasses();
+  ui::RegisterTwin<TExtLabel, ui::TLabel>("TExtLabel");
+  ui::RegisterTwin<TExtButton, ui::TButton>("TExtButton");
+  ui::RegisterTwin<TExtCheckBox, ui::TCheckBox>("TExtCheckBox");
+  ui::RegisterTwin<TExtRadioButton, ui::TRadioButton>("TExtRadioButton");
+  ui::RegisterTwin<TExtGroupBox, ui::TGroupBox>("TExtGroupBox");
+  ui::RegisterTwin<TExtSpeedButton, ui::TSpeedButton>("TExtSpeedButton");
+}
+
+}  // namespace
+
 void RegisterBilingualClasses() {
-  ui::RegisterComponentClass<TExtLabel>("TExtLabel");
-  ui::RegisterComponentClass<TExtButton>("TExtButton");
-  ui::RegisterComponentClass<TExtCheckBox>("TExtCheckBox");
-  ui::RegisterComponentClass<TExtRadioButton>("TExtRadioButton");
-  ui::RegisterComponentClass<TExtGroupBox>("TExtGroupBox");
-  ui::RegisterComponentClass<TExtSpeedButton>("TExtSpeedButton");
+  static const bool registered = (RegisterAll(), true);
+  (void)registered;
 }
 
 }  // namespace controls

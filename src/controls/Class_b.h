@@ -99,7 +99,8 @@ class TExtSpeedButton : public TBilingual<ui::TSpeedButton> {
   bool in_mouse_up_ = false;
 };
 
-// Makes the six bilingual classes known to the layout reader (idempotent).
+// Registers the six bilingual classes for the layout reader, each as its
+// plain control (ui/classtraits.h). Any number of calls.
 void RegisterBilingualClasses();
 
 }  // namespace controls

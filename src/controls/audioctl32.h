@@ -5,8 +5,9 @@
 
 namespace controls {
 
-// Makes TSlider, TLumi, TBarGraph, TLevelMeter and the bilingual controls
-// known to the layout reader. Safe to call any number of times.
+// Registers TSlider, TLumi, TBarGraph, TLevelMeter and the bilingual
+// controls (ui/classtraits.h) with their peers and what their users meet;
+// the layout reader makes them by name. Any number of calls.
 void RegisterControlClasses();
 
 }  // namespace controls

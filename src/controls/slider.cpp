@@ -292,9 +292,10 @@ struct Mark {
 
 }  // namespace
 
-std::string TSlider::ScaleReading() const {
+double TSlider::ReadingAt(int offset) const {
   const ui::TForm* form = GetParentForm();
-  if (!form || !thumb_) return {};
+  const double none = std::numeric_limits<double>::quiet_NaN();
+  if (!form || !thumb_) return none;
   int sx = 0, sy = 0;
   FormOrigin(*this, sx, sy);
   // The scale is the column of value labels nearest to the right of the
@@ -312,7 +313,7 @@ std::string TSlider::ScaleReading() const {
     const double cy = ly + label->Height() / 2.0;
     found.push_back({lx, {cy, value}});
   }
-  if (found.empty()) return {};
+  if (found.empty()) return none;
   int column = found.front().first;
   for (const auto& f : found) column = std::min(column, f.first);
   std::vector<Mark> marks;
@@ -320,14 +321,16 @@ std::string TSlider::ScaleReading() const {
     if (f.first - column < 12) marks.push_back(f.second);
   std::sort(marks.begin(), marks.end(), [](const Mark& a, const Mark& b) { return a.y < b.y; });
 
+  // The thumb's centre at that offset: the thumb stands offset_ - offset
+  // pixels above where it would.
   int tx = 0, ty = 0;
   FormOrigin(*thumb_, tx, ty);
-  const double y = ty + thumb_->Height() / 2.0;
+  const double y = ty + thumb_->Height() / 2.0 + (offset_ - offset);
   double value = marks.front().value;
   // The thumb's ends are the scale's ends, wherever the labels' text sits.
-  if (offset_ <= 0 || y >= marks.back().y) {
+  if (offset <= 0 || y >= marks.back().y) {
     value = marks.back().value;
-  } else if (offset_ < travel_ && y > marks.front().y) {
+  } else if (offset < travel_ && y > marks.front().y) {
     std::size_t i = 1;
     while (marks[i].y < y) ++i;
     const Mark& a = marks[i - 1];
@@ -336,6 +339,12 @@ std::string TSlider::ScaleReading() const {
     if (std::isinf(b.value) && i >= 2) b.value = a.value + (a.value - marks[i - 2].value);
     if (!std::isinf(b.value)) value = a.value + (b.value - a.value) * (y - a.y) / (b.y - a.y);
   }
+  return value;
+}
+
+std::string TSlider::ScaleReading() const {
+  const double value = ReadingAt(offset_);
+  if (std::isnan(value)) return {};
   if (std::isinf(value)) return "-\xE2\x88\x9E dB";
   char text[32];
   std::snprintf(text, sizeof text, "%.1f dB", value + 0.0);

@@ -70,6 +70,9 @@ class TSlider : public ui::TPanel {
   // centre ("-7.5 dB"), interpolated between the two nearest; empty when
   // the fader has no scale.
   std::string ScaleReading() const;
+  // The scale's reading in dB were the thumb offset pixels above its
+  // lowest place; minus infinity for "no level", NaN without a scale.
+  double ReadingAt(int offset) const;
 
   void Loaded() override;
   void SetParent(ui::TWinControl* parent) override;

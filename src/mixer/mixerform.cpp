@@ -4,6 +4,7 @@
 
 #include "controls/audioctl32.h"
 #include "driver/messages.h"
+#include "mixer/clonenumbers.h"
 #include "platform/windowing.h"
 #include "settings/formstate.h"
 #include "settings/mixset.h"
@@ -122,19 +123,9 @@ void TMixerForm::CloneStrips(const MixerParts& parts) {
 // get names of their own.
 void TMixerForm::RenumberClone(ui::TControl* control) {
   if (RenumberOwnClone(control)) return;
-  const int shift = channels_per_card_ * clone_index_;
-  if (auto* meter = dynamic_cast<controls::TLevelMeter*>(control)) {
-    meter->SetTag(meter->Tag() + shift);
-  } else if (auto* fader = dynamic_cast<controls::TSlider*>(control)) {
-    fader->SetNumber(fader->Number() + shift);
-    fader->SetName("Slider" + std::to_string(fader->Number()));
-  } else if (dynamic_cast<ui::TCheckBox*>(control)) {
-    control->SetName(NextClonedLinkBoxName());
-  } else if (dynamic_cast<ui::TLabel*>(control) && control->Tag() > 0) {
-    // A channel number; the scale labels have no Tag.
-    control->SetTag(control->Tag() + shift);
-    control->SetCaption(std::to_string(control->Tag()));
-  }
+  if (const CloneNumbering* numbering = CloneNumberingOf(*control))
+    numbering->renumber(*control, channels_per_card_ * clone_index_,
+                        [this] { return NextClonedLinkBoxName(); });
 }
 
 std::string TMixerForm::NextClonedLinkBoxName() {

@@ -68,10 +68,6 @@ std::filesystem::path ProfilePath(std::string_view file_name) {
   return WindowsDirectory() / name;
 }
 
-std::vector<std::string> ProfileSectionNames(std::string_view file_name) {
-  return ProfileFile(ProfilePath(file_name)).SectionNames();
-}
-
 }  // namespace platform
 
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,

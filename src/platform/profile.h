@@ -1,5 +1,7 @@
 #pragma once
-// The private-profile functions. Each call is one complete operation on the
+// The private-profile functions, kept as the platform interface the settings
+// file is defined by (the program itself goes through settings::TIniFile,
+// one session per operation). Each call is one complete operation on the
 // file: it reads the file as it is on disk now (taking the picture kept in
 // memory while the file is unchanged) and, when it changes something,
 // replaces the file atomically before it returns. Code that reads or writes
@@ -7,7 +9,6 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "ui/wintypes.h"
 
@@ -33,8 +34,5 @@ namespace platform {
 // A bare file name lives in the Windows directory; a name with a directory
 // part is used as given.
 std::filesystem::path ProfilePath(std::string_view file_name);
-
-// Every section name in file order, duplicates included, however many.
-std::vector<std::string> ProfileSectionNames(std::string_view file_name);
 
 }  // namespace platform

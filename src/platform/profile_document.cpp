@@ -3,227 +3,13 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/profile_text.h"
+
 namespace platform {
+
+using namespace profile_text;
+
 namespace {
-
-constexpr std::size_t kNpos = std::string_view::npos;
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-  std::size_t b = 0;
-  std::size_t e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
-// Case folding for matching names: ASCII letters and the accented capitals
-// of the Latin-1 range written as UTF-8 ("Ä" matches "ä"). Fed one byte
-// after the other; the byte after 0xC3 is folded as the second byte of a
-// Latin-1 letter and never as ASCII.
-class Folder {
- public:
-  unsigned char operator()(unsigned char c) {
-    if (after_c3_) {
-      after_c3_ = false;
-      return c >= 0x80 && c <= 0x9E && c != 0x97 ? static_cast<unsigned char>(c + 0x20) : c;
-    }
-    if (c == 0xC3) after_c3_ = true;
-    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c;
-  }
-
- private:
-  bool after_c3_ = false;
-};
-
-std::string Fold(std::string_view s) {
-  std::string out(s);
-  Folder fold;
-  for (char& c : out) c = static_cast<char>(fold(static_cast<unsigned char>(c)));
-  return out;
-}
-
-std::string FoldedTrim(std::string_view s) {
-  return Fold(Trim(s));
-}
-
-std::uint32_t FoldHash(std::string_view s) {
-  std::uint32_t h = 2166136261u;
-  Folder fold;
-  for (char c : s) {
-    h ^= fold(static_cast<unsigned char>(c));
-    h *= 16777619u;
-  }
-  return h;
-}
-
-bool FoldEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  Folder fa;
-  Folder fb;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (fa(static_cast<unsigned char>(a[i])) != fb(static_cast<unsigned char>(b[i]))) return false;
-  }
-  return true;
-}
-
-enum class LineKind { kOther, kComment, kHeader, kKey };
-
-LineKind Classify(std::string_view text) {
-  const std::string_view t = Trim(text);
-  if (t.empty()) return LineKind::kOther;
-  if (t.front() == ';') return LineKind::kComment;
-  if (t.front() == '[') return LineKind::kHeader;
-  if (t.find('=') != std::string_view::npos) return LineKind::kKey;
-  return LineKind::kOther;
-}
-
-// "[name" without "]" still names a section; text after "]" is ignored.
-std::string_view HeaderName(std::string_view text) {
-  std::string_view t = Trim(text).substr(1);
-  const std::size_t close = t.find(']');
-  if (close != std::string_view::npos) t = t.substr(0, close);
-  return Trim(t);
-}
-
-std::string_view KeyName(std::string_view text) {
-  return Trim(text.substr(0, text.find('=')));
-}
-
-std::string_view RawValue(std::string_view text) {
-  return Trim(text.substr(text.find('=') + 1));
-}
-
-std::string_view Unquote(std::string_view v) {
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
-    return v.substr(1, v.size() - 2);
-  }
-  return v;
-}
-
-std::size_t FindEol(std::string_view s, std::size_t pos) {
-  for (; pos < s.size(); ++pos) {
-    if (s[pos] == '\n' || s[pos] == '\r') return pos;
-  }
-  return kNpos;
-}
-
-std::size_t EolLength(std::string_view s, std::size_t at) {
-  return s[at] == '\r' && at + 1 < s.size() && s[at + 1] == '\n' ? 2 : 1;
-}
-
-// Walks the lines of [pos, end) of s: text without its line end, and the end.
-template <typename F>
-void ForEachLine(std::string_view s, std::size_t pos, std::size_t end, F&& visit) {
-  while (pos < end) {
-    const std::size_t e = FindEol(s, pos);
-    if (e == kNpos || e >= end) {
-      if (!visit(s.substr(pos, end - pos), std::string_view(), pos)) return;
-      return;
-    }
-    const std::size_t n = EolLength(s, e);
-    if (!visit(s.substr(pos, e - pos), s.substr(e, n), pos)) return;
-    pos = e + n;
-  }
-}
-
-// ---- UTF-16
-
-constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// UTF-16 code units to UTF-8. A surrogate without its partner is written as
-// the three bytes of its own value, so that writing the text back gives the
-// same units: the file's bytes survive whatever they hold.
-std::string DecodeUtf16(std::string_view bytes, bool big_endian) {
-  const std::size_t units = bytes.size() / 2;
-  auto unit = [&](std::size_t i) -> std::uint32_t {
-    const auto a = static_cast<unsigned char>(bytes[2 * i]);
-    const auto b = static_cast<unsigned char>(bytes[2 * i + 1]);
-    return big_endian ? (a << 8 | b) : (b << 8 | a);
-  };
-  std::string out;
-  out.reserve(units + units / 8);
-  for (std::size_t i = 0; i < units; ++i) {
-    const std::uint32_t u = unit(i);
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-      const std::uint32_t v = unit(i + 1);
-      if (v >= 0xDC00 && v <= 0xDFFF) {
-        AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
-        ++i;
-        continue;
-      }
-    }
-    AppendUtf8(out, u);
-  }
-  return out;
-}
-
-bool Continuation(std::string_view s, std::size_t i) {
-  return i < s.size() && (static_cast<unsigned char>(s[i]) & 0xC0) == 0x80;
-}
-
-// UTF-8 to UTF-16 code units, the exact inverse of DecodeUtf16. A byte that
-// starts no valid sequence stands for the Latin-1 character of its value.
-template <typename Unit>
-void EncodeUtf16(std::string_view s, Unit&& unit) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    auto at = [&](std::size_t k) { return static_cast<std::uint32_t>(s[i + k]) & 0x3F; };
-    if (c < 0x80) {
-      unit(c);
-      i += 1;
-      continue;
-    }
-    if ((c & 0xE0) == 0xC0 && Continuation(s, i + 1)) {
-      const std::uint32_t cp = (c & 0x1Fu) << 6 | at(1);
-      if (cp >= 0x80) {
-        unit(cp);
-        i += 2;
-        continue;
-      }
-    } else if ((c & 0xF0) == 0xE0 && Continuation(s, i + 1) && Continuation(s, i + 2)) {
-      const std::uint32_t cp = (c & 0x0Fu) << 12 | at(1) << 6 | at(2);
-      if (cp >= 0x800) {
-        unit(cp);
-        i += 3;
-        continue;
-      }
-    } else if ((c & 0xF8) == 0xF0 && Continuation(s, i + 1) && Continuation(s, i + 2) &&
-               Continuation(s, i + 3)) {
-      const std::uint32_t cp = (c & 0x07u) << 18 | at(1) << 12 | at(2) << 6 | at(3);
-      if (cp >= 0x10000 && cp <= 0x10FFFF) {
-        unit(0xD800 + ((cp - 0x10000) >> 10));
-        unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        i += 4;
-        continue;
-      }
-    }
-    unit(c);
-    i += 1;
-  }
-}
 
 // Collects the pieces of a document's bytes into chunks of a useful size
 // for the sink; long runs of the text go through without a copy.
@@ -310,9 +96,7 @@ ProfileDocument::~ProfileDocument() = default;
 ProfileDocument::ProfileDocument(const ProfileDocument& other)
     : text_(other.text_),
       blocks_(other.blocks_),
-      table_(other.table_),
-      table_count_(other.table_count_),
-      duplicates_(other.duplicates_),
+      index_(other.index_),
       eol_(other.eol_),
       encoding_(other.encoding_),
       text_begin_(other.text_begin_),
@@ -391,7 +175,7 @@ ProfileDocument ProfileDocument::ParseOwned(std::string&& content) {
   }
   doc.blocks_.back().end = static_cast<std::uint32_t>(t.size());
   doc.blocks_.shrink_to_fit();
-  doc.BuildTable();
+  doc.BuildIndex();
   return doc;
 }
 
@@ -415,78 +199,14 @@ std::size_t ProfileDocument::BodyBegin(std::size_t block) const {
   return e + EolLength(t, e);
 }
 
-void ProfileDocument::BuildTable() {
-  std::size_t headers = 0;
-  for (const Block& b : blocks_) headers += b.header;
-  std::size_t size = 16;
-  while (size < headers * 2) size *= 2;
-  table_.assign(size, Slot{});
-  table_count_ = 0;
-  duplicates_.clear();
-  for (std::size_t i = 0; i < blocks_.size(); ++i) {
-    if (!blocks_[i].header) continue;
-    const std::string_view name = BlockName(i);
-    const std::size_t first = FindSection(name);
-    if (first == kNone) {
-      TableInsert(FoldHash(name), i);
-    } else {
-      duplicates_[static_cast<std::uint32_t>(first)].push_back(static_cast<std::uint32_t>(i));
-    }
-  }
+void ProfileDocument::BuildIndex() {
+  index_.Build(
+      blocks_.size(), [this](std::size_t i) { return blocks_[i].header; },
+      [this](std::size_t i) { return BlockName(i); });
 }
 
 std::size_t ProfileDocument::FindSection(std::string_view name) const {
-  if (table_count_ == 0) return kNone;
-  const std::string_view n = Trim(name);
-  const std::uint32_t h = FoldHash(n);
-  const std::size_t mask = table_.size() - 1;
-  for (std::size_t i = h & mask;; i = (i + 1) & mask) {
-    const Slot& s = table_[i];
-    if (s.block_plus_one == 0) return kNone;
-    if (s.hash == h && FoldEqual(BlockName(s.block_plus_one - 1), n)) return s.block_plus_one - 1;
-  }
-}
-
-void ProfileDocument::TableGrow() {
-  std::vector<Slot> old = std::move(table_);
-  table_.assign(std::max<std::size_t>(16, old.size() * 2), Slot{});
-  const std::size_t mask = table_.size() - 1;
-  for (const Slot& s : old) {
-    if (s.block_plus_one == 0) continue;
-    std::size_t i = s.hash & mask;
-    while (table_[i].block_plus_one != 0) i = (i + 1) & mask;
-    table_[i] = s;
-  }
-}
-
-void ProfileDocument::TableInsert(std::uint32_t hash, std::size_t block) {
-  if ((table_count_ + 1) * 2 > table_.size()) TableGrow();
-  const std::size_t mask = table_.size() - 1;
-  std::size_t i = hash & mask;
-  while (table_[i].block_plus_one != 0) i = (i + 1) & mask;
-  table_[i] = Slot{static_cast<std::uint32_t>(block + 1), hash};
-  ++table_count_;
-}
-
-// Removes a block's slot, shifting later slots of its probe run back.
-void ProfileDocument::TableErase(std::size_t block, std::uint32_t hash) {
-  const std::size_t mask = table_.size() - 1;
-  std::size_t i = hash & mask;
-  while (table_[i].block_plus_one != block + 1) {
-    if (table_[i].block_plus_one == 0) return;
-    i = (i + 1) & mask;
-  }
-  for (std::size_t j = (i + 1) & mask; table_[j].block_plus_one != 0; j = (j + 1) & mask) {
-    const std::size_t home = table_[j].hash & mask;
-    // The entry at j may move to i when its home does not lie in (i, j].
-    const bool stays = i <= j ? (home > i && home <= j) : (home > i || home <= j);
-    if (!stays) {
-      table_[i] = table_[j];
-      i = j;
-    }
-  }
-  table_[i] = Slot{};
-  --table_count_;
+  return index_.Find(name, [this](std::size_t i) { return BlockName(i); });
 }
 
 ProfileDocument::Owned& ProfileDocument::Materialize(std::size_t block) {
@@ -631,7 +351,7 @@ void ProfileDocument::ForEachSectionName(const std::function<void(std::string_vi
 
 std::vector<std::string> ProfileDocument::SectionNames() const {
   std::vector<std::string> names;
-  names.reserve(table_count_);
+  names.reserve(index_.size());
   ForEachSectionName([&names](std::string_view name) { names.emplace_back(name); });
   return names;
 }
@@ -687,7 +407,7 @@ void ProfileDocument::AppendSection(std::string_view name, std::string_view key,
   b.owned = static_cast<std::uint32_t>(owned_.size());
   owned_.push_back(std::move(added));
   blocks_.push_back(b);
-  TableInsert(FoldHash(name), blocks_.size() - 1);
+  index_.Add(name, blocks_.size() - 1);
 }
 
 ProfileEdit ProfileDocument::Write(std::string_view section, std::string_view key,
@@ -763,17 +483,7 @@ ProfileEdit ProfileDocument::EraseSection(std::string_view section) {
                   return true;
                 });
   }
-  const std::uint32_t hash = FoldHash(BlockName(s));
-  TableErase(s, hash);
-  const auto dup = duplicates_.find(static_cast<std::uint32_t>(s));
-  if (dup != duplicates_.end()) {
-    std::vector<std::uint32_t> later = std::move(dup->second);
-    duplicates_.erase(dup);
-    const std::uint32_t next = later.front();
-    later.erase(later.begin());
-    TableInsert(hash, next);
-    if (!later.empty()) duplicates_[next] = std::move(later);
-  }
+  index_.Remove(s, BlockName(s));
   b.header = false;
   if (b.owned == kNotOwned && kept.empty()) {
     b.begin = b.end = 0;  // nothing of it is left
@@ -863,8 +573,8 @@ std::uint64_t ProfileDocument::SerializedSize() const {
 }
 
 std::size_t ProfileDocument::MemoryBytes() const {
-  std::size_t n = text_->capacity() + blocks_.capacity() * sizeof(Block) +
-                  table_.capacity() * sizeof(Slot) + owned_.capacity() * sizeof(void*);
+  std::size_t n = text_->capacity() + blocks_.capacity() * sizeof(Block) + index_.MemoryBytes() +
+                  owned_.capacity() * sizeof(void*);
   for (const auto& o : owned_) {
     n += sizeof(Owned) + o->name.capacity() + o->header.text.capacity() +
          o->body.capacity() * sizeof(Line);

@@ -29,6 +29,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/profile_index.h"
+
 namespace platform {
 
 enum class ProfileEdit {
@@ -124,11 +126,6 @@ class ProfileDocument {
     std::uint32_t owned = kNotOwned;
     bool header = false;  // false: the preamble, or an erased section's leftovers
   };
-  // Open-addressed table: folded section name -> first block of that name.
-  struct Slot {
-    std::uint32_t block_plus_one = 0;  // 0: empty
-    std::uint32_t hash = 0;
-  };
   struct KeyCache;  // key indexes of untouched sections, built on first use
 
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
@@ -144,18 +141,12 @@ class ProfileDocument {
   void EndLastLine();
   void AppendSection(std::string_view name, std::string_view key, std::string_view value);
 
-  void TableInsert(std::uint32_t hash, std::size_t block);
-  void TableErase(std::size_t block, std::uint32_t hash);
-  void TableGrow();
-  void BuildTable();
+  void BuildIndex();
 
   std::shared_ptr<const std::string> text_;  // the file's text, without a mark, as UTF-8
   std::vector<Block> blocks_;                // blocks_[0] is the preamble
   std::vector<std::unique_ptr<Owned>> owned_;
-  std::vector<Slot> table_;
-  std::size_t table_count_ = 0;
-  // First block of a name -> the later blocks of the same name, in order.
-  std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> duplicates_;
+  SectionIndex index_;
   std::string eol_ = "\r\n";  // line end for new lines: the file's own, CR LF for a new file
   ProfileEncoding encoding_ = ProfileEncoding::kPlain;
   std::uint32_t text_begin_ = 0;  // the text starts after a UTF-8 mark

@@ -20,6 +20,7 @@ namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using profile_internal::CheckJournalFolder;
 using profile_internal::DirectoryOf;
 using profile_internal::Fd;
 using profile_internal::FileKey;
@@ -88,18 +89,21 @@ void SetReplaceListener(ReplaceListener listener) {
 bool ReplaceFileAtomically(const fs::path& target, std::string_view content,
                            const CommitFaultHook& fault_hook) {
   struct stat st {};
-  return Replace(target, PayloadOf(content), fault_hook, st);
+  return Replace(target, PayloadOf(content), fault_hook, st) == CommitError::kNone;
 }
 
 bool RecoverInterruptedRewrite(const fs::path& target_path) {
   const fs::path target = ResolveTarget(target_path);
   struct stat st {};
   if (::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
-  const fs::path journal = JournalDirectory() / JournalLeaf(st.st_dev, st.st_ino);
-  if (::access(journal.c_str(), F_OK) != 0) return true;
+  // What lies in a folder that is not this user's own is nobody's journal.
+  const fs::path dir = JournalDirectory();
+  if (CheckJournalFolder(dir, false) != CommitError::kNone) return true;
+  const fs::path journal = dir / JournalLeaf(st.st_dev, st.st_ino);
+  if (::access(journal.c_str(), F_OK) != 0) return errno == ENOENT || errno == ENOTDIR;
   const DiskFault disk = DiskFaultFor(target);
   if (disk == DiskFault::kReadOnly || disk == DiskFault::kFull) return false;
-  Fd fd(::open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  Fd fd(profile_internal::sys::Open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!fd.ok()) return false;
   if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   // A writer of ours that still holds the file is at work and finishes it.
@@ -131,7 +135,15 @@ std::uint64_t ProfileFileReads() {
 ProfileFile::ProfileFile(fs::path path) : path_(std::move(path)) {
   struct stat st {};
   if (::stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-    RecoverInterruptedRewrite(path_);
+    if (!RecoverInterruptedRewrite(path_)) {
+      // The file may be torn until its rewrite is completed: it is neither
+      // presented as the settings nor written over.
+      rewrite_pending_ = true;
+      readable_ = false;
+      exists_ = true;
+      doc_ = std::make_shared<ProfileDocument>();
+      return;
+    }
     if (::stat(path_.c_str(), &st) == 0) {
       if (auto kept = Kept().Find(path_, KeyOf(st))) {
         doc_ = std::move(kept);
@@ -194,10 +206,15 @@ void ProfileFile::EraseSection(std::string_view section) {
 }
 
 bool ProfileFile::Commit() {
+  if (!readable_) {
+    error_ = rewrite_pending_ ? CommitError::kJournalPending : CommitError::kUnreadable;
+    return false;
+  }
+  error_ = CommitError::kNone;
   if (!dirty_) return true;
-  if (!readable_) return false;
   struct stat st {};
-  if (!Replace(path_, PayloadOf(*doc_), fault_hook_, st)) return false;
+  error_ = Replace(path_, PayloadOf(*doc_), fault_hook_, st);
+  if (error_ != CommitError::kNone) return false;
   if (Listener()) Listener()(path_, doc_->Serialize());
   dirty_ = false;
   exists_ = true;

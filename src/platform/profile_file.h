@@ -64,6 +64,42 @@ enum class CommitFault {
 // Asked before each step; lets tests break a commit at any point.
 using CommitFaultHook = std::function<CommitFault(CommitStep)>;
 
+// Why a commit did not put the session's picture on disk.
+enum class CommitError {
+  kNone,
+  kWrite,           // a call failed, the disk is full or read-only, or the file is read-only
+  kUnreadable,      // the file could not be read, so it is never written over
+  kJournalPending,  // an interrupted rewrite of the file cannot be completed now
+  // The folder of the in-place rewrite's journal is not this user's own:
+  kJournalFolderNotFolder,  // a link, a file or anything else but a folder
+  kJournalFolderForeign,    // owned by another user
+  kJournalFolderOpen,       // others may enter or write it
+};
+
+// The system calls the store makes, each of which a trial can fail.
+enum class FileCall {
+  kOpen,
+  kRead,  // read and pread
+  kWrite,
+  kPwrite,
+  kFsync,
+  kRename,
+  kFtruncate,
+  kUnlink,
+  kClose,
+  kMkdir,
+  kFallocate,
+};
+// What a call does instead: fail with error (an errno value), or move
+// fewer bytes than asked (reads and writes only). Neither: it runs.
+struct FileCallOutcome {
+  int error = 0;
+  bool short_count = false;
+};
+// Asked before every such call of the store, in any thread; empty: none.
+using FileCallHook = std::function<FileCallOutcome(FileCall)>;
+void SetFileCallHook(FileCallHook hook);
+
 class ProfileFile {
  public:
   // Reads the file now (or takes the picture kept in memory when the file
@@ -71,9 +107,14 @@ class ProfileFile {
   explicit ProfileFile(std::filesystem::path path);
 
   const std::filesystem::path& path() const { return path_; }
-  // False when the file exists but could not be read. Such a session reads
-  // as empty and never writes, so the unread file is never overwritten.
+  // False when the file exists but could not be read, or when an
+  // interrupted rewrite of it could not be completed (its bytes may be
+  // torn). Such a session reads as empty and never writes, so the unread
+  // file is never overwritten.
   bool readable() const { return readable_; }
+  // An interrupted rewrite of the file is pending and could not be
+  // completed now; the session is then unreadable.
+  bool rewrite_pending() const { return rewrite_pending_; }
   // False when there was no file to read.
   bool exists() const { return exists_; }
   bool dirty() const { return dirty_; }
@@ -98,8 +139,11 @@ class ProfileFile {
   }
 
   // Replaces the file when something changed. True when the file on disk now
-  // holds this session's picture (or nothing needed writing).
+  // holds this session's picture (or nothing needed writing); an unreadable
+  // session always fails, as its picture is not the file's.
   bool Commit();
+  // Why the last Commit() failed.
+  CommitError error() const { return error_; }
 
   void set_fault_hook(CommitFaultHook hook) { fault_hook_ = std::move(hook); }
 
@@ -114,7 +158,9 @@ class ProfileFile {
   std::shared_ptr<ProfileDocument> doc_;
   bool shared_ = true;
   bool readable_ = true;
+  bool rewrite_pending_ = false;
   bool exists_ = false;
+  CommitError error_ = CommitError::kNone;
   bool dirty_ = false;
   CommitFaultHook fault_hook_;
 };
@@ -138,7 +184,8 @@ bool ReplaceFileAtomically(const std::filesystem::path& target, std::string_view
 // leaves) is completed to the new content; a journal whose file has been
 // changed otherwise since, or that is incomplete, is dropped and the file
 // left as it is. False when a journal is pending but could not be applied
-// now (a writer of the file is still at work, or the file cannot be written).
+// now (a writer of the file is still at work, the file cannot be written,
+// or the journal cannot be read).
 bool RecoverInterruptedRewrite(const std::filesystem::path& target);
 
 // Removes the temporary files that the store's writers of target left in

@@ -68,20 +68,10 @@ std::uint64_t GetU64(const char* p) {
   return v;
 }
 
-// The journal folder, made if missing; refused unless it is this user's own
-// and nobody else may write into it.
-bool UsableJournalDirectory(const fs::path& dir) {
-  std::error_code ec;
-  fs::create_directories(dir.parent_path(), ec);
-  if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  struct stat st {};
-  return ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-         (st.st_mode & 022) == 0;
-}
-
-bool ReadJournalHeader(int fd, JournalHeader& h, std::uint64_t file_size) {
+bool ReadJournalHeader(int fd, JournalHeader& h, std::uint64_t file_size, bool& io_error) {
   char fixed[kMagicSize + 5 * 8];
-  if (file_size < sizeof fixed + 16 || !PreadAll(fd, fixed, sizeof fixed, 0)) return false;
+  if (file_size < sizeof fixed + 16 || !PreadAll(fd, fixed, sizeof fixed, 0, &io_error))
+    return false;
   if (std::memcmp(fixed, kJournalMagic, kMagicSize) != 0) return false;
   h.dev = GetU64(fixed + 8);
   h.ino = GetU64(fixed + 16);
@@ -94,32 +84,37 @@ bool ReadJournalHeader(int fd, JournalHeader& h, std::uint64_t file_size) {
       h.header_size + h.old_size + h.new_size + 16 != file_size)
     return false;
   h.path.assign(path_size, '\0');
-  return PreadAll(fd, h.path.data(), path_size, sizeof fixed);
+  return PreadAll(fd, h.path.data(), path_size, sizeof fixed, &io_error);
 }
 
-// Reads [offset, offset + size) of fd in slices of at most kSlice bytes.
+// Reads [offset, offset + size) of fd in slices of at most kSlice bytes;
+// io_error tells a failed read from a visit that said no.
 template <typename F>
-bool ForEachSlice(int fd, std::uint64_t offset, std::uint64_t size, F&& visit) {
+bool ForEachSlice(int fd, std::uint64_t offset, std::uint64_t size, F&& visit,
+                  bool* io_error = nullptr) {
   constexpr std::size_t kSlice = 1 << 20;
   std::string buffer(static_cast<std::size_t>(std::min<std::uint64_t>(size, kSlice)), '\0');
   for (std::uint64_t at = 0; at < size;) {
     const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size - at, kSlice));
-    if (!PreadAll(fd, buffer.data(), n, static_cast<off_t>(offset + at))) return false;
+    if (!PreadAll(fd, buffer.data(), n, static_cast<off_t>(offset + at), io_error)) return false;
     if (!visit(std::string_view(buffer.data(), n), at)) return false;
     at += n;
   }
   return true;
 }
 
-bool JournalChecksumHolds(int fd, std::uint64_t file_size) {
+bool JournalChecksumHolds(int fd, std::uint64_t file_size, bool& io_error) {
   Checksum sum;
-  if (!ForEachSlice(fd, 0, file_size - 16, [&](std::string_view s, std::uint64_t) {
-        sum.Add(s);
-        return true;
-      }))
+  if (!ForEachSlice(
+          fd, 0, file_size - 16,
+          [&](std::string_view s, std::uint64_t) {
+            sum.Add(s);
+            return true;
+          },
+          &io_error))
     return false;
   char tail[16];
-  return PreadAll(fd, tail, sizeof tail, static_cast<off_t>(file_size - 16)) &&
+  return PreadAll(fd, tail, sizeof tail, static_cast<off_t>(file_size - 16), &io_error) &&
          GetU64(tail) == sum.Value() && std::memcmp(tail + 8, kJournalEnd, kMagicSize) == 0;
 }
 
@@ -128,7 +123,7 @@ bool JournalChecksumHolds(int fd, std::uint64_t file_size) {
 // new can leave wherever it stopped. `complete` tells whether it is the new
 // content exactly.
 bool MixtureOfOldAndNew(int fd, int journal, const JournalHeader& h, std::uint64_t size,
-                        bool& complete) {
+                        bool& complete, bool& io_error) {
   const std::uint64_t longest = std::max(h.old_size, h.new_size);
   if (size != h.old_size && size != h.new_size && size != longest) return false;
   complete = size == h.new_size;
@@ -136,26 +131,32 @@ bool MixtureOfOldAndNew(int fd, int journal, const JournalHeader& h, std::uint64
   const std::uint64_t old_at = h.header_size + h.new_size;
   std::string fresh;
   std::string stale;
-  return ForEachSlice(fd, 0, size, [&](std::string_view now, std::uint64_t at) {
-    const std::uint64_t n = now.size();
-    const auto in_new =
-        static_cast<std::size_t>(at < h.new_size ? std::min(n, h.new_size - at) : 0);
-    const auto in_old =
-        static_cast<std::size_t>(at < h.old_size ? std::min(n, h.old_size - at) : 0);
-    fresh.resize(in_new);
-    stale.resize(in_old);
-    if (in_new > 0 && !PreadAll(journal, fresh.data(), in_new, static_cast<off_t>(new_at + at)))
-      return false;
-    if (in_old > 0 && !PreadAll(journal, stale.data(), in_old, static_cast<off_t>(old_at + at)))
-      return false;
-    for (std::size_t i = 0; i < n; ++i) {
-      const bool is_new = i < in_new && now[i] == fresh[i];
-      if (!is_new) complete = false;
-      if (is_new || (i < in_old && now[i] == stale[i]) || (i >= in_old && now[i] == '\0')) continue;
-      return false;
-    }
-    return true;
-  });
+  return ForEachSlice(
+      fd, 0, size,
+      [&](std::string_view now, std::uint64_t at) {
+        const std::uint64_t n = now.size();
+        const auto in_new =
+            static_cast<std::size_t>(at < h.new_size ? std::min(n, h.new_size - at) : 0);
+        const auto in_old =
+            static_cast<std::size_t>(at < h.old_size ? std::min(n, h.old_size - at) : 0);
+        fresh.resize(in_new);
+        stale.resize(in_old);
+        if (in_new > 0 &&
+            !PreadAll(journal, fresh.data(), in_new, static_cast<off_t>(new_at + at), &io_error))
+          return false;
+        if (in_old > 0 &&
+            !PreadAll(journal, stale.data(), in_old, static_cast<off_t>(old_at + at), &io_error))
+          return false;
+        for (std::size_t i = 0; i < n; ++i) {
+          const bool is_new = i < in_new && now[i] == fresh[i];
+          if (!is_new) complete = false;
+          if (is_new || (i < in_old && now[i] == stale[i]) || (i >= in_old && now[i] == '\0'))
+            continue;
+          return false;
+        }
+        return true;
+      },
+      &io_error);
 }
 
 // Writes the new content from the journal over the file and cuts it.
@@ -164,8 +165,8 @@ bool RollForward(int fd, int journal, const JournalHeader& h) {
         return WriteFully(fd, s, static_cast<off_t>(at));
       }))
     return false;
-  return ::fsync(fd) == 0 && ::ftruncate(fd, static_cast<off_t>(h.new_size)) == 0 &&
-         ::fsync(fd) == 0;
+  return sys::Fsync(fd) == 0 && sys::Ftruncate(fd, static_cast<off_t>(h.new_size)) == 0 &&
+         sys::Fsync(fd) == 0;
 }
 
 // Removes journals whose file is gone or is another file by now (nothing
@@ -183,16 +184,20 @@ void RemoveOrphanJournals(const fs::path& dir) {
   for (const std::string& name : journals) {
     RemoveStaleTemporariesIn(dir, name);
     const fs::path p = dir / name;
-    Fd fd(::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Fd fd(sys::Open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     struct stat st {};
     if (!fd.ok() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
       continue;
     JournalHeader h;
+    bool io_error = false;
     struct stat target {};
-    if (ReadJournalHeader(fd.get(), h, static_cast<std::uint64_t>(st.st_size)) &&
-        ::stat(h.path.c_str(), &target) == 0 && target.st_dev == h.dev && target.st_ino == h.ino)
+    const bool read =
+        ReadJournalHeader(fd.get(), h, static_cast<std::uint64_t>(st.st_size), io_error);
+    // A journal that cannot be read now may still be needed.
+    if (io_error || (read && ::stat(h.path.c_str(), &target) == 0 && target.st_dev == h.dev &&
+                     target.st_ino == h.ino))
       continue;
-    ::unlink(p.c_str());
+    sys::Unlink(p.c_str());
   }
 }
 
@@ -211,28 +216,59 @@ bool RollBack(int fd, int journal, const JournalHeader& h) {
                       return WriteFully(fd, s, static_cast<off_t>(at));
                     }))
     return false;
-  return ::fsync(fd) == 0 && ::ftruncate(fd, static_cast<off_t>(h.old_size)) == 0 &&
-         ::fsync(fd) == 0;
+  return sys::Fsync(fd) == 0 && sys::Ftruncate(fd, static_cast<off_t>(h.old_size)) == 0 &&
+         sys::Fsync(fd) == 0;
 }
 
-void RemoveJournal(const fs::path& journal) {
-  ::unlink(journal.c_str());
+bool RemoveJournal(const fs::path& journal) {
+  if (!RemoveLeftover(journal)) return false;
+  // Should the removal not last, the journal is found complete, or not
+  // matching the file, and removed again.
   SyncDirectory(journal.parent_path());
+  return true;
 }
 
-bool WriteJournal(int target_fd, const struct stat& st, const fs::path& target,
-                  const Payload& payload, std::uint64_t new_size, Journal& out) {
+CommitError CheckJournalFolder(const fs::path& dir, bool create) {
+  bool made = false;
+  if (create) {
+    // Missing parents as the base directory specification asks: 0700.
+    if (!MakeDirectories(dir.parent_path(), 0700)) return CommitError::kWrite;
+    made = sys::Mkdir(dir.c_str(), 0700) == 0;
+    if (!made && errno != EEXIST) return CommitError::kWrite;
+  }
+  // Opened, not looked up by name twice: a link is refused, and what is
+  // checked is what is used.
+  Fd fd(sys::Open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.ok()) {
+    if (errno == ENOTDIR || errno == ELOOP) return CommitError::kJournalFolderNotFolder;
+    return errno == ENOENT && !create ? CommitError::kNone : CommitError::kWrite;
+  }
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) return CommitError::kWrite;
+  if (!S_ISDIR(st.st_mode)) return CommitError::kJournalFolderNotFolder;
+  if (st.st_uid != ::geteuid()) return CommitError::kJournalFolderForeign;
+  // What this process made is 0700 whatever the umask left of it.
+  if (made && (st.st_mode & 07777) != 0700 &&
+      (::fchmod(fd.get(), 0700) != 0 || ::fstat(fd.get(), &st) != 0))
+    return CommitError::kWrite;
+  if ((st.st_mode & 077) != 0) return CommitError::kJournalFolderOpen;
+  return CommitError::kNone;
+}
+
+CommitError WriteJournal(int target_fd, const struct stat& st, const fs::path& target,
+                         const Payload& payload, std::uint64_t new_size, Journal& out) {
   const fs::path dir = JournalDirectory();
-  if (!UsableJournalDirectory(dir)) return false;
+  if (const CommitError folder = CheckJournalFolder(dir, true); folder != CommitError::kNone)
+    return folder;
   RemoveOrphanJournals(dir);
   const std::string leaf = JournalLeaf(st.st_dev, st.st_ino);
   RemoveStaleTemporariesIn(dir, leaf);
   std::string temp;
   Fd fd(CreateLockedTemporary(dir, leaf, temp));
-  if (!fd.ok()) return false;
+  if (!fd.ok()) return CommitError::kWrite;
   auto fail = [&] {
-    ::unlink(temp.c_str());
-    return false;
+    RemoveLeftover(temp);
+    return CommitError::kWrite;
   };
   JournalHeader& h = out.header;
   h.dev = static_cast<std::uint64_t>(st.st_dev);
@@ -265,17 +301,20 @@ bool WriteJournal(int target_fd, const struct stat& st, const fs::path& target,
   std::string tail;
   PutU64(tail, sum.Value());
   tail.append(kJournalEnd, kMagicSize);
-  if (!sink(tail) || ::fsync(fd.get()) != 0) return fail();
+  if (!sink(tail) || sys::Fsync(fd.get()) != 0) return fail();
   out.path = dir / leaf;
-  if (::rename(temp.c_str(), out.path.c_str()) != 0) return fail();
+  if (sys::Rename(temp.c_str(), out.path.c_str()) != 0) return fail();
+  // From here on the journal is the rewrite's record: should even its
+  // removal fail, it completes the file at the next open, so the rewrite
+  // goes on whatever the folder's flush says.
   SyncDirectory(dir);
   out.fd.Reset(fd.Release());
-  return true;
+  return CommitError::kNone;
 }
 
 bool RecoverLocked(int fd, const struct stat& st, const fs::path& journal_path) {
   Fd journal(
-      ::open(journal_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+      sys::Open(journal_path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!journal.ok()) return errno == ENOENT;
   struct stat js {};
   if (::fstat(journal.get(), &js) != 0 || !S_ISREG(js.st_mode) || js.st_uid != ::geteuid()) {
@@ -284,17 +323,20 @@ bool RecoverLocked(int fd, const struct stat& st, const fs::path& journal_path) 
   JournalHeader h;
   const auto journal_size = static_cast<std::uint64_t>(js.st_size);
   bool complete = false;
-  if (!ReadJournalHeader(journal.get(), h, journal_size) ||
-      h.dev != static_cast<std::uint64_t>(st.st_dev) ||
-      h.ino != static_cast<std::uint64_t>(st.st_ino) ||
-      !JournalChecksumHolds(journal.get(), journal_size) ||
-      !MixtureOfOldAndNew(fd, journal.get(), h, static_cast<std::uint64_t>(st.st_size), complete)) {
-    // Incomplete, or the file has been changed otherwise since: the file
-    // stays as it is.
-    RemoveJournal(journal_path);
-    return true;
-  }
-  if (!complete && !RollForward(fd, journal.get(), h)) return false;
+  bool io_error = false;
+  const bool applies =
+      ReadJournalHeader(journal.get(), h, journal_size, io_error) &&
+      h.dev == static_cast<std::uint64_t>(st.st_dev) &&
+      h.ino == static_cast<std::uint64_t>(st.st_ino) &&
+      JournalChecksumHolds(journal.get(), journal_size, io_error) &&
+      MixtureOfOldAndNew(fd, journal.get(), h, static_cast<std::uint64_t>(st.st_size), complete,
+                         io_error);
+  // A read that failed proves nothing: the journal stays for a later open.
+  if (io_error) return false;
+  // Incomplete, or the file has been changed otherwise since: the file
+  // stays as it is. Either way the file is whole now; a journal that could
+  // not be removed is met again, and found complete, at the next open.
+  if (applies && !complete && !RollForward(fd, journal.get(), h)) return false;
   RemoveJournal(journal_path);
   return true;
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/profile_file.h"
 #include "platform/profile_io.h"
 
 namespace platform::profile_internal {
@@ -35,18 +36,25 @@ struct Journal {
   Fd fd;
 };
 
+// Checks that the journal folder is this user's own: a folder, not a link,
+// owned by this user, closed to others. With create, makes it (and its
+// missing parents) 0700 first; without, a missing folder passes.
+CommitError CheckJournalFolder(const std::filesystem::path& dir, bool create);
+
 // Records the new content and the file's old content in the journal,
-// flushed and complete under its final name before it returns true.
-bool WriteJournal(int target_fd, const struct stat& st, const std::filesystem::path& target,
-                  const Payload& payload, std::uint64_t new_size, Journal& out);
+// flushed and complete under its final name before it returns kNone.
+CommitError WriteJournal(int target_fd, const struct stat& st, const std::filesystem::path& target,
+                         const Payload& payload, std::uint64_t new_size, Journal& out);
 
 // Puts the old content from the journal back and cuts the file to it.
 bool RollBack(int fd, int journal, const JournalHeader& h);
 
-// Removes a journal, durably.
-void RemoveJournal(const std::filesystem::path& journal);
+// Removes a journal, durably; false when it is still there.
+bool RemoveJournal(const std::filesystem::path& journal);
 
 // With the file open and locked: completes the rewrite a journal records.
+// False when it is still pending (a call failed, or the journal could not
+// be read).
 bool RecoverLocked(int fd, const struct stat& st, const std::filesystem::path& journal_path);
 
 }  // namespace platform::profile_internal

@@ -20,7 +20,7 @@ ReadResult ReadRegularFile(const fs::path& path, std::string& out, FileKey& key)
     return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kFailed;
   if (!S_ISREG(st.st_mode)) return ReadResult::kFailed;
   for (int attempt = 0; attempt < 4; ++attempt) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Fd fd(sys::Open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.ok())
       return errno == ENOENT || errno == ENOTDIR ? ReadResult::kMissing : ReadResult::kFailed;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::kFailed;
@@ -35,7 +35,7 @@ ReadResult ReadRegularFile(const fs::path& path, std::string& out, FileKey& key)
     std::size_t got = 0;
     bool failed = false;
     while (got < size) {
-      const ssize_t n = ::read(fd.get(), out.data() + got, size - got);
+      const ssize_t n = sys::Read(fd.get(), out.data() + got, size - got);
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) {
         failed = true;  // a directory under the file's name lands here too
@@ -48,7 +48,7 @@ ReadResult ReadRegularFile(const fs::path& path, std::string& out, FileKey& key)
     char extra;
     ssize_t more;
     do {
-      more = ::read(fd.get(), &extra, 1);
+      more = sys::Read(fd.get(), &extra, 1);
     } while (more < 0 && errno == EINTR);
     struct stat after {};
     if (::fstat(fd.get(), &after) != 0) return ReadResult::kFailed;

@@ -18,7 +18,10 @@ struct Payload;
 // failure before the overwrite leaves the old bytes (and length) as they
 // were; a failure during it puts them back from the journal; a kill during
 // it is completed at the next open.
-bool RewriteInPlace(const std::filesystem::path& target, const Payload& payload, DiskFault disk,
-                    const CommitFaultHook& hook, struct stat& final_state);
+// Fails with kJournalPending while an earlier rewrite's journal cannot be
+// completed, and with the journal folder's fault when it is not this
+// user's own.
+CommitError RewriteInPlace(const std::filesystem::path& target, const Payload& payload,
+                           DiskFault disk, const CommitFaultHook& hook, struct stat& final_state);
 
 }  // namespace platform::profile_internal

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <random>
 #include <string_view>
 #include <vector>
 
@@ -30,12 +31,26 @@ bool IsTemporaryOf(std::string_view name, std::string_view leaf) {
   return true;
 }
 
+// Six characters of mkstemp's alphabet, so that temporaries of earlier
+// versions are recognised as well.
+std::string RandomSuffix() {
+  static constexpr char kAlphabet[] =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  thread_local std::mt19937_64 rng{std::random_device{}()};
+  std::uniform_int_distribution<int> pick(0, sizeof kAlphabet - 2);
+  std::string out(6, 'x');
+  for (char& c : out) c = kAlphabet[pick(rng)];
+  return out;
+}
+
 }  // namespace
 
 int CreateLockedTemporary(const fs::path& dir, const std::string& leaf, std::string& temp) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string name = (dir / ("." + leaf + ".XXXXXX")).string();
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+    std::string name = (dir / ("." + leaf + "." + RandomSuffix())).string();
+    const int fd =
+        sys::Open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == EEXIST) continue;
     if (fd < 0) return -1;
     // A cleaner that found it in the moment before the lock may have
     // removed it; then it is no longer the file of that name.
@@ -47,7 +62,7 @@ int CreateLockedTemporary(const fs::path& dir, const std::string& leaf, std::str
       temp = std::move(name);
       return fd;
     }
-    ::close(fd);
+    sys::Close(fd);
   }
   errno = EEXIST;
   return -1;
@@ -64,7 +79,7 @@ std::size_t RemoveStaleTemporariesIn(const fs::path& dir, const std::string& lea
   std::size_t removed = 0;
   for (const std::string& name : candidates) {
     const fs::path p = dir / name;
-    Fd fd(::open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    Fd fd(sys::Open(p.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.ok()) continue;
     struct stat st {};
     struct stat named {};
@@ -73,7 +88,7 @@ std::size_t RemoveStaleTemporariesIn(const fs::path& dir, const std::string& lea
     if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) continue;
     if (::lstat(p.c_str(), &named) != 0 || named.st_ino != st.st_ino || named.st_dev != st.st_dev)
       continue;
-    if (::unlink(p.c_str()) == 0) ++removed;
+    if (sys::Unlink(p.c_str()) == 0) ++removed;
   }
   return removed;
 }

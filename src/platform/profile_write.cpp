@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <string>
-#include <system_error>
 
 #include "platform/profile_rewrite.h"
 #include "platform/profile_temp.h"
@@ -28,23 +27,25 @@ bool ReadOnlyFile(const fs::path& target) {
   return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0222) == 0;
 }
 
-bool Replace(const fs::path& target_path, const Payload& payload, const CommitFaultHook& fault_hook,
-             struct stat& final_state) {
+CommitError Replace(const fs::path& target_path, const Payload& payload,
+                    const CommitFaultHook& fault_hook, struct stat& final_state) {
   auto fault = [&fault_hook](CommitStep step) {
     return fault_hook ? fault_hook(step) : CommitFault::kProceed;
   };
-  std::error_code ec;
+  constexpr CommitError kFailed = CommitError::kWrite;
   const fs::path target = ResolveTarget(target_path);
   const fs::path dir = DirectoryOf(target);
   const DiskFault disk = DiskFaultFor(target);
-  if (disk == DiskFault::kReadOnly || ReadOnlyFile(target)) return false;
-  fs::create_directories(dir, ec);
-  if (ec) return false;
+  if (disk == DiskFault::kReadOnly || ReadOnlyFile(target)) return kFailed;
+  if (!MakeDirectories(dir, 0777)) return kFailed;
+  // Never replaced while an interrupted rewrite of it is pending: the
+  // journal would complete it over the new file at the next open.
+  if (!RecoverInterruptedRewrite(target)) return CommitError::kJournalPending;
   const std::string leaf = target.filename().string();
   RemoveStaleTemporariesIn(dir, leaf);
 
   const CommitFault at_create = fault(CommitStep::kCreateTemp);
-  if (at_create == CommitFault::kFail || at_create == CommitFault::kAbandon) return false;
+  if (at_create == CommitFault::kFail || at_create == CommitFault::kAbandon) return kFailed;
   std::string temp;
   errno = EACCES;
   const bool refuse = at_create == CommitFault::kRefuse || disk == DiskFault::kNoNewFiles;
@@ -53,13 +54,14 @@ bool Replace(const fs::path& target_path, const Payload& payload, const CommitFa
     // A directory that takes no new files may still hold a writable file.
     const bool refused = errno == EACCES || errno == EPERM || errno == EROFS;
     struct stat st {};
-    return refused && ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-           RewriteInPlace(target, payload, disk, fault_hook, final_state);
+    if (!refused || ::stat(target.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return kFailed;
+    return RewriteInPlace(target, payload, disk, fault_hook, final_state);
   }
 
+  // The temporary file goes on every failure but a simulated kill.
   auto fail = [&](bool clean_up) {
-    if (clean_up) ::unlink(temp.c_str());
-    return false;
+    if (clean_up) RemoveLeftover(temp);
+    return kFailed;
   };
   struct stat old_state {};
   const mode_t mode = ::stat(target.c_str(), &old_state) == 0 ? (old_state.st_mode & 07777) : 0644;
@@ -71,13 +73,14 @@ bool Replace(const fs::path& target_path, const Payload& payload, const CommitFa
   if (f == CommitFault::kFail || !payload.write(std::ref(sink))) return fail(true);
   f = fault(CommitStep::kSyncTemp);
   if (f == CommitFault::kAbandon) return fail(false);
-  if (f == CommitFault::kFail || ::fsync(fd.get()) != 0) return fail(true);
+  if (f == CommitFault::kFail || sys::Fsync(fd.get()) != 0) return fail(true);
   f = fault(CommitStep::kReplace);
-  if (f == CommitFault::kAbandon) return false;
-  if (f == CommitFault::kFail || ::rename(temp.c_str(), target.c_str()) != 0) return fail(true);
+  if (f == CommitFault::kAbandon) return kFailed;
+  if (f == CommitFault::kFail || sys::Rename(temp.c_str(), target.c_str()) != 0) return fail(true);
+  // The content is on disk under its name; neither the folder's flush nor
+  // what close says changes that now.
   SyncDirectory(dir);
-  // The content is on disk under its name; what close says no longer matters.
-  return ::fstat(fd.get(), &final_state) == 0;
+  return ::fstat(fd.get(), &final_state) == 0 ? CommitError::kNone : kFailed;
 }
 
 }  // namespace platform::profile_internal

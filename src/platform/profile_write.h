@@ -84,7 +84,7 @@ bool ReadOnlyFile(const std::filesystem::path& target);
 
 // Replaces target with the payload: atomically where the directory takes a
 // new file, in place where it does not. final_state is the new file's.
-bool Replace(const std::filesystem::path& target_path, const Payload& payload,
-             const CommitFaultHook& fault_hook, struct stat& final_state);
+CommitError Replace(const std::filesystem::path& target_path, const Payload& payload,
+                    const CommitFaultHook& fault_hook, struct stat& final_state);
 
 }  // namespace platform::profile_internal

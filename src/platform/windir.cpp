@@ -64,10 +64,12 @@ std::filesystem::path JournalDirectory() {
     std::lock_guard<std::mutex> hold(OverrideLock());
     if (!JournalOverride().empty()) return JournalOverride();
   }
-  std::error_code ec;
-  std::filesystem::path tmp = std::filesystem::temp_directory_path(ec);
-  if (ec) tmp = "/tmp";
-  return tmp / ("morva-" + std::to_string(::geteuid()));
+  // Relative values are to be ignored here too.
+  const char* state = std::getenv("XDG_STATE_HOME");
+  const std::filesystem::path base = state && *state && std::filesystem::path(state).is_absolute()
+                                         ? std::filesystem::path(state)
+                                         : HomeDirectory() / ".local" / "state";
+  return base / "morva";
 }
 
 void SetJournalDirectory(const std::filesystem::path& dir) {

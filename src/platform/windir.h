@@ -20,9 +20,10 @@ void SetWindowsDirectoryFault(DiskFault fault);
 DiskFault DiskFaultFor(const std::filesystem::path& path);
 
 // Where the settings store keeps the record of an in-place rewrite while it
-// runs (the Windows directory may refuse new files just then): a folder of
-// this user's own in the temporary directory, "morva-<uid>", unless
-// overridden (empty path: back to the default).
+// runs (the Windows directory may refuse new files just then). It must
+// outlive a reboot, which empties the temporary folders: this user's state
+// folder, $XDG_STATE_HOME/morva, default ~/.local/state/morva, whatever
+// TMPDIR says; unless overridden (empty path: back to the default).
 std::filesystem::path JournalDirectory();
 void SetJournalDirectory(const std::filesystem::path& dir);
 

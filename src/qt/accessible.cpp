@@ -1,22 +1,14 @@
 #include "qt/accessible.h"
 
 #include <QComboBox>
-#include <QKeyEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 
-#include "controls/levelmeter.h"
-#include "controls/slider.h"
 #include "qt/accessiblenames.h"
 #include "qt/look.h"
 #include "qt/peer.h"
-#include "ui/buttons.h"
-#include "ui/comctrls.h"
-#include "ui/form.h"
-#include "ui/sysutils.h"
-#include "ui/useractions.h"
 
 namespace qt {
 
@@ -24,33 +16,29 @@ namespace {
 
 using Kind = AccessibleControl::Kind;
 
-// The fader whose thumb c is.
-controls::TSlider* FaderOfThumb(const ui::TControl& c) {
-  auto* s = dynamic_cast<controls::TSlider*>(c.Owner());
-  return s && s->Thumb() == &c ? s : nullptr;
+// The widget of a control taken through its handle (a fader's groove) is
+// only the track behind the handle, which speaks for the control.
+const ui::UserFacet& TrackFacet() {
+  static const ui::UserFacet track = ui::ShownAs(Kind::Pane);
+  return track;
 }
 
-Kind KindOf(const ui::TControl& c) {
-  if (auto* f = dynamic_cast<const ui::TForm*>(&c))
-    return f->BorderStyle() == ui::TFormBorderStyle::bsDialog ? Kind::Dialog : Kind::Window;
-  if (auto* l = dynamic_cast<const ui::TLabel*>(&c))
-    return Decorative(*l) ? Kind::Decoration : Kind::Label;
-  if (FaderOfThumb(c)) return Kind::Fader;
-  if (dynamic_cast<const controls::TLevelMeter*>(&c)) return Kind::Meter;
-  if (auto* b = dynamic_cast<const ui::TSpeedButton*>(&c))
-    return b->GroupIndex() > 0 || b->AllowAllUp() ? Kind::ToggleButton : Kind::PushButton;
-  if (dynamic_cast<const ui::TCheckBox*>(&c)) return Kind::CheckBox;
-  if (dynamic_cast<const ui::TRadioButton*>(&c)) return Kind::RadioButton;
-  if (dynamic_cast<const ui::TButton*>(&c)) return Kind::PushButton;
-  if (dynamic_cast<const ui::TTrackBar*>(&c)) return Kind::TrackBar;
-  if (dynamic_cast<const ui::TComboBox*>(&c)) return Kind::ComboBox;
-  if (c.IsWindowed()) return Kind::Pane;
-  return Kind::Decoration;  // bevels, shapes, pictures
+// The control c's widget presents, and what that control says of itself.
+std::pair<ui::TControl*, const ui::UserFacet*> Present(ui::TControl& c) {
+  if (ui::TControl* owner = ui::HandleOwner(c)) return {owner, &ui::UserFacetOf(*owner)};
+  const ui::UserFacet& f = ui::UserFacetOf(c);
+  return {&c, f.handle ? &TrackFacet() : &f};
+}
+
+Kind KindOfWidget(ui::TControl& c) {
+  auto [control, facet] = Present(c);
+  const Kind kind = facet->kind(*control);
+  return kind == Kind::Label && Decorative(*control) ? Kind::Decoration : kind;
 }
 
 // Full scale is 0 dB.
-double DecibelsOf(std::int32_t level, std::int32_t full) {
-  return 20.0 * std::log10(static_cast<double>(level) / std::max<std::int32_t>(full, 1));
+double DecibelsOf(double level, double full) {
+  return 20.0 * std::log10(level / std::max(full, 1.0));
 }
 
 std::string DecibelText(double db) {
@@ -60,31 +48,25 @@ std::string DecibelText(double db) {
   return text;
 }
 
-// The level the meter's column shows: that of its highest lit lamp below
-// the held peak; minus infinity when none is lit.
-double ShownDecibels(const controls::TLevelMeter& m) {
-  for (int i = std::min(m.LitTop(), m.Count() - 1); i >= 0; --i)
-    if (const controls::TLumi* l = m.Lumi(i); l && l->GetOn())
-      return DecibelsOf(m.FirstLevelOfLamp(i), m.GetLevelMax());
-  return -std::numeric_limits<double>::infinity();
-}
-
 QAccessibleInterface* Factory(const QString&, QObject* o) {
   if (!o || !o->isWidgetType()) return nullptr;
   auto* w = static_cast<QWidget*>(o);
   ControlPeer* peer = ControlPeer::OfWidget(w);
   if (!peer) return nullptr;
-  const ui::TControl& c = peer->control();
-  // Qt's own interfaces serve these (text, items); they only lack the name
-  // that the label beside them gives. Naming the widget asks for its
-  // interface again, so the name follows once this one is made.
-  if (dynamic_cast<const ui::TEdit*>(&c) || dynamic_cast<const ui::TListBox*>(&c)) {
-    if (w->accessibleName().isEmpty()) NameLater(*peer);
-    return nullptr;
+  switch (ui::KindOf(peer->control())) {
+    // Qt's own interfaces serve these (text, items); they only lack the name
+    // that the label beside them gives. Naming the widget asks for its
+    // interface again, so the name follows once this one is made.
+    case Kind::Edit:
+    case Kind::ListBox:
+      if (w->accessibleName().isEmpty()) NameLater(*peer);
+      return nullptr;
+    case Kind::Group:
+    case Kind::ScrollArea:
+      return nullptr;
+    default:
+      return new AccessibleControl(w, KindOfWidget(peer->control()));
   }
-  if (dynamic_cast<const ui::TScrollBox*>(&c) || dynamic_cast<const ui::TGroupBox*>(&c))
-    return nullptr;
-  return new AccessibleControl(w, KindOf(c));
 }
 
 }  // namespace
@@ -102,13 +84,28 @@ void NameLater(ControlPeer& peer) {
 }
 
 void InstallAccessibility() {
+  RegisterAccessibleNames();
   QAccessible::installFactory(&Factory);
 }
 
-AccessibleControl::AccessibleControl(QWidget* w, Kind kind) : QAccessibleWidget(w), kind_(kind) {}
+AccessibleControl::AccessibleControl(QWidget* w, Kind kind)
+    : QAccessibleWidget(w),
+      kind_(kind),
+      review_text_([this] { return text(QAccessible::Name) + ' ' + text(QAccessible::Value); },
+                   [this] { return rect(); }) {}
 
 ControlPeer* AccessibleControl::peer() const {
   return ControlPeer::OfWidget(widget());
+}
+
+ui::TControl* AccessibleControl::Presented() const {
+  ControlPeer* p = peer();
+  return p ? Present(p->control()).first : nullptr;
+}
+
+const ui::UserFacet& AccessibleControl::Facet() const {
+  ControlPeer* p = peer();
+  return p ? *Present(p->control()).second : TrackFacet();
 }
 
 QAccessible::Role AccessibleControl::role() const {
@@ -122,7 +119,14 @@ QAccessible::Role AccessibleControl::role() const {
     case Kind::Decoration:
       return QAccessible::Separator;
     case Kind::Pane:
+    case Kind::ScrollArea:
       return QAccessible::Pane;
+    case Kind::Group:
+      return QAccessible::Grouping;
+    case Kind::Edit:
+      return QAccessible::EditableText;
+    case Kind::ListBox:
+      return QAccessible::List;
     case Kind::Fader:
     case Kind::TrackBar:
       return QAccessible::Slider;
@@ -135,8 +139,12 @@ QAccessible::Role AccessibleControl::role() const {
     case Kind::RadioButton:
       return QAccessible::RadioButton;
     case Kind::PushButton:
-    case Kind::ToggleButton:
       return QAccessible::Button;
+    // A button that stays down is read as a check box, checked or not, as
+    // Qt reads its own checkable buttons (Qt has no toggle button role, and
+    // a screen reader reads no state of a push button).
+    case Kind::ToggleButton:
+      return QAccessible::CheckBox;
   }
   return QAccessible::Client;
 }
@@ -159,46 +167,40 @@ QString AccessibleControl::text(QAccessible::Text t) const {
   }
 }
 
+// A meter tells the level its column shows in dB, and the held peak.
 std::string AccessibleControl::ValueText() const {
-  ControlPeer* p = peer();
-  if (!p) return {};
-  const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) {
-    std::string reading = s->ScaleReading();
-    return reading.empty() ? std::to_string(s->Position()) : reading;
-  }
-  if (auto* m = dynamic_cast<const controls::TLevelMeter*>(&c)) {
-    std::string text = DecibelText(ShownDecibels(*m));
-    if (m->Peak() > 0)
-      text +=
-          ", Spitze " + DecibelText(DecibelsOf(m->FirstLevelOfLamp(m->Peak()), m->GetLevelMax()));
+  ui::TControl* c = Presented();
+  if (!c) return {};
+  const ui::UserFacet& f = Facet();
+  if (kind_ == Kind::Meter && f.reading) {
+    const ui::Reading r = f.reading(*c);
+    std::string text = DecibelText(DecibelsOf(r.value, r.max));
+    if (r.peak) text += ", Spitze " + DecibelText(DecibelsOf(*r.peak, r.max));
     return text;
   }
-  if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return std::to_string(b->Position());
-  if (auto* box = dynamic_cast<const ui::TComboBox*>(&c)) {
-    const int i = box->ItemIndex();
-    return i >= 0 && i < box->Count() ? box->Items()[i] : std::string();
-  }
-  return {};
+  return f.value_text ? f.value_text(*c) : std::string();
 }
 
+// A box is checked; a speed button is checked while it is down when it
+// stays down, else pressed. A decoration is invisible: a rule mark or a
+// lamp is no separator to a listener.
 QAccessible::State AccessibleControl::state() const {
   QAccessible::State s = QAccessibleWidget::state();
-  ControlPeer* p = peer();
-  if (!p) return s;
-  const ui::TControl& c = p->control();
-  if (auto* box = dynamic_cast<const ui::TCheckBox*>(&c)) {
+  ui::TControl* c = Presented();
+  if (!c) return s;
+  const ui::UserFacet& f = Facet();
+  if (f.checked && (kind_ == Kind::CheckBox || kind_ == Kind::RadioButton)) {
     s.checkable = true;
-    s.checked = box->Checked();
-  } else if (auto* radio = dynamic_cast<const ui::TRadioButton*>(&c)) {
-    s.checkable = true;
-    s.checked = radio->Checked();
-  } else if (auto* b = dynamic_cast<const ui::TSpeedButton*>(&c)) {
+    s.checked = f.checked(*c);
+  } else if (f.checked) {
+    const bool down = f.checked(*c);
     s.checkable = kind_ == Kind::ToggleButton;
-    s.checked = s.checkable && b->Down();
-    s.pressed = b->Down();
+    s.checked = s.checkable && down;
+    s.pressed = !s.checkable && down;
   } else if (kind_ == Kind::Meter) {
     s.readOnly = true;
+  } else if (kind_ == Kind::Decoration) {
+    s.invisible = true;
   }
   return s;
 }
@@ -207,6 +209,8 @@ void* AccessibleControl::interface_cast(QAccessible::InterfaceType t) {
   if (t == QAccessible::ValueInterface &&
       (kind_ == Kind::Fader || kind_ == Kind::Meter || kind_ == Kind::TrackBar))
     return static_cast<QAccessibleValueInterface*>(this);
+  if (t == QAccessible::TextInterface && (kind_ == Kind::Fader || kind_ == Kind::Meter))
+    return static_cast<QAccessibleTextInterface*>(&review_text_);
   return QAccessibleWidget::interface_cast(t);
 }
 
@@ -214,11 +218,11 @@ QStringList AccessibleControl::actionNames() const {
   QStringList names;
   switch (kind_) {
     case Kind::CheckBox:
+    case Kind::ToggleButton:
       names << toggleAction();
       break;
     case Kind::RadioButton:
     case Kind::PushButton:
-    case Kind::ToggleButton:
     case Kind::ComboBox:
       names << pressAction();
       break;
@@ -228,8 +232,8 @@ QStringList AccessibleControl::actionNames() const {
   return names + QAccessibleWidget::actionNames();
 }
 
-// A press or a toggle is the user's click (a speed button: Space, as the
-// mouse presses it); the model's state is then shown again.
+// A press or a toggle is the user's (ui::UserFacet::press); the model's
+// state is then shown again.
 void AccessibleControl::doAction(const QString& name) {
   ControlPeer* p = peer();
   const bool ours =
@@ -238,32 +242,35 @@ void AccessibleControl::doAction(const QString& name) {
     QAccessibleWidget::doAction(name);
     return;
   }
-  ui::TControl& c = p->control();
+  ui::TControl& c = *Presented();
   if (!c.Enabled()) return;
   // The list opens as the mouse opens it; a choice in it is the user's.
   if (auto* combo = qobject_cast<QComboBox*>(widget())) {
     combo->showPopup();
     return;
   }
-  if (dynamic_cast<ui::TSpeedButton*>(&c)) {
-    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
-    p->RouteKey(&space);
-    return;
+  if (const ui::UserFacet& f = Facet(); f.press) p->Deliver([&f, &c] { f.press(c); });
+}
+
+// What a listener hears of the value: a fader's reading on its scale (a
+// screen reader speaks only the number of a slider's value on every move),
+// a meter's level in dB (its lowest lamp's when none is lit), a bar's
+// position.
+ui::Reading AccessibleControl::Heard(const ui::TControl& c) const {
+  const ui::UserFacet& f = Facet();
+  if (f.scale) return f.scale(c);
+  ui::Reading r = f.reading(c);
+  if (kind_ == Kind::Meter) {
+    const double min = DecibelsOf(r.min, r.max), db = DecibelsOf(r.value, r.max);
+    r = {std::isinf(db) ? min : db, min, 0.0, 0.1, {}};
   }
-  p->Deliver([&c] { ui::user::Click(&c); });
+  return r;
 }
 
 QVariant AccessibleControl::currentValue() const {
-  ControlPeer* p = peer();
-  if (!p) return {};
-  const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) return s->Position();
-  if (auto* m = dynamic_cast<const controls::TLevelMeter*>(&c)) {
-    const double db = ShownDecibels(*m);
-    return std::isinf(db) ? minimumValue() : QVariant(db);
-  }
-  if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return b->Position();
-  return {};
+  ui::TControl* c = Presented();
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).value;
 }
 
 // A fader is dragged to the place of the value, as the mouse would drag it:
@@ -271,67 +278,57 @@ QVariant AccessibleControl::currentValue() const {
 // tells.
 void AccessibleControl::setCurrentValue(const QVariant& value) {
   ControlPeer* p = peer();
-  if (!p) return;
-  ui::TControl& c = p->control();
+  ui::TControl* c = Presented();
+  const ui::UserFacet& f = Facet();
+  const auto& set = f.set_on_scale ? f.set_on_scale : f.set_value;
+  if (!p || !c || !set || !c->Enabled()) return;
   const double v = value.toDouble();
-  if (controls::TSlider* s = FaderOfThumb(c)) {
-    if (!s->Enabled() || s->Max() <= s->Min()) return;
-    const double f = std::clamp((v - s->Min()) / (s->Max() - s->Min()), 0.0, 1.0);
-    const int dy = static_cast<int>(ui::RoundHalfEven(s->Travel() * f)) - s->Offset();
-    p->Deliver([s, dy] { s->DragThumb(dy); });
-  } else if (auto* b = dynamic_cast<ui::TTrackBar*>(&c)) {
-    const int pos = std::clamp(static_cast<int>(std::lround(v)), b->Min(), b->Max());
-    if (b->Enabled() && pos != b->Position()) p->Deliver([b, pos] { b->SetPosition(pos); });
-  }
+  p->Deliver([&set, c, v] { set(*c, v); });
 }
 
 QVariant AccessibleControl::maximumValue() const {
-  ControlPeer* p = peer();
-  if (!p) return {};
-  const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) return s->Max();
-  if (kind_ == Kind::Meter) return 0.0;
-  if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return b->Max();
-  return {};
+  ui::TControl* c = Presented();
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).max;
 }
 
 QVariant AccessibleControl::minimumValue() const {
-  ControlPeer* p = peer();
-  if (!p) return {};
-  const ui::TControl& c = p->control();
-  if (controls::TSlider* s = FaderOfThumb(c)) return s->Min();
-  if (auto* m = dynamic_cast<const controls::TLevelMeter*>(&c))
-    return DecibelsOf(std::max(m->FirstLevelOfLamp(0), 1), m->GetLevelMax());
-  if (auto* b = dynamic_cast<const ui::TTrackBar*>(&c)) return b->Min();
-  return {};
+  ui::TControl* c = Presented();
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).min;
 }
 
-// One pixel of the fader's travel; a meter's and a bar's own step.
 QVariant AccessibleControl::minimumStepSize() const {
-  ControlPeer* p = peer();
-  if (!p) return {};
-  if (controls::TSlider* s = FaderOfThumb(p->control()))
-    return s->Travel() > 0 ? (s->Max() - s->Min()) / static_cast<double>(s->Travel()) : 1.0;
-  return kind_ == Kind::Meter ? 0.1 : 1.0;
+  ui::TControl* c = Presented();
+  if (!c || !Facet().reading) return {};
+  return Heard(*c).step;
 }
 
+// A thumb that moves tells its fader's value; a speed button its state.
 void AccessibleChanged(ControlPeer& peer, ui::Change what) {
   QWidget* w = peer.widget();
-  const ui::TControl& c = peer.control();
+  ui::TControl& c = peer.control();
   if (!w) return;
   if (what == ui::Change::Caption) {
     QAccessibleEvent e(w, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&e);
-  } else if (controls::TSlider* s = FaderOfThumb(c); s && what == ui::Change::Bounds) {
-    QAccessibleValueChangeEvent e(w, s->Position());
-    QAccessible::updateAccessibility(&e);
-  } else if (dynamic_cast<const ui::TSpeedButton*>(&c) && what == ui::Change::State) {
-    QAccessible::State changed;
-    changed.checked = true;
-    changed.pressed = true;
-    QAccessibleStateChangeEvent e(w, changed);
-    QAccessible::updateAccessibility(&e);
+    return;
   }
+  if (ui::TControl* owner = ui::HandleOwner(c)) {
+    const ui::UserFacet& f = ui::UserFacetOf(*owner);
+    if (what != ui::Change::Bounds || !f.reading) return;
+    QAccessibleValueChangeEvent e(w, (f.scale ? f.scale : f.reading)(*owner).value);
+    QAccessible::updateAccessibility(&e);
+    return;
+  }
+  const ui::UserFacet& f = ui::UserFacetOf(c);
+  if (what != ui::Change::State || !f.checked) return;
+  if (const Kind kind = f.kind(c); kind != Kind::PushButton && kind != Kind::ToggleButton) return;
+  QAccessible::State changed;
+  changed.checked = true;
+  changed.pressed = true;
+  QAccessibleStateChangeEvent e(w, changed);
+  QAccessible::updateAccessibility(&e);
 }
 
 }  // namespace qt

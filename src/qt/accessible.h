@@ -8,6 +8,8 @@
 #include <QAccessibleWidget>
 #include <string>
 
+#include "qt/accessibletext.h"
+#include "ui/controltraits.h"
 #include "ui/widgetset.h"
 
 namespace qt {
@@ -25,27 +27,18 @@ void NameLater(ControlPeer& peer);
 // only while it listens.
 void AccessibleChanged(ControlPeer& peer, ui::Change what);
 
-// One control's interface. Faders (their thumbs), meters and track bars
-// have a value: a fader's position with its scale reading as text
-// ("-27.8 dB"), a meter's shown level in dB, read only. Boxes and buttons
-// have their press or toggle action.
+// One control's interface: the Qt roles, states, values and actions of what
+// the control's class says of it (ui::UserFacet). Faders (their thumbs),
+// meters and track bars have a value: a fader's value on its scale (its
+// reading in dB, as a screen reader speaks a slider's value) with the
+// reading as text ("-27.8 dB"), a meter's shown level in dB, read only;
+// faders and meters give their name and reading as text for a screen
+// reader's review. Boxes and buttons have their press or toggle action; a
+// speed button that stays down is a check box. Decorations (rule marks,
+// lamps, bevels) are invisible.
 class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInterface {
  public:
-  enum class Kind {
-    Window,
-    Dialog,
-    Label,
-    Decoration,
-    Pane,
-    Fader,
-    Meter,
-    TrackBar,
-    ComboBox,
-    CheckBox,
-    RadioButton,
-    PushButton,
-    ToggleButton,
-  };
+  using Kind = ui::ControlKind;
   AccessibleControl(QWidget* w, Kind kind);
 
   QAccessible::Role role() const override;
@@ -64,10 +57,17 @@ class AccessibleControl : public QAccessibleWidget, public QAccessibleValueInter
 
  private:
   ControlPeer* peer() const;
+  // The control the widget presents (a fader for its thumb) and what it
+  // says of itself; null without a live peer.
+  ui::TControl* Presented() const;
+  const ui::UserFacet& Facet() const;
   // The value spoken after the name: the tool tip's reading of a fader, a
   // meter's level and held peak.
   std::string ValueText() const;
+  // The value a listener hears: on the control's scale where it has one.
+  ui::Reading Heard(const ui::TControl& c) const;
   Kind kind_;
+  ReadOnlyText review_text_;
 };
 
 }  // namespace qt

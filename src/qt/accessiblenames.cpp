@@ -6,11 +6,14 @@
 #include <limits>
 #include <vector>
 
-#include "controls/levelmeter.h"
-#include "controls/slider.h"
+#include "controls/audioctl32.h"
 #include "ui/buttons.h"
+#include "ui/classtraits.h"
 #include "ui/comctrls.h"
+#include "ui/controltraits.h"
+#include "ui/extctrls.h"
 #include "ui/form.h"
+#include "ui/stdctrls.h"
 
 namespace qt {
 
@@ -37,16 +40,24 @@ bool HasLetter(const std::string& s) {
 }
 
 // A channel number under a fader: a label that shows its own Tag.
-bool ChannelLabel(const ui::TLabel& l) {
+bool ChannelLabel(const ui::TControl& l) {
   return l.Visible() && l.Tag() > 0 && l.Caption() == std::to_string(l.Tag());
+}
+
+// Each control of c's form, in creation order.
+template <typename F>
+void ForEachControl(const ui::TControl& c, F f) {
+  const ui::TForm* form = c.GetParentForm();
+  if (!form) return;
+  for (ui::TComponent* comp : form->ComponentList())
+    if (const ui::TControl* o = ui::AsControl(comp)) f(*o);
 }
 
 template <typename F>
 void ForEachLabel(const ui::TControl& c, F f) {
-  const ui::TForm* form = c.GetParentForm();
-  if (!form) return;
-  for (ui::TComponent* comp : form->ComponentList())
-    if (auto* l = dynamic_cast<ui::TLabel*>(comp)) f(*l);
+  ForEachControl(c, [&f](const ui::TControl& o) {
+    if (ui::KindOf(o) == ui::ControlKind::Label) f(o);
+  });
 }
 
 // The channel numbers that stand under the control ("3", or "3/4" for a
@@ -58,7 +69,7 @@ std::string ChannelsOf(const ui::TControl& c) {
     std::string text;
   };
   std::vector<Hit> under, all;
-  ForEachLabel(c, [&](const ui::TLabel& l) {
+  ForEachLabel(c, [&](const ui::TControl& l) {
     if (!ChannelLabel(l)) return;
     const double x = PlaceOf(l).centre();
     all.push_back({x, l.Caption()});
@@ -80,9 +91,9 @@ std::string ChannelsOf(const ui::TControl& c) {
 // the side it stands on.
 std::string StripCaptionOf(const ui::TControl& c) {
   const Place at = PlaceOf(c);
-  const ui::TLabel* best = nullptr;
+  const ui::TControl* best = nullptr;
   int best_gap = std::numeric_limits<int>::max();
-  ForEachLabel(c, [&](const ui::TLabel& l) {
+  ForEachLabel(c, [&](const ui::TControl& l) {
     const std::string text = LabelText(l);
     if (!l.Visible() || !HasLetter(text) || text == "dB") return;
     const Place p = PlaceOf(l);
@@ -109,14 +120,24 @@ std::string SpokenSign(const std::string& caption) {
   return caption;
 }
 
+std::string CaptionAsSpoken(const ui::TControl& c) {
+  return SpokenSign(SpokenCaption(c.Caption()));
+}
+
 // What a control shows as its own caption, as spoken.
 std::string ShownCaption(const ui::TControl& c) {
-  if (auto* l = dynamic_cast<const ui::TLabel*>(&c)) return LabelText(*l);
-  if (dynamic_cast<const ui::TCheckBox*>(&c) || dynamic_cast<const ui::TRadioButton*>(&c) ||
-      dynamic_cast<const ui::TButton*>(&c) || dynamic_cast<const ui::TSpeedButton*>(&c) ||
-      dynamic_cast<const ui::TGroupBox*>(&c))
-    return SpokenSign(SpokenCaption(c.Caption()));
-  return {};
+  switch (ui::KindOf(c)) {
+    case ui::ControlKind::Label:
+      return LabelText(c);
+    case ui::ControlKind::CheckBox:
+    case ui::ControlKind::RadioButton:
+    case ui::ControlKind::PushButton:
+    case ui::ControlKind::ToggleButton:
+    case ui::ControlKind::Group:
+      return CaptionAsSpoken(c);
+    default:
+      return {};
+  }
 }
 
 // What a sighted user reads before a field or a bar: the captions to its
@@ -130,7 +151,7 @@ std::string NearestCaption(const ui::TControl& c) {
   std::string above;
   int above_gap = std::numeric_limits<int>::max();
   for (ui::TComponent* comp : form->ComponentList()) {
-    auto* o = dynamic_cast<ui::TControl*>(comp);
+    const ui::TControl* o = ui::AsControl(comp);
     if (!o || o == &c || !o->Visible()) continue;
     const std::string text = ShownCaption(*o);
     if (!HasLetter(text)) continue;
@@ -155,25 +176,77 @@ std::string Joined(const std::string& a, const std::string& b) {
   return b.empty() ? a : a + " " + b;
 }
 
-std::string FaderName(const controls::TSlider& s) {
-  std::string channels = ChannelsOf(s);
-  if (channels.empty() && s.Number() > 0) channels = std::to_string(s.Number());
-  return Joined("Fader", channels);
+// The channel numbers under a control, else the number the windows gave it.
+std::string ChannelsOrNumber(const ui::TControl& c) {
+  std::string channels = ChannelsOf(c);
+  const ui::UserFacet& f = ui::UserFacetOf(c);
+  const int number = f.number ? f.number(c) : 0;
+  return channels.empty() && number > 0 ? std::to_string(number) : channels;
+}
+
+std::string FaderName(const ui::TControl& fader) {
+  return Joined("Fader", ChannelsOrNumber(fader));
+}
+
+std::string MeterName(const ui::TControl& meter) {
+  const std::string channels = ChannelsOf(meter);
+  return Joined("Pegel", channels.empty() ? StripCaptionOf(meter) : channels);
 }
 
 // A link box is named after the faders it ties together.
-std::string LinkBoxName(const ui::TCheckBox& box) {
+std::string LinkBoxName(const ui::TControl& box) {
   std::string channels;
-  const ui::TForm* form = box.GetParentForm();
-  if (!form) return {};
-  for (ui::TComponent* comp : form->ComponentList()) {
-    auto* s = dynamic_cast<controls::TSlider*>(comp);
-    if (!s || s->LinkCheck() != &box) continue;
-    std::string ch = ChannelsOf(*s);
-    if (ch.empty() && s->Number() > 0) ch = std::to_string(s->Number());
+  ForEachControl(box, [&](const ui::TControl& o) {
+    const ui::UserFacet& f = ui::UserFacetOf(o);
+    if (!f.link || f.link(o) != &box) return;
+    std::string ch = ChannelsOrNumber(o);
     if (!ch.empty()) channels += (channels.empty() ? "" : "/") + ch;
-  }
+  });
   return channels.empty() ? std::string() : "Kopplung " + channels;
+}
+
+// A link box is too narrow to show its caption (some carry their own name
+// there): the faders it ties together name it.
+std::string CheckBoxName(const ui::TControl& box) {
+  std::string name = LinkBoxName(box);
+  if (name.empty()) name = SpokenCaption(box.Caption());
+  return name.empty() ? NearestCaption(box) : name;
+}
+
+// Named after the caption beside it, with what it is, so that a box and the
+// choice it enables do not sound alike.
+NameFacet Beside(const char* what) {
+  return {[what](const ui::TControl& c) { return Joined(NearestCaption(c), what); }};
+}
+
+NameFacet Named(std::string (*name)(const ui::TControl&)) {
+  return {name};
+}
+
+void RegisterAll() {
+  controls::RegisterControlClasses();
+  for (auto* t : {&ui::TraitsOfClass<ui::TComponent>(), &ui::TraitsOfClass<ui::TWinControl>(),
+                  &ui::TraitsOfClass<ui::TPanel>(), &ui::TraitsOfClass<ui::TBevel>(),
+                  &ui::TraitsOfClass<ui::TImage>(), &ui::TraitsOfClass<ui::TShape>(),
+                  &ui::TraitsOfClass<ui::TScrollBox>(), &ui::TraitsOfClass<ui::TPageControl>(),
+                  &ui::TraitsOfClass<ui::TTabSheet>(), &ui::TraitsOfClass<controls::TLumi>(),
+                  &ui::TraitsOfClass<controls::TBarGraph>()})
+    t->Set(NameFacet{});
+  ui::TraitsOfClass<ui::TForm>().Set(
+      Named([](const ui::TControl& form) { return form.Caption(); }));
+  ui::TraitsOfClass<ui::TLabel>().Set(Named(LabelText));
+  for (auto* t : {&ui::TraitsOfClass<ui::TButton>(), &ui::TraitsOfClass<ui::TRadioButton>(),
+                  &ui::TraitsOfClass<ui::TGroupBox>()})
+    t->Set(Named(CaptionAsSpoken));
+  ui::TraitsOfClass<ui::TCheckBox>().Set(Named(CheckBoxName));
+  ui::TraitsOfClass<ui::TSpeedButton>().Set(Named(
+      [](const ui::TControl& b) { return Joined(SpokenCaption(b.Caption()), ChannelsOf(b)); }));
+  ui::TraitsOfClass<ui::TEdit>().Set(Named(NearestCaption));
+  ui::TraitsOfClass<ui::TListBox>().Set(Beside("(Liste)"));
+  ui::TraitsOfClass<ui::TComboBox>().Set(Beside("(Auswahl)"));
+  ui::TraitsOfClass<ui::TTrackBar>().Set(Beside("(Regler)"));
+  ui::TraitsOfClass<controls::TSlider>().Set(Named(FaderName));
+  ui::TraitsOfClass<controls::TLevelMeter>().Set(Named(MeterName));
 }
 
 }  // namespace
@@ -190,45 +263,33 @@ std::string SpokenCaption(const std::string& caption) {
   return std::string(first, out.end());
 }
 
-bool Decorative(const ui::TLabel& label) {
+bool Decorative(const ui::TControl& label) {
   if (label.Font().Name == "Symbol") return label.Caption() != "\xC2\xA5";  // the infinity sign
   const std::string& text = label.Caption();
   return std::none_of(text.begin(), text.end(),
                       [](unsigned char ch) { return std::isalnum(ch) || ch >= 0x80; });
 }
 
-std::string LabelText(const ui::TLabel& label) {
+std::string LabelText(const ui::TControl& label) {
   if (Decorative(label)) return {};
   if (label.Font().Name == "Symbol") return "\xE2\x88\x9E";  // what the font draws
   return SpokenCaption(label.Caption());
 }
 
+void RegisterAccessibleNames() {
+  static const bool registered = (RegisterAll(), true);
+  (void)registered;
+}
+
+// The thumb is what the user takes and what holds the focus: it speaks for
+// its fader, and the fader's groove says nothing.
 std::string AccessibleName(const ui::TControl& c) {
-  if (auto* f = dynamic_cast<const ui::TForm*>(&c)) return f->Caption();
-  // The thumb is what the user takes and what holds the focus: it speaks for
-  // its fader.
-  if (auto* s = dynamic_cast<const controls::TSlider*>(c.Owner()); s && s->Thumb() == &c)
-    return FaderName(*s);
-  if (auto* meter = dynamic_cast<const controls::TLevelMeter*>(&c)) {
-    const std::string channels = ChannelsOf(*meter);
-    return Joined("Pegel", channels.empty() ? StripCaptionOf(*meter) : channels);
-  }
-  if (auto* b = dynamic_cast<const ui::TSpeedButton*>(&c))
-    return Joined(SpokenCaption(b->Caption()), ChannelsOf(*b));
-  if (auto* box = dynamic_cast<const ui::TCheckBox*>(&c)) {
-    // A link box is too narrow to show its caption (some carry their own
-    // name there): the faders it ties together name it.
-    std::string name = LinkBoxName(*box);
-    if (name.empty()) name = SpokenCaption(box->Caption());
-    return name.empty() ? NearestCaption(c) : name;
-  }
-  // Named after the caption beside them, with what they are, so that the
-  // box and the choice it enables do not sound alike.
-  if (dynamic_cast<const ui::TListBox*>(&c)) return Joined(NearestCaption(c), "(Liste)");
-  if (dynamic_cast<const ui::TComboBox*>(&c)) return Joined(NearestCaption(c), "(Auswahl)");
-  if (dynamic_cast<const ui::TTrackBar*>(&c)) return Joined(NearestCaption(c), "(Regler)");
-  if (dynamic_cast<const ui::TEdit*>(&c)) return NearestCaption(c);
-  return ShownCaption(c);
+  RegisterAccessibleNames();
+  const ui::TControl* speaker = ui::HandleOwner(c);
+  if (!speaker && ui::UserFacetOf(c).handle) return {};
+  if (!speaker) speaker = &c;
+  const NameFacet* f = ui::FacetOf<NameFacet>(*speaker);
+  return f && f->name ? f->name(*speaker) : std::string();
 }
 
 }  // namespace qt

@@ -3,10 +3,10 @@
 // or next to each one (its caption, the channel numbers under a fader, the
 // strip's caption), in the program's language, worked out from the model
 // only when assistive technology asks.
+#include <functional>
 #include <string>
 
 #include "ui/control.h"
-#include "ui/stdctrls.h"
 
 namespace qt {
 
@@ -16,13 +16,23 @@ std::string SpokenCaption(const std::string& caption);
 
 // A label that only decorates (rule marks, the brackets round a link box)
 // and says nothing.
-bool Decorative(const ui::TLabel& label);
+bool Decorative(const ui::TControl& label);
 
 // The text a label shows, as spoken; empty for a decorative one.
-std::string LabelText(const ui::TLabel& label);
+std::string LabelText(const ui::TControl& label);
+
+// The Qt widgetset's facet of each control class (ui/classtraits.h): what a
+// listener hears as a control's name. Every registered class states it.
+struct NameFacet {
+  // Empty: the control has nothing to say (a panel).
+  std::function<std::string(const ui::TControl& c)> name;
+};
 
 // The name of an operable control, a meter or a window; empty where the
-// control has nothing to say (a panel).
+// control has nothing to say. A fader's thumb speaks for its fader.
 std::string AccessibleName(const ui::TControl& c);
+
+// Attaches the facet to the control classes (once; any number of calls).
+void RegisterAccessibleNames();
 
 }  // namespace qt

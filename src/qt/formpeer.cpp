@@ -55,11 +55,36 @@ Qt::WindowFlags FormPeer::FlagsFor() const {
       break;
     case B::bsSizeable:
       f |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+      if (!SizePinned()) f |= Qt::WindowMaximizeButtonHint;
       break;
   }
   if (form_.Topmost()) f |= Qt::WindowStaysOnTopHint;
   return f;
+}
+
+// A window whose height (or width) the limits pin has nothing to maximise:
+// the window manager is told, so it offers neither the button nor the
+// action.
+bool FormPeer::SizePinned() const {
+  const MINMAXINFO mmi = form_.SizeLimits();
+  return mmi.ptMinTrackSize.y == mmi.ptMaxTrackSize.y ||
+         mmi.ptMinTrackSize.x == mmi.ptMaxTrackSize.x;
+}
+
+void FormPeer::ApplyFlags() {
+  QWidget* w = widget();
+  const Qt::WindowFlags f = FlagsFor();
+  if (f == w->windowFlags()) return;
+  if (QWindow* native = w->windowHandle()) {
+    // The window manager is told on the existing window, which is
+    // neither taken down nor moved (staying on top is a matter of
+    // stacking).
+    native->setFlags(f);
+    w->overrideWindowFlags(f);
+  } else {
+    w->setWindowFlags(f);
+  }
 }
 
 void FormPeer::Apply(ui::Change what) {
@@ -87,19 +112,9 @@ void FormPeer::Apply(ui::Change what) {
       w->setPalette(pal);
       break;
     }
-    case ui::Change::ZOrder: {
-      Qt::WindowFlags f = FlagsFor();
-      if (f == w->windowFlags()) break;
-      if (QWindow* native = w->windowHandle()) {
-        // Staying on top is a matter of stacking: the window manager is
-        // told, and the window is neither taken down nor moved.
-        native->setFlags(f);
-        w->overrideWindowFlags(f);
-      } else {
-        w->setWindowFlags(f);
-      }
+    case ui::Change::ZOrder:
+      ApplyFlags();
       break;
-    }
     case ui::Change::Raise:
       if (w->isVisible()) {
         if (w->isMinimized()) w->showNormal();
@@ -134,6 +149,7 @@ void FormPeer::ApplyBounds() {
     w->setMaximumSize(std::max(1, static_cast<int>(mmi.ptMaxTrackSize.x) - ncw),
                       std::max(1, static_cast<int>(mmi.ptMaxTrackSize.y) - nch));
     w->resize(cw, ch);
+    ApplyFlags();
   } else {
     w->setFixedSize(cw, ch);
   }
@@ -175,14 +191,6 @@ void FormPeer::ApplyVisible() {
   }
 }
 
-void FormPeer::Appear() {
-  if (!appeared_) PlaceFirstTime();
-  appeared_ = true;
-  OrderTabs();
-  ApplyVisible();
-  KeepTitleBarReachable();
-}
-
 namespace {
 
 bool ShownTopLevel(const QWidget* w) {
@@ -193,10 +201,43 @@ bool ShownTopLevel(const QWidget* w) {
 
 QRect WorkArea(const QWidget* w) {
   QScreen* s = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-  return s ? s->availableGeometry() : QRect();
+  return s ? UsableArea(s->geometry(), s->availableGeometry(), WorkAreaReported()) : QRect();
+}
+
+bool Framed(const QWidget* w) {
+  return w->frameGeometry() != w->geometry();
 }
 
 }  // namespace
+
+// The frame the window manager adds: the largest that a framed window of
+// ours shows, and no smaller than the form's own guess (a sizeable window
+// may have handles that a fixed one lacks).
+QSize FormPeer::FrameExtra() const {
+  QSize extra(form_.NonClientWidth(), form_.NonClientHeight());
+  for (QWidget* other : QApplication::topLevelWidgets())
+    if (IsOwnWindow(other) && ShownTopLevel(other) && Framed(other))
+      extra = extra.expandedTo(other->frameGeometry().size() - other->geometry().size());
+  return extra;
+}
+
+// The window with its frame; one the window manager has not framed yet
+// with the frame it will get.
+QRect FormPeer::FrameOnScreen() const {
+  const QWidget* w = widget();
+  return Framed(w) ? w->frameGeometry() : QRect(w->pos(), w->size() + FrameExtra());
+}
+
+void FormPeer::Appear() {
+  if (!appeared_) PlaceFirstTime();
+  appeared_ = true;
+  OrderTabs();
+  // Some window managers (weston's XWayland) take a window's place only
+  // as it is mapped.
+  KeepOnScreen();
+  ApplyVisible();
+  framed_ = Framed(widget());
+}
 
 // A mixer window without a stored place opens where it covers none of the
 // program's windows, as a window manager places a new window; the place is
@@ -211,23 +252,13 @@ void FormPeer::PlaceFirstTime() {
   QWidget* w = widget();
   const QRect area = WorkArea(w);
   if (area.isEmpty()) return;
-  // The frame the window manager adds, the largest that a framed window
-  // shows (a sizeable one has handles); a window not framed yet is taken
-  // with that frame.
-  QSize frame_extra(form_.NonClientWidth(), form_.NonClientHeight());
-  std::vector<QWidget*> others;
-  for (QWidget* other : QApplication::topLevelWidgets()) {
-    if (other == w || !IsOwnWindow(other) || !ShownTopLevel(other)) continue;
-    others.push_back(other);
-    if (other->frameGeometry() != other->geometry())
-      frame_extra =
-          frame_extra.expandedTo(other->frameGeometry().size() - other->geometry().size());
-  }
+  // A window not framed yet is taken with the frame it will get.
+  const QSize frame_extra = FrameExtra();
   std::vector<QRect> taken;
-  for (QWidget* other : others)
-    taken.push_back(other->frameGeometry() != other->geometry()
-                        ? other->frameGeometry()
-                        : QRect(other->pos(), other->size() + frame_extra));
+  for (QWidget* other : QApplication::topLevelWidgets())
+    if (other != w && IsOwnWindow(other) && ShownTopLevel(other))
+      taken.push_back(Framed(other) ? other->frameGeometry()
+                                    : QRect(other->pos(), other->size() + frame_extra));
   // Windows whose show handler is still running (the control window that
   // opens this one) are not up yet, but will be where the model says.
   if (ui::TApplication* app = ui::Application()) {
@@ -255,21 +286,32 @@ void FormPeer::MovedByWindowManager() {
       Qt::QueuedConnection);
 }
 
-// A window taller than the screen (large scale factors) or stored on a
-// screen that is gone keeps its title bar where the user can take it.
-void FormPeer::KeepTitleBarReachable() {
+// A window stored past an edge of the screen (a larger screen, a screen
+// that is gone) comes back whole, and one taller than the screen (large
+// scale factors) keeps its title bar where the user can take it. Checked
+// before the window appears, with the frame it will get, and again once
+// the window manager has framed it.
+void FormPeer::KeepOnScreen() {
   QWidget* w = widget();
-  if (!w->isVisible() || Offscreen() || !WindowsHavePlaces()) return;
+  if (Offscreen() || !WindowsHavePlaces()) return;
   const QRect area = WorkArea(w);
-  const QRect frame = w->frameGeometry();
-  if (area.isEmpty()) return;
-  const bool title_on_area = frame.top() >= area.top() && frame.top() < area.bottom() - 16 &&
-                             frame.right() > area.left() + 16 && frame.left() < area.right() - 16;
-  if (title_on_area && frame.height() <= area.height()) return;
+  const QRect frame = FrameOnScreen();
+  if (area.isEmpty() || area.contains(frame)) return;
   const QPoint p = Reachable(area, frame);
   if (p == frame.topLeft()) return;
-  if (QWindow* native = w->windowHandle()) native->setFramePosition(p);
+  QWindow* native = w->windowHandle();
+  if (native && w->isVisible())
+    native->setFramePosition(p);
+  else
+    w->move(p);
   MovedByWindowManager();
+}
+
+// The frame the window manager gave may be larger than the one guessed.
+void FormPeer::FrameArrived() {
+  if (framed_ || !Framed(widget())) return;
+  framed_ = true;
+  KeepOnScreen();
 }
 
 void FormPeer::OrderTabs() {
@@ -311,6 +353,24 @@ bool FormPeer::DefaultButtonKey(int qt_key) {
   return false;
 }
 
+// F6 and Shift+F6 go to the next and the previous of the program's shown
+// windows, in the order they were made, whatever the window manager
+// offers: from a mixer window the keyboard reaches the control window's
+// boxes.
+void FormPeer::ActivateNeighbour(int step) {
+  ui::TApplication* app = ui::Application();
+  if (!app) return;
+  std::vector<QWidget*> shown;
+  for (ui::TForm* f : app->Forms()) {
+    QWidget* fw = ControlPeer::WidgetOf(*f);
+    if (fw && (fw == widget() || (ShownTopLevel(fw) && !f->Modal()))) shown.push_back(fw);
+  }
+  const auto here = std::find(shown.begin(), shown.end(), widget());
+  if (shown.size() < 2 || here == shown.end()) return;
+  const std::ptrdiff_t n = static_cast<std::ptrdiff_t>(shown.size());
+  RaiseAtUsersRequest(shown[((here - shown.begin()) + step + n) % n]);
+}
+
 // The windows this one owns come back with it from the task bar, as the
 // window manager would bring them: each is told SC_RESTORE.
 void FormPeer::RestoreOwnedWindows() {
@@ -340,7 +400,8 @@ void FormPeer::ShowSystemMenu(const QPoint& global_pos) {
     QAction* a = menu.addAction(FromUtf8(item.caption));
     a->setData(static_cast<uint>(item.id));
     if ((item.id == ui::SC_RESTORE && state == ui::TWindowState::wsNormal) ||
-        (item.id == ui::SC_MAXIMIZE && (!sizeable || state == ui::TWindowState::wsMaximized)) ||
+        (item.id == ui::SC_MAXIMIZE &&
+         (!sizeable || SizePinned() || state == ui::TWindowState::wsMaximized)) ||
         (item.id == ui::SC_MINIMIZE &&
          (form_.BorderStyle() == B::bsDialog || state == ui::TWindowState::wsMinimized)))
       a->setEnabled(false);
@@ -373,10 +434,16 @@ bool FormPeer::Filter(QEvent* e) {
       ShowSystemMenu(static_cast<QContextMenuEvent*>(e)->globalPos());
       return true;
     case QEvent::Move:
-      if (e->spontaneous() && !applying() && widget()->isVisible()) UserMoved();
+      if (e->spontaneous() && !applying() && widget()->isVisible()) {
+        UserMoved();
+        FrameArrived();
+      }
       return false;
     case QEvent::Resize:
-      if (e->spontaneous() && !applying() && widget()->isVisible()) UserResized();
+      if (e->spontaneous() && !applying() && widget()->isVisible()) {
+        UserResized();
+        FrameArrived();
+      }
       return false;
     case QEvent::WindowStateChange: {
       if (!e->spontaneous() || applying()) return false;
@@ -395,8 +462,14 @@ bool FormPeer::Filter(QEvent* e) {
       }
       return false;
     }
-    case QEvent::KeyPress:
-      return DefaultButtonKey(static_cast<QKeyEvent*>(e)->key());
+    case QEvent::KeyPress: {
+      const auto* k = static_cast<QKeyEvent*>(e);
+      if (k->key() == Qt::Key_F6) {
+        ActivateNeighbour(k->modifiers() & Qt::ShiftModifier ? -1 : 1);
+        return true;
+      }
+      return DefaultButtonKey(k->key());
+    }
     default:
       return false;
   }

@@ -28,23 +28,29 @@ class FormPeer : public ControlPeer {
 
  private:
   Qt::WindowFlags FlagsFor() const;
+  bool SizePinned() const;
+  void ApplyFlags();
   void ApplyVisible();
   // Once the show handler has run: the first place of a window without a
-  // stored one, a title bar within reach, the keyboard order, then the
-  // window itself.
+  // stored one, the keyboard order, the window itself, whole on the screen.
   void Appear();
   void PlaceFirstTime();
-  void KeepTitleBarReachable();
+  QSize FrameExtra() const;
+  QRect FrameOnScreen() const;
+  void KeepOnScreen();
+  void FrameArrived();
   void MovedByWindowManager();
   void OrderTabs();
   void ApplyBounds();
   void UserMoved();
   void UserResized();
   bool DefaultButtonKey(int qt_key);
+  void ActivateNeighbour(int step);
 
   ui::TForm& form_;
   QPoint design_pos_;  // where the layout (or the code before showing) put it
   bool appeared_ = false;
+  bool framed_ = false;  // the window manager's frame is known
 };
 
 }  // namespace qt

@@ -18,6 +18,10 @@ void RaiseAtUsersRequest(QWidget* w) {
   w->activateWindow();
 }
 
+bool WorkAreaReported() {
+  return true;
+}
+
 std::unique_ptr<XEmbedTrayWatch> WatchXEmbedTray(std::function<void()>) {
   return nullptr;
 }

@@ -92,7 +92,7 @@ class ControlPeer : public ui::Peer {
   bool mouse_pressed() const { return pressed_; }
 
  private:
-  // Assistive technology acts as the user does: through Deliver and RouteKey.
+  // Assistive technology acts as the user does: through Deliver.
   friend class AccessibleControl;
   class EventHook;
   void ApplyAll();

@@ -1,6 +1,6 @@
 #pragma once
-// The Qt widgetset's peer for each kind of control. A control asks for the
-// peer of its own class (ui::TControl::MakePeer), so a subclass gets its
+// The Qt widgetset's peer for each kind of control. Each class's
+// registration names its kind (ui::PeerFacet), so a subclass gets its
 // base's peer without being listed, and any other windowed control gets
 // the panel peer.
 #include <memory>

@@ -56,4 +56,11 @@ QPoint Reachable(const QRect& area, const QRect& frame) {
           fit(frame.y(), frame.height(), area.top(), area.bottom() + 1)};
 }
 
+QRect UsableArea(const QRect& screen, const QRect& work_area, bool reported) {
+  if (reported || work_area != screen) return work_area;
+  const int m = kUnreportedPanelMargin;
+  if (screen.width() <= 4 * m || screen.height() <= 4 * m) return screen;
+  return screen.adjusted(m, m, -m, -m);
+}
+
 }  // namespace qt

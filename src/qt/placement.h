@@ -17,4 +17,10 @@ QPoint FreePlace(const QRect& area, const std::vector<QRect>& taken, const QSize
 // bar) lies within the work area and as much of the rest as fits.
 QPoint Reachable(const QRect& area, const QRect& frame);
 
+// Where windows are kept: the work area, when the window manager reports
+// one; else the screen less a margin on every side, where panels it does
+// not tell of may stand.
+inline constexpr int kUnreportedPanelMargin = 48;
+QRect UsableArea(const QRect& screen, const QRect& work_area, bool reported);
+
 }  // namespace qt

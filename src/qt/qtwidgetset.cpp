@@ -17,6 +17,7 @@
 #include "qt/peermaker.h"
 #include "qt/windowmanager.h"
 #include "ui/application.h"
+#include "ui/controltraits.h"
 #include "ui/headless.h"
 
 namespace qt {
@@ -88,7 +89,7 @@ QtWidgetset::~QtWidgetset() {
 
 std::unique_ptr<ui::Peer> QtWidgetset::CreatePeer(ui::TControl& c) {
   if (display_gone_) return nullptr;
-  return c.MakePeer(*peer_maker_);
+  return ui::MakePeer(*peer_maker_, c);
 }
 
 void QtWidgetset::SetBatchTimerReceiver(const QObject* o) {

@@ -22,4 +22,9 @@ void UseDefaultColormaps();
 // X11 Qt's own raise and activate.
 void RaiseAtUsersRequest(QWidget* w);
 
+// Whether the window manager says which part of the screen its panels
+// leave free (_NET_WORKAREA). Where it does not (weston's XWayland), the
+// screen's available geometry is the whole screen, panels included.
+bool WorkAreaReported();
+
 }  // namespace qt

@@ -4,7 +4,7 @@
 
 #include "settings/inifile.h"
 #include "settings/pumps.h"
-#include "settings/statehooks.h"
+#include "settings/settingstraits.h"
 #include "ui/application.h"
 #include "ui/safeptr.h"
 
@@ -21,6 +21,11 @@ bool Selected(const ui::TComponent& c, std::int32_t mask) {
 void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::string& suffix,
                      std::int32_t tag_mask, bool geometry) {
   const TIniFile ini(file_name);
+  // The controls keep their state, as with a missing file, but the user is
+  // told that these are not the stored settings.
+  if (!ini.Readable()) {
+    if (ui::TApplication* app = ui::Application()) app->ReportOnce(ini.ReadError());
+  }
   const std::string section = form.Caption() + suffix;
   // The controls' actions, and the pump after each, may create or free
   // components of this form (the control window owns the mixer windows it
@@ -31,7 +36,7 @@ void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::s
                                                              form.ComponentList().end());
   for (ui::TComponent* c : components) {
     if (!c || !Selected(*c, tag_mask)) continue;
-    if (const StateHooks* hooks = StateHooksOf(*c)) hooks->load(ini, section, *c);
+    if (const StateFacet* hooks = StateFacetOf(*c)) hooks->load(ini, section, *c);
     pumps::AfterLoadingComponent();
   }
   if (!geometry || !alive) return;
@@ -48,7 +53,7 @@ void SaveWindowState(ui::TForm& form, const std::string& file_name, const std::s
   const std::string section = form.Caption() + suffix;
   try {
     for (ui::TComponent* c : form.ComponentList()) {
-      const StateHooks* hooks = StateHooksOf(*c);
+      const StateFacet* hooks = StateFacetOf(*c);
       if (hooks && Selected(*c, tag_mask)) hooks->save(ini, section, *c);
     }
   } catch (const ui::EAbort&) {

@@ -24,7 +24,9 @@ inline constexpr std::int32_t kOwnSectionControls = -1;
 // after its Down is set, page selection) and processing pending messages
 // after each component. With geometry, then Top, Left, Width, Height and
 // Hints (the form's ShowHint). A slider position out of range stops the
-// load with the slider's range error.
+// load with the slider's range error. A file that exists but cannot be read
+// loads as a missing one does, and the failure is reported once per user
+// action.
 void LoadWindowState(ui::TForm& form, const std::string& file_name, const std::string& suffix,
                      std::int32_t tag_mask, bool geometry);
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "platform/profile.h"
-#include "ui/exceptions.h"
+#include "platform/windir.h"
 
 namespace settings {
 namespace {
@@ -62,7 +62,7 @@ TIniFile::TIniFile(std::string file_name)
     : file_name_(std::move(file_name)), file_(platform::ProfilePath(file_name_)) {}
 
 TIniFile::~TIniFile() {
-  file_.Commit();
+  if (!failed_) file_.Commit();
 }
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view ident,
@@ -83,10 +83,6 @@ bool TIniFile::ReadBool(std::string_view section, std::string_view ident,
   return ReadInteger(section, ident, default_value ? 1 : 0) != 0;
 }
 
-bool TIniFile::SectionExists(std::string_view section) const {
-  return file_.HasSection(section);
-}
-
 std::vector<std::string> TIniFile::ReadSections() const {
   return file_.SectionNames();
 }
@@ -94,6 +90,8 @@ std::vector<std::string> TIniFile::ReadSections() const {
 void TIniFile::WriteString(std::string_view section, std::string_view ident,
                            std::string_view value) {
   if (!file_.Write(section, ident, value)) {
+    // What was written before stays, as far as the disk takes it.
+    failed_ = true;
     file_.Commit();
     RaiseWriteError();
   }
@@ -116,11 +114,40 @@ void TIniFile::EraseSection(std::string_view section) {
 }
 
 void TIniFile::UpdateFile() {
-  if (!file_.Commit()) RaiseWriteError();
+  if (file_.Commit()) return;
+  failed_ = true;
+  // Nothing to write, but the file was not read: whatever was asked of it
+  // (an erase) did not happen.
+  if (!file_.readable() && !file_.dirty()) throw ReadError();
+  RaiseWriteError();
+}
+
+ui::EIniFileException TIniFile::ReadError() const {
+  if (file_.rewrite_pending())
+    return ui::EIniFileException(file_name_ +
+                                 " kann nicht gelesen werden: ein unterbrochenes Speichern kann "
+                                 "nicht abgeschlossen werden");
+  return ui::EIniFileException(file_name_ + " kann nicht gelesen werden");
 }
 
 void TIniFile::RaiseWriteError() const {
-  throw ui::EIniFileException("nach " + file_name_ + " kann nicht geschrieben werden");
+  using platform::CommitError;
+  const std::string cannot = "nach " + file_name_ + " kann nicht geschrieben werden";
+  const std::string folder = "der Ordner " + platform::JournalDirectory().string();
+  switch (file_.error()) {
+    case CommitError::kJournalPending:
+      throw ui::EIniFileException(cannot +
+                                  ": ein unterbrochenes Speichern kann nicht abgeschlossen werden");
+    case CommitError::kJournalFolderNotFolder:
+      throw ui::EIniFileException(cannot + ": " + platform::JournalDirectory().string() +
+                                  " ist kein Ordner");
+    case CommitError::kJournalFolderForeign:
+      throw ui::EIniFileException(cannot + ": " + folder + " gehört einem anderen Benutzer");
+    case CommitError::kJournalFolderOpen:
+      throw ui::EIniFileException(cannot + ": " + folder + " ist für andere Benutzer zugänglich");
+    default:
+      throw ui::EIniFileException(cannot);
+  }
 }
 
 }  // namespace settings

@@ -87,6 +87,8 @@ void TfrmMixSettings::FillList() {
   lstNames->Clear();
   const std::string& caption = owner_window_.Caption();
   const TIniFile ini(file_name_);
+  // An empty list would pass for a file without presets.
+  if (!ini.Readable()) throw ini.ReadError();
   std::vector<std::string> names;
   ini.ForEachSection([&](std::string_view section) {
     if (section.size() <= caption.size() + 1 || section.compare(0, caption.size(), caption) != 0)
@@ -162,6 +164,8 @@ void TfrmMixSettings::btnEraseClick(ui::TComponent*) {
       IDYES)
     return;
   {
+    // A failure raises here and leaves the entry listed: the file, which
+    // made one attempt only, still holds the preset.
     TIniFile ini(file_name_);
     const std::string& caption = owner_window_.Caption();
     ini.EraseSection(caption + " " + name);

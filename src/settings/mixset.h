@@ -38,7 +38,8 @@ class TfrmMixSettings : public ui::TForm {
   std::string LayoutName() const override { return "mixset.form"; }
 
   // Fills the list, shows the picker modally and returns the name (empty
-  // when cancelled or left blank).
+  // when cancelled or left blank). A settings file that cannot be read
+  // raises its read error instead of showing an empty list.
   std::string Run();
 
   // Refusal text for a typed name that cannot be a section name; empty when valid.

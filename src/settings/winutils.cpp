@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/windowing.h"
-#include "settings/clonehooks.h"
+#include "settings/settingstraits.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
 
@@ -28,7 +28,7 @@ void CloneInto(ui::TWinControl* source, ui::TWinControl* dest, int dx, int dy,
   std::vector<ui::TControl*> copies;
   for (ui::TControl* child : source->ControlList()) {
     if (child->Name().empty()) continue;
-    const CloneHooks* hooks = CloneHooksOf(*child);
+    const CloneFacet* hooks = CloneFacetOf(*child);
     if (!hooks) {
       throw ui::EComponentError("CloneComponents: Komponentenklasse von " + child->Name() +
                                 " nicht implementiert.");

@@ -1,6 +1,7 @@
 #include "ui/buttons.h"
 
 #include "ui/layout.h"
+#include "ui/safeptr.h"
 
 namespace ui {
 
@@ -62,9 +63,13 @@ void TSpeedButton::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   if (do_click) Click();
 }
 
+// Pressed and released at its middle, as the mouse or Space does; a press
+// whose handler freed the button releases nothing.
 void TSpeedButton::UserClick() {
-  MouseDown(TMouseButton::mbLeft, 0, Width() / 2, Height() / 2);
-  MouseUp(TMouseButton::mbLeft, 0, Width() / 2, Height() / 2);
+  const int x = Width() / 2, y = Height() / 2;
+  const TSafePtr<TSpeedButton> alive(this);
+  MouseDown(TMouseButton::mbLeft, 0, x, y);
+  if (alive) MouseUp(TMouseButton::mbLeft, 0, x, y);
 }
 
 void TSpeedButton::CopyLook(const TSpeedButton& from) {

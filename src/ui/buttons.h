@@ -11,7 +11,6 @@ class TSpeedButton : public TGraphicControl {
  public:
   explicit TSpeedButton(TComponent* owner);
   const char* ClassName() const override { return "TSpeedButton"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
 
   bool Down() const { return down_; }
   virtual void SetDown(bool v);

@@ -11,7 +11,6 @@ class TTrackBar : public TWinControl {
  public:
   explicit TTrackBar(TComponent* owner);
   const char* ClassName() const override { return "TTrackBar"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   int Min() const { return min_; }
   int Max() const { return max_; }
   int Position() const { return position_; }

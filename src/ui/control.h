@@ -65,10 +65,6 @@ class TControl : public TComponent {
   explicit TControl(TComponent* owner);
   ~TControl() override;
   const char* ClassName() const override { return "TControl"; }
-  // The peer the widgetset makes for this class of control: each class that
-  // has a peer kind of its own calls the maker's overload for itself, so a
-  // subclass gets its base's peer.
-  virtual std::unique_ptr<Peer> MakePeer(PeerMaker&) { return nullptr; }
 
   TWinControl* Parent() const { return parent_; }
   virtual void SetParent(TWinControl* parent);
@@ -199,7 +195,6 @@ class TWinControl : public TControl {
   explicit TWinControl(TComponent* owner);
   ~TWinControl() override;
   const char* ClassName() const override { return "TWinControl"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   bool IsWindowed() const override { return true; }
 
   HWND Handle() const { return handle_; }

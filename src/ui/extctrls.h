@@ -56,7 +56,6 @@ class TBevel : public TGraphicControl {
  public:
   explicit TBevel(TComponent* owner);
   const char* ClassName() const override { return "TBevel"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TBevelShape Shape() const { return shape_; }
   void SetShape(TBevelShape s) { shape_ = s; }
   TBevelStyle Style() const { return style_; }
@@ -73,7 +72,6 @@ class TImage : public TGraphicControl {
  public:
   explicit TImage(TComponent* owner);
   const char* ClassName() const override { return "TImage"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   const std::string& Picture() const { return picture_; }
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 
@@ -87,7 +85,6 @@ class TShape : public TGraphicControl {
  public:
   explicit TShape(TComponent* owner);
   const char* ClassName() const override { return "TShape"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   const TShape* AsShape() const override { return this; }
   TShapeType Shape() const { return shape_; }
   void SetShape(TShapeType s) { shape_ = s; }
@@ -122,7 +119,6 @@ class TScrollBox : public TWinControl {
  public:
   explicit TScrollBox(TComponent* owner);
   const char* ClassName() const override { return "TScrollBox"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TScrollBarInfo& HorzScrollBar() { return horz_; }
   TScrollBarInfo& VertScrollBar() { return vert_; }
   bool BorderSingle() const { return border_single_; }

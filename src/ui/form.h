@@ -43,7 +43,6 @@ class TForm : public TWinControl {
   explicit TForm(TComponent* owner);
   ~TForm() override;
   const char* ClassName() const override { return "TForm"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
 
   // Reads the form's layout (when it has one) and runs its creation handler.
   // Called once, right after construction, by CreateForm.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <map>
 
+#include "ui/classtraits.h"
 #include "ui/form.h"
 #include "ui/resources.h"
 #include "ui/stdclasses.h"
@@ -12,11 +12,6 @@
 namespace ui {
 
 namespace {
-
-std::map<std::string, ComponentFactory>& Registry() {
-  static std::map<std::string, ComponentFactory> registry;
-  return registry;
-}
 
 struct Token {
   enum class Kind { End, Ident, Int, Str, Sym };
@@ -201,11 +196,10 @@ class Parser {
     std::string name = TakeIdent();
     ExpectSym(":");
     std::string cls = TakeIdent();
-    auto& reg = Registry();
-    auto it = reg.find(cls);
-    if (it == reg.end()) r_.Fail(line, "unknown class " + cls);
+    const ClassTraits* made = LayoutClass(cls);
+    if (!made) r_.Fail(line, "unknown class " + cls);
     TForm& root = r_.root();
-    TComponent* c = it->second(&root);
+    TComponent* c = made->Make(&root);
     c->SetLoading(true);
     c->SetName(name);
     loaded_.push_back(c);
@@ -278,13 +272,9 @@ class Parser {
 
 }  // namespace
 
-void RegisterComponentClass(const std::string& name, ComponentFactory factory) {
-  Registry()[name] = std::move(factory);
-}
-
 bool IsComponentClassRegistered(const std::string& name) {
   RegisterStandardClasses();
-  return Registry().count(name) != 0;
+  return LayoutClass(name) != nullptr;
 }
 
 LayoutReader::LayoutReader(TForm& root, std::string file_name)

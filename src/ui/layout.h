@@ -27,13 +27,7 @@ class LayoutError : public Exception {
   std::string why_;
 };
 
-using ComponentFactory = std::function<TComponent*(TComponent* owner)>;
-// Makes a class known to the reader under its name ("TPanel").
-void RegisterComponentClass(const std::string& name, ComponentFactory factory);
-template <typename T>
-void RegisterComponentClass(const std::string& name) {
-  RegisterComponentClass(name, [](TComponent* owner) -> TComponent* { return new T(owner); });
-}
+// The reader makes the classes registered for it (ui/classtraits.h).
 bool IsComponentClassRegistered(const std::string& name);
 
 class LayoutReader {

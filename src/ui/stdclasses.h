@@ -1,5 +1,7 @@
 #pragma once
 namespace ui {
-// Makes the framework's own control classes known to the layout reader.
+// Registers the framework's own classes (ui/classtraits.h) with their
+// peers and what their users meet; the layout reader makes them by name.
+// Once per process; any number of calls.
 void RegisterStandardClasses();
 }  // namespace ui

@@ -16,7 +16,6 @@ class TLabel : public TGraphicControl {
  public:
   explicit TLabel(TComponent* owner);
   const char* ClassName() const override { return "TLabel"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a) { alignment_ = a; }
   bool AutoSize() const { return auto_size_; }
@@ -54,7 +53,6 @@ class TButton : public TKeyControl {
  public:
   explicit TButton(TComponent* owner);
   const char* ClassName() const override { return "TButton"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   void Click() override;
   bool Default() const { return default_; }
   bool Cancel() const { return cancel_; }
@@ -72,7 +70,6 @@ class TCheckBox : public TKeyControl {
  public:
   explicit TCheckBox(TComponent* owner);
   const char* ClassName() const override { return "TCheckBox"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   bool Checked() const { return checked_; }
   // Runs the click action when the state changes, as a user's click would.
   void SetChecked(bool v);
@@ -90,7 +87,6 @@ class TRadioButton : public TKeyControl {
  public:
   explicit TRadioButton(TComponent* owner);
   const char* ClassName() const override { return "TRadioButton"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   bool Checked() const { return checked_; }
   // Checking runs the click action only when the button was not checked; its
   // sibling radio buttons are unchecked without running theirs.
@@ -106,7 +102,6 @@ class TEdit : public TKeyControl {
  public:
   explicit TEdit(TComponent* owner);
   const char* ClassName() const override { return "TEdit"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   const std::string& Text() const { return Caption(); }
   void SetText(const std::string& t);
   int MaxLength() const { return max_length_; }
@@ -152,7 +147,6 @@ class TListBox : public TItemsControl {
  public:
   explicit TListBox(TComponent* owner);
   const char* ClassName() const override { return "TListBox"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   void UserSelect(int i) override;
 };
 
@@ -160,7 +154,6 @@ class TComboBox : public TItemsControl {
  public:
   explicit TComboBox(TComponent* owner);
   const char* ClassName() const override { return "TComboBox"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
   TNotifyEvent OnChange;
   void UserSelect(int i) override;
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
@@ -170,7 +163,6 @@ class TGroupBox : public TWinControl {
  public:
   explicit TGroupBox(TComponent* owner);
   const char* ClassName() const override { return "TGroupBox"; }
-  std::unique_ptr<Peer> MakePeer(PeerMaker& m) override { return m.Make(*this); }
 };
 
 }  // namespace ui

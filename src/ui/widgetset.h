@@ -58,10 +58,9 @@ class Peer {
   virtual void ChildListChanged() {}
 };
 
-// Makes a widgetset's peers, one overload per kind of control. A control
-// calls the overload for its own class (TControl::MakePeer), so the most
-// derived kind a control belongs to decides, whatever the order here.
-// Kinds a widgetset does not override get no peer.
+// Makes a widgetset's peers, one overload per kind of control. Each class's
+// registration names the kind that shows it (ui::PeerFacet in
+// ui/controltraits.h); kinds a widgetset does not override get no peer.
 class PeerMaker {
  public:
   virtual ~PeerMaker() = default;

@@ -12,6 +12,8 @@ import time
 
 import pyatspi
 
+from checks import check, finish
+
 TRACE = os.environ["MORVA_TRACE"]
 CARDS = int(os.environ.get("CARDS", "4"))
 PID = int(os.environ["MORVA_PID"])
@@ -20,22 +22,6 @@ MIXERS = ["Analog Inputs", "Analog Input Monitors", "Analog Outputs", "Digital I
           "Digital Output"]
 OPERABLE_ROLES = {"push button", "toggle button", "check box", "radio button", "slider",
                   "combo box", "list", "text", "spin button"}
-
-failures = 0
-passes = 0
-
-
-def check(name, ok, expected="", seen=""):
-    global failures, passes
-    if ok:
-        passes += 1
-        print("ok   " + name)
-    else:
-        failures += 1
-        print("FAIL " + name)
-        print("     expected: " + str(expected))
-        print("     seen:     " + str(seen))
-
 
 def wait_until(f, seconds=10.0):
     end = time.time() + seconds
@@ -161,8 +147,8 @@ if inputs:
     roles = {}
     for o in walk(inputs):
         roles[o.getRoleName()] = roles.get(o.getRoleName(), 0) + 1
-    want = {"slider": 8 * CARDS, "progress bar": 8 * CARDS, "push button": 17 * CARDS,
-            "check box": 3 + 4 * CARDS}
+    want = {"slider": 8 * CARDS, "progress bar": 8 * CARDS, "push button": 0,
+            "check box": 3 + 21 * CARDS}
     got = {r: roles.get(r, 0) for r in want}
     check("'Analog Inputs' shows faders, meters, buttons and boxes for %d cards" % CARDS,
           got == want, want, got)
@@ -181,26 +167,32 @@ if monitors:
           "Kopplung 1/2" in names and "Kopplung 3/4" in names, "Kopplung 1/2, Kopplung 3/4",
           names)
 
-# ---- a fader set through the Value interface is a drag: driver message, link rule
+# ---- a fader's value is its reading in dB; setting it is a drag: driver
+# message, link rule
 if inputs:
     fader, partner = find(inputs, "slider", "Fader 3"), find(inputs, "slider", "Fader 4")
     before = len(trace_lines())
     v = fader.queryValue()
-    check("a fader's value has its range and a step of one pixel",
-          (v.minimumValue, v.maximumValue, round(v.minimumIncrement, 2)) == (0, 32767, 327.67),
-          (0, 32767, 327.67), (v.minimumValue, v.maximumValue, v.minimumIncrement))
-    v.currentValue = 24575.0
-    # 75 pixels of 100: position 24575, twice that in both words of the pair.
-    wanted = re.compile(r"^msg in h\d+ 0x4033 0xBFFEBFFE$")
+    check("a fader's value runs over its scale in tenths of a dB",
+          (v.minimumValue, v.maximumValue, round(v.minimumIncrement, 2)) == (0.0, 22.5, 0.1),
+          (0.0, 22.5, 0.1), (v.minimumValue, v.maximumValue, v.minimumIncrement))
+    v.currentValue = 15.0
+    # The "15" label stands 67 pixels up the travel of 100: position 21954,
+    # twice that in both words of the pair.
+    wanted = re.compile(r"^msg in h\d+ 0x4033 0xAB84AB84$")
     got = wait_until(lambda: [l for l in trace_lines()[before:] if " 0x4033 " in l])
-    check("setting 'Fader 3' sends the pair's gains as a drag does",
-          any(wanted.match(l) for l in got), "msg in hN 0x4033 0xBFFEBFFE", got)
+    check("setting 'Fader 3' to 15 dB sends the pair's gains as a drag there does",
+          any(wanted.match(l) for l in got), "msg in hN 0x4033 0xAB84AB84", got)
+    check("... and reads what its place reads, near 15 dB",
+          abs(fresh(fader).queryValue().currentValue - 15.0) < 0.2, "15.0 +- 0.1",
+          fader.queryValue().currentValue)
     check("the linked 'Fader 4' follows",
-          fresh(partner).queryValue().currentValue == 24575.0, 24575.0,
-          partner.queryValue().currentValue)
+          fresh(partner).queryValue().currentValue == fresh(fader).queryValue().currentValue,
+          fader.queryValue().currentValue, partner.queryValue().currentValue)
     text = fresh(fader).description
-    check("the fader reads its value as the tool tip does", re.match(r"^-?\d+\.\d dB$", text),
-          "'<number> dB'", repr(text))
+    check("the fader reads its value as the tool tip does",
+          text == "%.1f dB" % fader.queryValue().currentValue,
+          "%.1f dB" % fader.queryValue().currentValue, repr(text))
 
 # ---- a meter tells its level in dB, read only
 if inputs:
@@ -212,15 +204,19 @@ if inputs:
     check("a meter's level is spoken in dB",
           re.match(r"^(-?\d+\.\d|-∞) dB(, Spitze -?\d+\.\d dB)?$", fresh(meter).description),
           "'-12.3 dB, Spitze -3.0 dB'", repr(meter.description))
+    t = meter.queryText()
+    check("a meter's text, for review, is its name and reading",
+          re.match(r"^Pegel 1 (-?\d+\.\d|-∞) dB", t.getText(0, -1)), "'Pegel 1 -12.3 dB...'",
+          repr(t.getText(0, -1)))
     check("a meter is read only", fresh(meter).getState().contains(pyatspi.STATE_READ_ONLY),
           "read-only", "writable")
 
-# ---- a speed button pressed through its action goes through the model
+# ---- a source button toggled through its action goes through the model
 if inputs:
-    mic = find(inputs, "push button", "Mic 1")
-    line = find(inputs, "push button", "Line 1")
+    mic = find(inputs, "check box", "Mic 1")
+    line = find(inputs, "check box", "Line 1")
     before = len(trace_lines())
-    do(mic, "Press")
+    do(mic, "Toggle")
     down = wait_until(lambda: fresh(mic).getState().contains(pyatspi.STATE_CHECKED))
     check("pressing 'Mic 1' presses it", down, "checked", "not checked")
     check("and releases 'Line 1'", not fresh(line).getState().contains(pyatspi.STATE_CHECKED),
@@ -310,8 +306,9 @@ def system_menu(title, mnemonic):
 
 if outputs:
     fader = find(outputs, "slider", "Fader 1")
-    fader.queryValue().currentValue = 255.0
-    stored = wait_until(lambda: fresh(fader).queryValue().currentValue != 106.0)
+    first = fader.queryValue().currentValue
+    fader.queryValue().currentValue = -10.0
+    wait_until(lambda: fresh(fader).queryValue().currentValue != first)
     stored = fresh(fader).queryValue().currentValue
     picker = system_menu("Analog Outputs", "e")
     check("the menu key and 'e' open the picker to save a preset", picker is not None,
@@ -331,8 +328,9 @@ if outputs:
         saved = wait_until(lambda: "[Analog Outputs Laut]" in open(INI, encoding="latin-1").read())
         check("Return saves the preset 'Laut'", saved, "[Analog Outputs Laut] in the file",
               open(INI, encoding="latin-1").read()[:300])
-        fader.queryValue().currentValue = 0.0
-        wait_until(lambda: fresh(fader).queryValue().currentValue == 0.0)
+        fader.queryValue().currentValue = -1000.0
+        bottom = fader.queryValue().minimumValue
+        wait_until(lambda: fresh(fader).queryValue().currentValue == bottom)
         picker = system_menu("Analog Outputs", "l")
         check("the menu key and 'l' open the picker to load a preset", picker is not None,
               "MORVA Mixer Setup", [w.name for w in windows()])
@@ -372,5 +370,4 @@ if control:
         check("'Abbruch' closes it", wait_until(lambda: window("Morva Einstellungen Karte #1") is None),
               "dialog gone", "still open")
 
-print("%d passed, %d failed" % (passes, failures))
-sys.exit(1 if failures else 0)
+finish()

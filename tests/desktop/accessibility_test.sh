@@ -10,59 +10,20 @@ set -euo pipefail
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
 export LC_ALL=C.UTF-8
-for tool in Xvfb openbox xdotool xdpyinfo xprop dbus-run-session; do
-  command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
-done
-launcher=""
-for l in /usr/libexec/at-spi-bus-launcher /usr/lib/at-spi2-core/at-spi-bus-launcher; do
-  [ -x "$l" ] && launcher=$l && break
-done
-[ -n "$launcher" ] || { echo "skipped: at-spi2-core is not installed"; exit 77; }
-/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "skipped: python3-pyatspi is not installed"; exit 77; }
-
-# The rest runs inside its own D-Bus session, which ends with it.
-if [ -z "${MORVA_A11Y_SESSION:-}" ]; then
-  MORVA_A11Y_SESSION=1 exec dbus-run-session -- "$0" "$@"
-fi
-
-work=$(mktemp -d)
-app=""
-bus=""
 source "$here/../../scripts/lib/private_desktop.sh"
 source "$here/lib.sh"
-cleanup() {
-  [ -n "$bus" ] && kill "$bus" 2>/dev/null || true
-  stop_private_desktop
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/accessibility_lib.sh"
+a11y_require
+a11y_session "$0" "$@"
 
-private_session 110
+app="" bus=""
+trap a11y_stop EXIT
 # Every mixer window opens with the control window.
-printf '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n' \
-  >"$XDG_CONFIG_HOME/morva/Vozururo.ini"
-export MORVA_TRACE="$work/trace.txt" CARDS=4
-: >"$MORVA_TRACE"
-
-"$launcher" --launch-immediately >"$work/bus.log" 2>&1 &
-bus=$!
-export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
-MORVA_SIM="cards=$CARDS" "$program" >>"$work/program.log" 2>&1 &
-app=$!
-export MORVA_PID=$app
-for _ in $(seq 200); do
-  xdotool search --onlyvisible --name '^Einstellungen für Morva$' >/dev/null 2>&1 && break
-  sleep 0.05
-done
-# A second start shows the running instance's control window.
-MORVA_SIM="cards=$CARDS" "$program" >>"$work/program.log" 2>&1
+export CARDS=4
+a11y_start 110 "$CARDS" \
+  '[Morva]\r\nchkAnalogInputs=1\r\nchkAnalogMonitors=1\r\nchkAnalogOutputs=1\r\nchkDigitalInputs=1\r\nchkDigitalOutputs=1\r\n'
 
 status=0
 timeout 60 /usr/bin/python3 "$here/accessibility_check.py" || status=$?
-if [ "$status" -ne 0 ]; then
-  echo "---- the program's output"
-  cat "$work/program.log"
-  echo "---- the accessibility bus"
-  cat "$work/bus.log"
-fi
+[ "$status" -eq 0 ] || a11y_show_logs
 exit "$status"

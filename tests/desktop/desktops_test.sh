@@ -55,7 +55,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
 mkdir -p "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 ini="$XDG_CONFIG_HOME/morva/Vozururo.ini"

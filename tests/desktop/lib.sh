@@ -122,7 +122,7 @@ private_session() {  # private_session FIRST_DISPLAY_NUMBER
     cat "$work/desktop.log"
     exit 1
   fi
-  export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+  export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
   mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
 }

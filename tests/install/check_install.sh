@@ -23,6 +23,8 @@ for n in 16 22 24 32 48 64 128; do
   size=$(od -An -tu1 -j16 -N8 "$icon" | awk '{print $3*256+$4 "x" $7*256+$8}')
   [ "$size" = "${n}x${n}" ] || fail "icon ${n}x${n} is $size"
 done
+svg="$root/share/icons/hicolor/scalable/apps/morva-manager.svg"
+grep -q 'viewBox="0 0 32 32"' "$svg" 2>/dev/null || fail "missing the scalable icon"
 desktop-file-validate "$root/share/applications/morva-manager.desktop"
 desktop-file-validate "$root/share/morva-manager/autostart/morva-manager.desktop"
 grep -qx 'Categories=AudioVideo;Audio;Mixer;' "$root/share/applications/morva-manager.desktop" ||
@@ -43,7 +45,8 @@ for f in ./usr/bin/morva-manager ./usr/bin/morva-scenario ./usr/bin/morva-cards 
          ./usr/share/applications/morva-manager.desktop \
          ./usr/share/morva-manager/autostart/morva-manager.desktop \
          ./usr/share/man/man1/morva-manager.1 \
-         ./usr/share/icons/hicolor/128x128/apps/morva-manager.png; do
+         ./usr/share/icons/hicolor/128x128/apps/morva-manager.png \
+         ./usr/share/icons/hicolor/scalable/apps/morva-manager.svg; do
   echo "$contents" | grep -q " $f\$" || fail "package lacks $f"
 done
 echo "check_install: install tree, desktop entries, icons and package are right"

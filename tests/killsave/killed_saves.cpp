@@ -4,7 +4,9 @@
 // save. Every time, once the file is opened again (which completes an
 // interrupted in-place rewrite), it must be complete: byte for byte one of
 // the states the operation passes through (the old file, each finished
-// step, the new file); and no temporary file or journal may be left.
+// step, the new file); and no temporary file or journal may be left. Each
+// kill stands for a power loss: the temporary and runtime folders are
+// emptied before the file is opened again, as a reboot empties them.
 //   morva-killed-saves TRIALS SEED [PRESETS] [save|erase] [replace|inplace]
 // replace: the folder takes new files (temporary file, renamed over);
 // inplace: the folder refuses new files and the file is rewritten in place.
@@ -46,12 +48,14 @@ void Write(const fs::path& p, const std::string& content) {
 }
 
 void Clear(const fs::path& dir) {
+  if (!fs::exists(dir)) return;
   for (const auto& e : fs::directory_iterator(dir)) fs::remove_all(e.path());
 }
 
 // The names in dir that begin with prefix.
 std::vector<std::string> Leftovers(const fs::path& dir, const std::string& prefix) {
   std::vector<std::string> out;
+  if (!fs::exists(dir)) return out;
   for (const auto& e : fs::directory_iterator(dir)) {
     const std::string name = e.path().filename().string();
     if (name.rfind(prefix, 0) == 0) out.push_back(name);
@@ -98,12 +102,16 @@ int main(int argc, char** argv) {
 
   const fs::path base = fs::temp_directory_path() / ("morva_killed_" + std::to_string(::getpid()));
   const fs::path windir = base / "windows";
-  const fs::path journals = base / "journal";
+  // The journal where the program keeps it, the user's state folder; the
+  // folders a reboot empties beside it.
+  const fs::path journals = base / "state" / "morva";
+  const fs::path volatile_folders[] = {base / "tmp", base / "run"};
   fs::remove_all(base);
   fs::create_directories(windir);
-  fs::create_directories(journals);
-  fs::permissions(journals, fs::perms::owner_all);
-  platform::SetJournalDirectory(journals);
+  ::setenv("XDG_STATE_HOME", (base / "state").c_str(), 1);
+  ::setenv("TMPDIR", volatile_folders[0].c_str(), 1);
+  ::setenv("XDG_RUNTIME_DIR", volatile_folders[1].c_str(), 1);
+  platform::SetJournalDirectory({});
   const fs::path ini = windir / "Vozururo.ini";
   const std::string old_content = testing_support::ManyPresets(o.presets, o.erase);
 
@@ -169,6 +177,7 @@ int main(int argc, char** argv) {
     ::close(fds[0]);
     (finished ? after_it : during)++;
     if (!states.count(Read(ini))) ++torn_before_open;
+    for (const fs::path& gone : volatile_folders) fs::remove_all(gone);
     {
       // The next open completes whatever the kill interrupted.
       const platform::ProfileFile reopened(ini);
@@ -187,7 +196,6 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "trial %d: left behind: %s\n", trial, left.front().c_str());
     }
   }
-  platform::SetJournalDirectory({});
   fs::remove_all(base);
   std::printf(
       "%d trials (%s, %s, seed %u, %d presets, %zu bytes, %zu file states, operation "

@@ -8,6 +8,7 @@
 
 #include "common/tempdir.h"
 #include "platform/profile.h"
+#include "platform/profile_file.h"
 #include "platform/winbase.h"
 #include "platform/windir.h"
 
@@ -130,7 +131,7 @@ TEST_F(ProfileApiTest, SectionListSeesEverySection) {
   out << "[morva]\r\n[Morva]\r\n";
   out.close();
   expected.insert(expected.end(), {"morva", "Morva"});
-  EXPECT_EQ(platform::ProfileSectionNames(kIni), expected);
+  EXPECT_EQ(platform::ProfileFile(platform::ProfilePath(kIni)).SectionNames(), expected);
 
   std::vector<char> old_buffer(16384);
   const DWORD n = GetPrivateProfileSectionNamesA(old_buffer.data(), 16384, kIni);

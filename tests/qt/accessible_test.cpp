@@ -128,6 +128,25 @@ constexpr const char* kLayout = R"(object StripForm: TStripForm
       Caption = '- - - -'
     end
   end
+  object Scale0: TLabel
+    Left = 56
+    Top = 8
+    Height = 12
+    Caption = '0'
+  end
+  object Scale20: TLabel
+    Left = 56
+    Top = 58
+    Height = 12
+    Caption = '-20'
+  end
+  object ScaleOff: TLabel
+    Left = 56
+    Top = 108
+    Height = 12
+    Caption = '¥'
+    Font.Name = 'Symbol'
+  end
   object Label1: TLabel
     Left = 17
     Top = 245
@@ -168,7 +187,9 @@ struct AccessibleFixture : ::testing::Test {
 
 }  // namespace
 
-TEST_F(AccessibleFixture, AValueSetOnAFaderIsTheDragToItsPlace) {
+// A fader's value is its scale's reading in dB (0 at the top, -20 half
+// way, no level at the bottom); a value set is the drag to its place.
+TEST_F(AccessibleFixture, AFaderReadsDecibelsAndAValueSetIsTheDragToItsPlace) {
   TStripForm* by_value = Shown();
   TStripForm* by_drag = Shown();
   QAccessibleInterface* fader = Of(*by_value->Slider1->Thumb());
@@ -176,21 +197,31 @@ TEST_F(AccessibleFixture, AValueSetOnAFaderIsTheDragToItsPlace) {
   EXPECT_EQ(fader->role(), QAccessible::Slider);
   QAccessibleValueInterface* value = fader->valueInterface();
   ASSERT_NE(value, nullptr);
-  EXPECT_EQ(value->maximumValue().toInt(), 32767);
-  EXPECT_DOUBLE_EQ(value->minimumStepSize().toDouble(), 327.67);  // one pixel of 100
+  EXPECT_DOUBLE_EQ(value->maximumValue().toDouble(), 0.0);
+  // No level is still a number, below every reading: the scale's last
+  // step of 20 dB over 50 pixels, one pixel on.
+  EXPECT_DOUBLE_EQ(value->minimumValue().toDouble(), -40.0);
+  EXPECT_DOUBLE_EQ(value->minimumStepSize().toDouble(), 0.1);
 
-  value->setCurrentValue(24575);
-  controls::user::Drag(by_drag->Slider1, 75);
+  value->setCurrentValue(-20.0);
+  controls::user::Drag(by_drag->Slider1, 50);
   EXPECT_EQ(by_value->changes, by_drag->changes);
-  EXPECT_EQ(by_value->Slider1->Offset(), 75);
-  EXPECT_EQ(value->currentValue().toInt(), by_drag->Slider1->Position());
+  EXPECT_EQ(by_value->Slider1->Offset(), 50);
+  EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), -20.0);
+  EXPECT_EQ(fader->text(QAccessible::Value), QStringLiteral("-20.0 dB"));
+  // Between two places, the nearer one.
+  value->setCurrentValue(-30.1);
+  EXPECT_DOUBLE_EQ(value->currentValue().toDouble(), -30.0);
   // Beyond the ends it goes to the end, as a drag past it does.
-  value->setCurrentValue(99999);
+  value->setCurrentValue(99.0);
   EXPECT_EQ(by_value->Slider1->Position(), 32767);
+  value->setCurrentValue(-1000.0);
+  EXPECT_EQ(by_value->Slider1->Position(), 0);
+  EXPECT_EQ(fader->text(QAccessible::Value), QStringLiteral("-\u221E dB"));
   // A disabled fader does not move.
   by_value->Slider1->SetEnabled(false);
-  value->setCurrentValue(0);
-  EXPECT_EQ(by_value->Slider1->Position(), 32767);
+  value->setCurrentValue(0.0);
+  EXPECT_EQ(by_value->Slider1->Position(), 0);
 }
 
 TEST_F(AccessibleFixture, ActionsAreTheUsersClicksAndWidgetAndModelStayInStep) {
@@ -210,17 +241,19 @@ TEST_F(AccessibleFixture, ActionsAreTheUsersClicksAndWidgetAndModelStayInStep) {
   EXPECT_FALSE(f->chkOption->Checked());
   EXPECT_FALSE(box->isChecked());
 
-  // A speed button is pressed as the mouse or Space presses it.
+  // A speed button that stays down is a check box, toggled as the mouse
+  // or Space presses it.
   QAccessibleInterface* mute = Of(*f->btnMute1);
-  EXPECT_EQ(mute->role(), QAccessible::Button);
+  EXPECT_EQ(mute->role(), QAccessible::CheckBox);
   EXPECT_TRUE(mute->state().checkable);
-  Act(*f->btnMute1, QAccessibleActionInterface::pressAction());
+  EXPECT_FALSE(mute->state().checked);
+  Act(*f->btnMute1, QAccessibleActionInterface::toggleAction());
   EXPECT_EQ(f->mute_clicks, 1);
   EXPECT_TRUE(f->btnMute1->Down());
   EXPECT_TRUE(mute->state().checked);
   // Nothing happens to a disabled control.
   f->btnMute1->SetEnabled(false);
-  Act(*f->btnMute1, QAccessibleActionInterface::pressAction());
+  Act(*f->btnMute1, QAccessibleActionInterface::toggleAction());
   EXPECT_EQ(f->mute_clicks, 1);
 }
 
@@ -234,7 +267,7 @@ TEST_F(AccessibleFixture, ControlsAreNamedAfterWhatStandsBesideThemOncePerWindow
     todo.pop_back();
     for (int k = 0; k < i->childCount(); ++k) todo.push_back(i->child(k));
     const QAccessible::Role r = i->role();
-    if (r == QAccessible::Separator) ++decorations;
+    if (r == QAccessible::Separator && i->state().invisible) ++decorations;
     if (r == QAccessible::Slider || r == QAccessible::CheckBox || r == QAccessible::Button ||
         r == QAccessible::ProgressBar)
       names.push_back(i->text(QAccessible::Name).toStdString());
@@ -244,7 +277,7 @@ TEST_F(AccessibleFixture, ControlsAreNamedAfterWhatStandsBesideThemOncePerWindow
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"Fader", "Fader 1", "Fader 2", "Kopplung 1/2", "M 1",
                                              "M 2", "Pegel 1"}));
-  EXPECT_GE(decorations, 1);  // the rule mark says nothing
+  EXPECT_GE(decorations, 1);  // the rule mark says nothing, not even "separator"
 
   // A meter tells its level in dB and cannot be set.
   QAccessibleInterface* meter = Of(*dynamic_cast<ui::TControl*>(f->FindComponent("Meter1")));
@@ -260,6 +293,10 @@ TEST_F(AccessibleFixture, ControlsAreNamedAfterWhatStandsBesideThemOncePerWindow
   EXPECT_GT(level, -3.0);  // the top lamp
   meter->valueInterface()->setCurrentValue(-40.0);
   EXPECT_EQ(meter->text(QAccessible::Value), full);
+  // A screen reader's review reads the meter as text: its name, level and peak.
+  QAccessibleTextInterface* text = meter->textInterface();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->text(0, text->characterCount()), QStringLiteral("Pegel 1 ") + full);
 }
 
 }  // namespace qt

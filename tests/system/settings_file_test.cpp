@@ -1,7 +1,8 @@
 // The program with something other than a regular file in the settings
 // file's place: a FIFO, or a link to an endless device. Opening the control
 // window from the tray and closing it must neither block nor read without
-// end; the save reports the file as unwritable, and the program still ends.
+// end; the show reports the file as unreadable, the save as unwritable, and
+// the program still ends.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,7 +39,8 @@ void OpenCloseAndExit(const fs::path& dir) {
   shell::ProgramMain(program.app, state);
   if (!shown) std::_Exit(10);
   const auto& seen = program.ws.boxes();
-  if (seen.size() != 1 || seen[0].text != "nach Vozururo.ini kann nicht geschrieben werden.")
+  if (seen.size() != 2 || seen[0].text != "Vozururo.ini kann nicht gelesen werden." ||
+      seen[1].text != "nach Vozururo.ini kann nicht geschrieben werden.")
     std::_Exit(11);
   std::_Exit(0);
 }

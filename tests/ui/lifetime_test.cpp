@@ -1,10 +1,9 @@
-// Weak references, forms that live for one modal run, and class hooks.
+// Weak references and forms that live for one modal run.
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "ui/application.h"
-#include "ui/classhooks.h"
 #include "ui/extctrls.h"
 #include "ui/form.h"
 #include "ui/headless.h"
@@ -100,24 +99,6 @@ TEST_F(Lifetime, ModalRunFormIsFreedWhenItsRunEndsAtAnyDepth) {
   ws.Script([] {});
   app.HandleMessage();
   EXPECT_FALSE(Listed(running));
-}
-
-class TFramedPanel : public TPanel {
- public:
-  using TPanel::TPanel;
-};
-
-TEST(ClassHooks, FoundByTheExactClassOnly) {
-  HeadlessWidgetset ws;
-  TApplication app{ws};
-  ClassHooks<int> hooks;
-  hooks.Add<TPanel>(1).Add<TCheckBox>(2);
-  auto* form = Create<TForm>(&app);
-  ASSERT_NE(hooks.Find(*Create<TPanel>(form)), nullptr);
-  EXPECT_EQ(*hooks.Find(*Create<TPanel>(form)), 1);
-  EXPECT_EQ(*hooks.Find(*Create<TCheckBox>(form)), 2);
-  EXPECT_EQ(hooks.Find(*Create<TFramedPanel>(form)), nullptr);
-  EXPECT_EQ(hooks.Find(*form), nullptr);
 }
 
 }  // namespace

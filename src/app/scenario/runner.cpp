@@ -13,12 +13,9 @@
 #include "controls/slider.h"
 #include "platform/windir.h"
 #include "platform/winuser.h"
-#include "scenario/describe.h"
+#include "scenario/scenariotraits.h"
 #include "shell/Mixctrl.h"
 #include "shell/tbmainf.h"
-#include "ui/buttons.h"
-#include "ui/comctrls.h"
-#include "ui/extctrls.h"
 #include "ui/form.h"
 #include "ui/stdctrls.h"
 #include "ui/sysutils.h"
@@ -34,23 +31,6 @@ std::filesystem::path MakeTempDir() {
   buf.push_back('\0');
   if (!mkdtemp(buf.data())) throw std::runtime_error("cannot make a temporary directory");
   return buf.data();
-}
-
-std::int64_t Number(const std::string& s) {
-  auto v = ui::TryStrToInt(s);
-  if (!v) {
-    // 32-bit values such as 0xFFFFFFFF, and larger decimals, as unsigned.
-    try {
-      size_t pos = 0;
-      long long r = std::stoll(s, &pos, 0);
-      if (pos == s.size()) return r;
-    } catch (...) {
-    }
-    throw ScriptError{"not a number: " + s};
-  }
-  // "0x" numbers are unsigned 32-bit words here.
-  if (s.rfind("0x", 0) == 0 || s.rfind("0X", 0) == 0) return static_cast<std::uint32_t>(*v);
-  return *v;
 }
 
 // Appends the parts in order. GCC 12's optimiser warns (-Wrestrict) on
@@ -88,6 +68,23 @@ std::string RegularFileContent(const std::filesystem::path& path) {
 }
 
 }  // namespace
+
+std::int64_t Number(const std::string& s) {
+  auto v = ui::TryStrToInt(s);
+  if (!v) {
+    // 32-bit values such as 0xFFFFFFFF, and larger decimals, as unsigned.
+    try {
+      size_t pos = 0;
+      long long r = std::stoll(s, &pos, 0);
+      if (pos == s.size()) return r;
+    } catch (...) {
+    }
+    throw ScriptError{"not a number: " + s};
+  }
+  // "0x" numbers are unsigned 32-bit words here.
+  if (s.rfind("0x", 0) == 0 || s.rfind("0X", 0) == 0) return static_cast<std::uint32_t>(*v);
+  return *v;
+}
 
 std::vector<std::string> Tokenize(const std::string& line) {
   std::vector<std::string> out;
@@ -128,11 +125,13 @@ Runner::Runner(std::istream& in, std::ostream& out)
       out_(out),
       trace_(out),
       windir_(MakeTempDir()),
+      statedir_(MakeTempDir()),
       system_(clock_),
       backend_(system_),
       platform_(backend_),
       boxes_(ws_) {
   platform::SetWindowsDirectory(windir_);
+  platform::SetJournalDirectory(statedir_ / "morva");
   system_.SetConfigDir(windir_);
   scope_ = std::make_unique<platform::ScopedPlatform>(platform_);
   platform_.set_observer(&trace_);
@@ -151,9 +150,11 @@ Runner::~Runner() {
   app_.reset();
   scope_.reset();
   platform::SetWindowsDirectory({});
+  platform::SetJournalDirectory({});
   platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
   std::error_code ec;
   std::filesystem::remove_all(windir_, ec);
+  std::filesystem::remove_all(statedir_, ec);
 }
 
 int Runner::Run() {
@@ -467,31 +468,8 @@ void Runner::UserAction(const std::vector<std::string>& t) {
     ui::user::Select(l, i);
   } else if (cmd == "set") {
     argc(4, "set FORM.CONTROL PROP VALUE");
-    ui::TControl& c = control(t[1]);
-    const std::string& prop = t[2];
-    const std::string& value = t[3];
-    std::function<void()> act;
-    if (prop == "Checked") {
-      if (auto* b = dynamic_cast<ui::TCheckBox*>(&c))
-        act = [=] { b->SetChecked(Number(value) != 0); };
-      else if (auto* r = dynamic_cast<ui::TRadioButton*>(&c))
-        act = [=] { r->SetChecked(Number(value) != 0); };
-    } else if (prop == "Down") {
-      if (auto* b = dynamic_cast<ui::TSpeedButton*>(&c))
-        act = [=] { b->SetDown(Number(value) != 0); };
-    } else if (prop == "Position") {
-      std::int32_t v = static_cast<std::int32_t>(Number(value));
-      if (auto* s = dynamic_cast<controls::TSlider*>(&c))
-        act = [=] { s->SetPosition(v); };
-      else if (auto* tb = dynamic_cast<ui::TTrackBar*>(&c))
-        act = [=] { tb->SetPosition(v); };
-    } else if (prop == "Text") {
-      if (auto* e = dynamic_cast<ui::TEdit*>(&c)) act = [=] { e->SetText(value); };
-    } else if (prop == "ItemIndex") {
-      if (auto* l = dynamic_cast<ui::TItemsControl*>(&c))
-        act = [=] { l->SetItemIndex(static_cast<int>(Number(value))); };
-    }
-    if (!act) Fail(t[1] + " has no property " + prop + " to set");
+    std::function<void()> act = Setter(control(t[1]), t[2], t[3]);
+    if (!act) Fail(t[1] + " has no property " + t[2] + " to set");
     app_->Guard(act);
   } else if (cmd == "drag") {
     argc(3, "drag FORM.CONTROL DY");

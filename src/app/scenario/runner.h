@@ -29,6 +29,9 @@ struct ScriptError {
 };
 
 std::vector<std::string> Tokenize(const std::string& line);
+// A number of the script: decimal, or 0x hexadecimal read as an unsigned
+// 32-bit word; raises ScriptError for anything else.
+std::int64_t Number(const std::string& s);
 
 class Runner {
  public:
@@ -62,6 +65,8 @@ class Runner {
   std::ostream& out_;
   Trace trace_;
   std::filesystem::path windir_;
+  // The user's state folder (the settings journal), temporary as windir_.
+  std::filesystem::path statedir_;
   sim::VirtualClock clock_;
   sim::System system_;
   platform::SimBackend backend_;

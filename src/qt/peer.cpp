@@ -13,7 +13,6 @@
 #include <iterator>
 #include <utility>
 
-#include "qt/accessible.h"
 #include "qt/compositor.h"
 #include "qt/look.h"
 #include "ui/application.h"
@@ -123,7 +122,7 @@ void ControlPeer::Changed(ui::Change what) {
   }
   --applying_;
   // Nothing more while no assistive technology listens.
-  if (QAccessible::isActive()) AccessibleChanged(*this, what);
+  if (QAccessible::isActive()) ws_.AnnounceChange(*this, what);
 }
 
 void ControlPeer::Apply(ui::Change what) {

@@ -1,9 +1,11 @@
 #pragma once
 // What a peer needs of the widgetset that made it: somewhere to leave its
 // widget when it goes, whether the display is still there, the meters'
-// compositor and the embedded pictures. Peers know the widgetset only as
-// this.
+// compositor, the embedded pictures and who tells assistive technology of
+// its changes. Peers know the widgetset only as this.
 #include <string>
+
+#include "ui/control.h"
 
 class QIcon;
 class QPixmap;
@@ -12,6 +14,7 @@ class QWidget;
 namespace qt {
 
 class Compositor;
+class ControlPeer;
 
 class PeerHost {
  public:
@@ -27,6 +30,8 @@ class PeerHost {
   const QPixmap& Icon() { return Picture("MIXERICON.xpm"); }
   // The mixer icon at every size of the icon theme, drawn once.
   virtual const QIcon& ThemedMixerIcon() = 0;
+  // A peer changed while assistive technology listens.
+  virtual void AnnounceChange(ControlPeer& peer, ui::Change what) = 0;
 
  protected:
   ~PeerHost() = default;

@@ -168,6 +168,10 @@ void QtWidgetset::DeleteRetired() {
   for (QPointer<QWidget>& w : retired) delete w.data();
 }
 
+void QtWidgetset::AnnounceChange(ControlPeer& peer, ui::Change what) {
+  AccessibleChanged(peer, what);
+}
+
 const QIcon& QtWidgetset::ThemedMixerIcon() {
   if (themed_icon_.isNull()) themed_icon_ = ThemedIcon(Icon().toImage());
   return themed_icon_;

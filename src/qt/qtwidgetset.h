@@ -60,6 +60,7 @@ class QtWidgetset : public ui::Widgetset, public PeerHost {
 
   const QPixmap& Picture(const std::string& name) override;
   const QIcon& ThemedMixerIcon() override;
+  void AnnounceChange(ControlPeer& peer, ui::Change what) override;
 
   // The display went away (the X server ended with the session): peers
   // stop touching their widgets, none are made, boxes take their first

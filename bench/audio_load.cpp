@@ -8,6 +8,8 @@
 // morva-audio-load --idle SECONDS [CARDS]: the control: clients named and
 // ported as the cards that only clear their outputs, measured the same way;
 // what they suffer is the machine's, not the mix's.
+// morva-audio-load --mix SECONDS: one card's mix alone, without a server:
+// blocks of 128 frames, every path busy, for SECONDS; the time per block.
 // bench/audio_load.sh starts a private server and both; never a test.
 #include <jack/jack.h>
 #include <sys/resource.h>
@@ -25,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "audio/cardmix.h"
 #include "audio/jackcards.h"
 #include "sim/clock.h"
 #include "sim/system.h"
@@ -133,6 +136,62 @@ struct IdleCard {
 
 int Report(int seconds, int cards, const std::function<std::uint64_t()>& xruns_now);
 
+// Every path busy: each pair on another source, monitored ("OnPunch"), the
+// faders in the middle of their travel.
+sim::CardState BusyState() {
+  sim::CardState state;
+  for (int pair = 0; pair < 4; ++pair) {
+    const std::uint32_t source = static_cast<std::uint32_t>(pair % 3);
+    state.pairs[pair].inpair = source | source << 16 | 2u << 24;
+    state.pairs[pair].volume = 0xE000E000;
+    state.pairs[pair].mongain = 0x90009000;
+  }
+  return state;
+}
+
+constexpr std::uint32_t kMixFrames = 128;
+
+int Mix(int seconds) {
+  constexpr std::uint32_t kFrames = kMixFrames;
+  std::vector<std::vector<float>> ports;
+  ports.reserve(64);
+  auto port = [&ports] {
+    ports.emplace_back(kMixFrames);
+    for (std::uint32_t k = 0; k < kMixFrames; ++k)
+      ports.back()[k] = 0.2f * std::sin(2 * std::numbers::pi_v<float> * (k % 64) / 64);
+    return ports.back().data();
+  };
+  audio::CardBuffers b;
+  for (int ch = 0; ch < audio::kAnalog; ++ch) {
+    b.line[ch] = port();
+    b.mic[ch] = port();
+    b.playback[ch] = port();
+    b.out[ch] = port();
+    b.record[ch] = port();
+  }
+  for (int i = 0; i < audio::kSpdif; ++i) {
+    b.cd[i] = port();
+    b.spdif_in[i] = port();
+    b.playback_spdif[i] = port();
+    b.spdif_out[i] = port();
+    b.record_spdif[i] = port();
+  }
+  audio::CardMix mix;
+  mix.Publish(BusyState());
+  std::uint64_t blocks = 0;
+  const auto start = std::chrono::steady_clock::now();
+  const auto end = start + std::chrono::seconds(seconds);
+  while (std::chrono::steady_clock::now() < end) {
+    for (int i = 0; i < 1000; ++i) mix.Process(b, kFrames);
+    blocks += 1000;
+  }
+  const double ns =
+      std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+  std::printf("one card's mix, %llu blocks of %u frames: %.0f ns a block\n",
+              static_cast<unsigned long long>(blocks), kFrames, ns / static_cast<double>(blocks));
+  return 0;
+}
+
 int Idle(int seconds, int cards) {
   std::vector<std::unique_ptr<IdleCard>> idle;
   for (int c = 0; c < cards; ++c) {
@@ -158,14 +217,12 @@ int Measure(int seconds, int cards) {
     return 1;
   }
   system.SetEngine(&engine);
-  // Every path busy: each pair on another source, monitored ("OnPunch"),
-  // the faders in the middle of their travel.
+  const sim::CardState busy = BusyState();
   for (int c = 0; c < cards; ++c) {
     for (int pair = 0; pair < 4; ++pair) {
-      const std::uint32_t source = static_cast<std::uint32_t>(pair % 3);
-      system.SetPairField(c, pair, sim::PairField::InPair, source | source << 16 | 2u << 24);
-      system.SetPairField(c, pair, sim::PairField::Volume, 0xE000E000);
-      system.SetPairField(c, pair, sim::PairField::MonGain, 0x90009000);
+      system.SetPairField(c, pair, sim::PairField::InPair, busy.pairs[pair].inpair);
+      system.SetPairField(c, pair, sim::PairField::Volume, busy.pairs[pair].volume);
+      system.SetPairField(c, pair, sim::PairField::MonGain, busy.pairs[pair].mongain);
     }
   }
   const int result = Report(seconds, cards, [&engine] { return engine.Xruns(); });
@@ -210,10 +267,11 @@ int main(int argc, char** argv) {
   const int seconds = argc > first ? std::atoi(argv[first]) : 60;
   const int cards = argc > first + 1 ? std::atoi(argv[first + 1]) : 4;
   if (seconds <= 0 || cards < 1 || cards > audio::kMaxJackCards ||
-      !(mode.empty() || mode == "--play" || mode == "--idle")) {
-    std::fprintf(stderr, "usage: morva-audio-load [--play|--idle] SECONDS [CARDS 1-4]\n");
+      !(mode.empty() || mode == "--play" || mode == "--idle" || mode == "--mix")) {
+    std::fprintf(stderr, "usage: morva-audio-load [--play|--idle|--mix] SECONDS [CARDS 1-4]\n");
     return 2;
   }
   if (mode == "--play") return Play(seconds, cards);
+  if (mode == "--mix") return Mix(seconds);
   return mode == "--idle" ? Idle(seconds, cards) : Measure(seconds, cards);
 }

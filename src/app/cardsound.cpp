@@ -5,6 +5,7 @@
 #include <cstring>
 #include <ostream>
 #include <string>
+#include <thread>
 
 #include "shell/tbmainf.h"
 #include "ui/form.h"
@@ -19,7 +20,8 @@ namespace {
 #ifdef MORVA_HAVE_JACK
 class JackSound : public CardSound {
  public:
-  JackSound(sim::System& system, std::ostream& err) : system_(system) {
+  JackSound(sim::System& system, std::ostream& err, const std::filesystem::path& dir)
+      : system_(system) {
     const int wanted = std::min(system.cards(), audio::kMaxJackCards);
     std::string why;
     const int opened = cards_.Open(wanted, &why);
@@ -30,10 +32,13 @@ class JackSound : public CardSound {
       system.SetCards(opened);
     }
     system.SetEngine(&cards_);
+    if (!dir.empty() && system.knobs().remember_connections)
+      cards_.KeepConnections(dir / kConnectionsFile);
   }
   ~JackSound() override { system_.SetEngine(nullptr); }
 
   int removal_fd() const override { return cards_.removal_fd(); }
+  bool ServerGone() const override { return cards_.ServerGone(); }
 
   void AnnounceRemovals(ui::TApplication& app) override {
     for (int card : cards_.TakeRemovals()) {
@@ -60,14 +65,33 @@ class JackSound : public CardSound {
 
 }  // namespace
 
-std::unique_ptr<CardSound> CardSound::Open(sim::System& system, std::ostream& err) {
+std::unique_ptr<CardSound> CardSound::Open(sim::System& system, std::ostream& err,
+                                           const std::filesystem::path& dir) {
   if (system.knobs().audio != sim::Audio::Jack) return nullptr;
 #ifdef MORVA_HAVE_JACK
-  return std::make_unique<JackSound>(system, err);
+  return std::make_unique<JackSound>(system, err, dir);
 #else
   err << "morva-manager: audio=jack: this build has no JACK; no card is there\n";
   system.SetCards(0);
   return nullptr;
+#endif
+}
+
+bool CardSound::AwaitAudioServer(std::chrono::milliseconds limit,
+                                 std::chrono::milliseconds interval) {
+#ifdef MORVA_HAVE_JACK
+  const bool forever = limit == std::chrono::milliseconds::max();
+  const auto give_up = forever ? std::chrono::steady_clock::time_point::max()
+                               : std::chrono::steady_clock::now() + limit;
+  while (!audio::JackCards::ServerAnswers()) {
+    if (!forever && std::chrono::steady_clock::now() + interval > give_up) return false;
+    std::this_thread::sleep_for(interval);
+  }
+  return true;
+#else
+  (void)limit;
+  (void)interval;
+  return false;
 #endif
 }
 

@@ -3,8 +3,12 @@
 // audio=jack each card becomes a JACK client; a card that cannot become one
 // is absent, as a card whose driver does not answer, and a line on the error
 // stream says why. A card whose audio server goes away while the program
-// runs is removed: the system announces it with WM_DEVICECHANGE.
+// runs is removed: the system announces it with WM_DEVICECHANGE. The
+// connections of the cards' ports are remembered in the folder given
+// (unless the knob connections=off says not to) and made again.
+#include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <iosfwd>
 #include <memory>
 #include <vector>
@@ -16,8 +20,13 @@ namespace app {
 
 class CardSound {
  public:
-  // nullptr where the signal model makes the levels (the default).
-  static std::unique_ptr<CardSound> Open(sim::System& system, std::ostream& err);
+  // The connections' file in the folder given.
+  static constexpr const char* kConnectionsFile = "Morva.jack";
+
+  // nullptr where the signal model makes the levels (the default). An empty
+  // folder remembers no connections.
+  static std::unique_ptr<CardSound> Open(sim::System& system, std::ostream& err,
+                                         const std::filesystem::path& dir = {});
   virtual ~CardSound() = default;
 
   // Readable once a card's audio server has gone away; -1 if never.
@@ -25,6 +34,14 @@ class CardSound {
   // Posts the system's query to remove each card whose server went away
   // since the last call to every window of the program.
   virtual void AnnounceRemovals(ui::TApplication& app) = 0;
+  // Whether the cards' audio server went away.
+  virtual bool ServerGone() const = 0;
+
+  // Waits, asking every interval, until a client can join the audio server
+  // again, at most limit (milliseconds::max(): for as long as it takes);
+  // true when one could.
+  static bool AwaitAudioServer(std::chrono::milliseconds limit,
+                               std::chrono::milliseconds interval = std::chrono::milliseconds(500));
 };
 
 }  // namespace app

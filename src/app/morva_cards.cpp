@@ -14,6 +14,7 @@
 #include "platform/mmsystem.h"
 #include "platform/platform.h"
 #include "platform/simbackend.h"
+#include "platform/windir.h"
 #include "sim/clock.h"
 #include "sim/knobs.h"
 #include "sim/system.h"
@@ -106,6 +107,8 @@ int main() {
   }
   sim::RealClock clock;
   sim::System system(clock, knobs);
+  // The driver's mix as it restores it at boot.
+  if (!knobs.fresh_mixer) system.RestoreMixerState(platform::WindowsDirectory());
   platform::SimBackend backend(system);
   platform::Platform platform(backend);
   PrintingBoxes boxes;

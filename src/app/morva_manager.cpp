@@ -3,14 +3,17 @@
 // open into PNG files in DIR (default ./morva-windows/) and ends. With
 // MORVA_TRACE=FILE it appends the headless runner's trace lines to FILE.
 #include <langinfo.h>
+#include <unistd.h>
 #include <QApplication>
 #include <QImage>
 #include <QMessageBox>
 #include <QSocketNotifier>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -226,7 +229,9 @@ class Pictures {
   bool ok_ = true;
 };
 
-int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instance) {
+// *rejoin: the audio server went away and the knob rejoin=1 asks to start
+// again when it returns.
+int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instance, bool* rejoin) {
   std::filesystem::path dir = argc > 1 ? argv[1] : "morva-windows";
   if (pictures) {
     std::error_code ec;
@@ -248,8 +253,12 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   }
   sim::RealClock clock;
   sim::System system(clock, knobs);
-  // With audio=jack each card is a JACK client; the absent ones are said here.
-  std::unique_ptr<app::CardSound> sound = app::CardSound::Open(system, std::cerr);
+  // The cards keep their mix where the driver keeps its configuration.
+  if (!knobs.fresh_mixer) system.KeepMixerState(platform::WindowsDirectory());
+  // With audio=jack each card is a JACK client; the absent ones are said
+  // here. Their connections are remembered beside the driver's files.
+  std::unique_ptr<app::CardSound> sound =
+      app::CardSound::Open(system, std::cerr, platform::WindowsDirectory());
   platform::SimBackend backend(system);
   platform::Platform platform(backend);
   platform::ScopedPlatform scope(platform);
@@ -319,11 +328,13 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
   // The session ending saves what "Beenden" saves.
   app::SessionEnd::Actions session_actions;
   session_actions.exit = exit_command;
-  session_actions.display_gone = [&ws, &tray, &state, &running, exit_command] {
+  session_actions.display_gone = [&ws, &tray, &state, &running, &system, exit_command] {
     ws.DisplayGone();
     tray.Abandon();
     exit_command();
     if (running && state.TrayIconData.hWnd) Shell_NotifyIconA(NIM_DELETE, &state.TrayIconData);
+    // The process ends without unwinding: the last change of the mix goes now.
+    system.FlushMixerState();
   };
   app::SessionEnd session(std::move(session_actions));
 
@@ -357,6 +368,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       session.RegisterExitHandler();
     });
     shell::ProgramMain(app, state);
+    *rejoin = knobs.rejoin && sound && sound->ServerGone();
     ws.SetBeforeWait({});
     session.Arm(false);
     if (pictures && !pics.ok()) status = 1;
@@ -399,15 +411,29 @@ int main(int argc, char** argv) {
   // X server less than a shared-memory image that both sides must sync on.
   if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   if (!pictures) ChoosePlatform();
-  QApplication qapp(argc, argv);
-  // The tray item's name and title (StatusNotifierItem Id and Title).
-  QCoreApplication::setApplicationName(QStringLiteral("MORVA Manager"));
-  QGuiApplication::setDesktopFileName(QStringLiteral("morva-manager"));
-  qt::ApplyClassicLook();
-  try {
-    return Run(argc, argv, pictures, instance.get());
-  } catch (const std::exception& e) {
-    std::cerr << "morva-manager: " << e.what() << "\n";
-    return 1;
+  const std::vector<char*> args(argv, argv + argc + 1);  // before Qt takes its own
+  int status = 0;
+  bool rejoin = false;
+  {
+    QApplication qapp(argc, argv);
+    // The tray item's name and title (StatusNotifierItem Id and Title).
+    QCoreApplication::setApplicationName(QStringLiteral("MORVA Manager"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("morva-manager"));
+    qt::ApplyClassicLook();
+    try {
+      status = Run(argc, argv, pictures, instance.get(), &rejoin);
+    } catch (const std::exception& e) {
+      std::cerr << "morva-manager: " << e.what() << "\n";
+      return 1;
+    }
   }
+  if (!rejoin) return status;
+  // The cards went with their audio server, as pulled cards go; the program
+  // starts again, with their mix and connections, once it is back.
+  instance.reset();
+  std::cerr << "morva-manager: waiting for the audio server to come back\n";
+  app::CardSound::AwaitAudioServer(std::chrono::milliseconds::max());
+  ::execv("/proc/self/exe", args.data());
+  std::cerr << "morva-manager: cannot start again: " << std::strerror(errno) << "\n";
+  return 1;
 }

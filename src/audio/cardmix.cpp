@@ -70,11 +70,13 @@ void CardMix::Process(const CardBuffers& b, std::uint32_t n) {
       const float* in = sources[s];
       for (std::uint32_t i = 0; i < n; ++i) rec[i] += in[i] * g.At(i);
     }
+    ad_[ch].Apply(rec, n);
     const Glide play(applied_.play[ch], target.play[ch], n);
     const Glide mon(applied_.monitor[ch], target.monitor[ch], n);
     const float* pb = b.playback[ch];
     float* out = b.out[ch];
     for (std::uint32_t i = 0; i < n; ++i) out[i] = pb[i] * play.At(i) + rec[i] * mon.At(i);
+    da_[ch].Apply(out, n);
     NotePeak(in_peaks_[ch], rec, n);
     NotePeak(out_peaks_[ch], out, n);
   }

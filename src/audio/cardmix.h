@@ -5,12 +5,17 @@
 // channel at its monitor gain, as sim/routing says and at the gains of
 // sim/gainlaw. Parameters come from the driver's thread through a lock-free
 // exchange, gains glide to a new value across one block (no clicks), and
-// every channel's peak since the last reading is kept in an atomic.
+// every channel's peak since the last reading is kept in an atomic. The
+// analog paths pass the card's converters, which delay them as a card's
+// would: the inputs by kAdFrames on their way to the record channels, the
+// outputs by kDaFrames on their way out (a monitored input by both); the
+// S/PDIF paths are digital and pass at once.
 // Process() takes no lock, allocates nothing, makes no system call.
 #include <array>
 #include <atomic>
 #include <cstdint>
 
+#include "audio/delayline.h"
 #include "audio/exchange.h"
 #include "sim/cardstate.h"
 #include "sim/knobs.h"
@@ -20,7 +25,9 @@ namespace audio {
 
 constexpr int kAnalog = 8;
 constexpr int kSpdif = 2;
-constexpr int kSources = 3;  // Line, Mic, CD
+constexpr int kSources = 3;              // Line, Mic, CD
+constexpr std::uint32_t kAdFrames = 38;  // the A/D converters' group delay
+constexpr std::uint32_t kDaFrames = 30;  // the D/A converters'
 
 // The gains the callback applies, as factors on the samples.
 struct MixGains {
@@ -64,6 +71,8 @@ class CardMix {
 
   Exchange<MixGains> gains_;
   MixGains applied_{};  // the callback's own: where the last block ended
+  std::array<DelayLine<kAdFrames>, kAnalog> ad_;
+  std::array<DelayLine<kDaFrames>, kAnalog> da_;
   std::array<std::atomic<std::int32_t>, sim::kChannelsPerCard> in_peaks_{};
   std::array<std::atomic<std::int32_t>, sim::kChannelsPerCard> out_peaks_{};
 };

@@ -8,30 +8,35 @@
 #include <cstdlib>
 
 #include "audio/cardmix.h"
+#include "audio/cardports.h"
 
 namespace audio {
 
 struct JackCards::Card {
   jack_client_t* client = nullptr;
   int removal_fd = -1;
+  ConnectionKeeper* keeper = nullptr;
+  CardPorts ports;
   CardMix mix;
-  std::array<jack_port_t*, kAnalog> line{}, mic{}, out{}, record{}, playback{};
-  std::array<jack_port_t*, kSpdif> cd{}, spdif_in{}, spdif_out{}, record_spdif{}, playback_spdif{};
   std::atomic<bool> gone{false};
+  std::atomic<std::uint64_t> cycles{0};
   bool reported = false;
   std::atomic<std::uint64_t> xruns{0};
   bool xrun_seen = false;  // the notification thread's own
   jack_nframes_t last_xrun_frame = 0;
 
-  bool RegisterPorts();
+  bool Join(const std::string& name, jack_status_t* status);
+  void Gone();
   static int Process(jack_nframes_t nframes, void* arg);
-  static void Shutdown(jack_status_t, const char*, void* arg);
+  static void Latency(jack_latency_callback_mode_t mode, void* arg);
+  static void Shutdown(void* arg);
+  static void InfoShutdown(jack_status_t, const char*, void* arg);
   static int Xrun(void* arg);
+  static void PortRegistered(jack_port_id_t, int, void* arg);
+  static void PortConnected(jack_port_id_t, jack_port_id_t, int, void* arg);
 };
 
 namespace {
-
-constexpr const char* kLeftRight[kSpdif] = {"L", "R"};
 
 void Quiet(const char*) {}
 
@@ -50,42 +55,35 @@ std::string Why(jack_status_t status) {
 
 }  // namespace
 
-// The real-time thread: buffers in, CardMix, nothing else.
+// The real-time thread: each part of the card takes its buffers, nothing else.
 int JackCards::Card::Process(jack_nframes_t nframes, void* arg) {
   auto* card = static_cast<Card*>(arg);
-  CardBuffers b;
-  auto in = [nframes](jack_port_t* p) {
-    return static_cast<const float*>(jack_port_get_buffer(p, nframes));
-  };
-  auto out = [nframes](jack_port_t* p) {
-    return static_cast<float*>(jack_port_get_buffer(p, nframes));
-  };
-  for (int ch = 0; ch < kAnalog; ++ch) {
-    b.line[ch] = in(card->line[ch]);
-    b.mic[ch] = in(card->mic[ch]);
-    b.playback[ch] = in(card->playback[ch]);
-    b.out[ch] = out(card->out[ch]);
-    b.record[ch] = out(card->record[ch]);
-  }
-  for (int i = 0; i < kSpdif; ++i) {
-    b.cd[i] = in(card->cd[i]);
-    b.spdif_in[i] = in(card->spdif_in[i]);
-    b.playback_spdif[i] = in(card->playback_spdif[i]);
-    b.spdif_out[i] = out(card->spdif_out[i]);
-    b.record_spdif[i] = out(card->record_spdif[i]);
-  }
-  card->mix.Process(b, nframes);
+  card->mix.Process(card->ports.Buffers(nframes), nframes);
+  card->cycles.fetch_add(1, std::memory_order_relaxed);
   return 0;
 }
 
+void JackCards::Card::Latency(jack_latency_callback_mode_t mode, void* arg) {
+  static_cast<Card*>(arg)->ports.ReportLatency(mode);
+}
+
 // The server is gone: a flag and a word to the eventfd, both safe here.
-void JackCards::Card::Shutdown(jack_status_t, const char*, void* arg) {
-  auto* card = static_cast<Card*>(arg);
-  card->gone.store(true, std::memory_order_release);
+// JACK's own server reports it through the detailed callback; PipeWire's
+// JACK library calls only the plain one, so both are set.
+void JackCards::Card::Gone() {
+  if (gone.exchange(true, std::memory_order_acq_rel)) return;
   const std::uint64_t one = 1;
-  if (::write(card->removal_fd, &one, sizeof one) < 0) {
+  if (::write(removal_fd, &one, sizeof one) < 0) {
     // The flag alone still tells the next TakeRemovals.
   }
+}
+
+void JackCards::Card::Shutdown(void* arg) {
+  static_cast<Card*>(arg)->Gone();
+}
+
+void JackCards::Card::InfoShutdown(jack_status_t, const char*, void* arg) {
+  static_cast<Card*>(arg)->Gone();
 }
 
 // The server tells every client once for each client that was late in a
@@ -100,35 +98,36 @@ int JackCards::Card::Xrun(void* arg) {
   return 0;
 }
 
-bool JackCards::Card::RegisterPorts() {
-  auto port = [this](const std::string& name, unsigned long flags) {
-    return jack_port_register(client, name.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags, 0);
-  };
-  const unsigned long kIn = JackPortIsInput, kOut = JackPortIsOutput;
-  bool ok = true;
-  auto each = [&](auto& ports, const std::string& prefix, unsigned long flags, bool numbered) {
-    for (std::size_t i = 0; i < ports.size(); ++i) {
-      ports[i] = port(prefix + (numbered ? std::to_string(i + 1) : kLeftRight[i]), flags);
-      ok = ok && ports[i] != nullptr;
-    }
-  };
-  // The card's connectors, then what programs record from and play through it.
-  each(line, "Line In ", kIn, true);
-  each(mic, "Mic In ", kIn, true);
-  each(cd, "CD In ", kIn, false);
-  each(spdif_in, "S/PDIF In ", kIn, false);
-  each(out, "Analog Out ", kOut, true);
-  each(spdif_out, "S/PDIF Out ", kOut, false);
-  each(record, "Record ", kOut, true);
-  each(record_spdif, "Record S/PDIF ", kOut, false);
-  each(playback, "Playback ", kIn, true);
-  each(playback_spdif, "Playback S/PDIF ", kIn, false);
-  return ok;
+// Ports came or went, connections were made or undone: the keeper looks
+// from its own thread.
+void JackCards::Card::PortRegistered(jack_port_id_t, int, void* arg) {
+  static_cast<Card*>(arg)->keeper->Poke();
+}
+
+void JackCards::Card::PortConnected(jack_port_id_t, jack_port_id_t, int, void* arg) {
+  static_cast<Card*>(arg)->keeper->Poke();
+}
+
+bool JackCards::Card::Join(const std::string& name, jack_status_t* status) {
+  client = jack_client_open(
+      name.c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName), status);
+  if (client == nullptr) return false;
+  jack_set_process_callback(client, &Process, this);
+  jack_set_latency_callback(client, &Latency, this);
+  jack_on_shutdown(client, &Shutdown, this);
+  jack_on_info_shutdown(client, &InfoShutdown, this);
+  jack_set_xrun_callback(client, &Xrun, this);
+  jack_set_port_registration_callback(client, &PortRegistered, this);
+  jack_set_port_connect_callback(client, &PortConnected, this);
+  return true;
 }
 
 JackCards::JackCards() : removal_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 JackCards::~JackCards() {
+  watch_.reset();
+  // Deactivating disconnects the cards' ports: the keeper has stopped by then.
+  keeper_.Stop();
   for (int c = 0; c < opened_; ++c) {
     Card& card = *cards_[c];
     if (!card.gone.load(std::memory_order_acquire)) jack_deactivate(card.client);
@@ -141,6 +140,15 @@ std::string JackCards::ClientName(int card) {
   return "Morva " + std::to_string(card + 1);
 }
 
+bool JackCards::ServerAnswers() {
+  jack_set_error_function(&Quiet);
+  jack_set_info_function(&Quiet);
+  jack_status_t status{};
+  jack_client_t* probe = jack_client_open("Morva", JackNoStartServer, &status);
+  if (probe) jack_client_close(probe);
+  return probe != nullptr;
+}
+
 int JackCards::Open(int cards, std::string* why) {
   // The engine says what went wrong itself, once and in its own words.
   jack_set_error_function(&Quiet);
@@ -148,26 +156,51 @@ int JackCards::Open(int cards, std::string* why) {
   for (int c = opened_; c < std::min(cards, kMaxJackCards); ++c) {
     auto card = std::make_unique<Card>();
     card->removal_fd = removal_fd_;
+    card->keeper = &keeper_;
     jack_status_t status{};
-    card->client = jack_client_open(
-        ClientName(c).c_str(), static_cast<jack_options_t>(JackNoStartServer | JackUseExactName),
-        &status);
-    if (card->client == nullptr) {
+    if (!card->Join(ClientName(c), &status)) {
       if (why) *why = Why(status);
       break;
     }
-    jack_set_process_callback(card->client, &Card::Process, card.get());
-    jack_on_info_shutdown(card->client, &Card::Shutdown, card.get());
-    jack_set_xrun_callback(card->client, &Card::Xrun, card.get());
-    if (!card->RegisterPorts() || jack_activate(card->client) != 0) {
+    if (!card->ports.Register(card->client) || jack_activate(card->client) != 0) {
       jack_client_close(card->client);
       if (why) *why = "the audio server would not take its ports";
       break;
     }
+    // Said at once: PipeWire's JACK library may not ask before a port is
+    // connected, nor every time a peer's latency becomes known.
+    card->ports.ReportLatency(JackCaptureLatency);
+    card->ports.ReportLatency(JackPlaybackLatency);
     cards_[c] = std::move(card);
     opened_ = c + 1;
   }
+  // The cards opened now share one server; the watch looks at them.
+  if (opened_ > 0 && !watch_) {
+    std::vector<Card*> watched;
+    for (int c = 0; c < opened_; ++c) watched.push_back(cards_[c].get());
+    ServerWatch::Hooks hooks;
+    hooks.cycles = [watched] {
+      std::uint64_t n = 0;
+      for (const Card* card : watched) n += card->cycles.load(std::memory_order_relaxed);
+      return n;
+    };
+    hooks.answers = &ServerAnswers;
+    hooks.lost = [watched] {
+      for (Card* card : watched) card->Gone();
+    };
+    watch_ = std::make_unique<ServerWatch>(std::move(hooks));
+  }
   return opened_;
+}
+
+void JackCards::KeepConnections(const std::filesystem::path& file) {
+  if (opened_ == 0) return;
+  std::vector<jack_port_t*> ours;
+  for (int c = 0; c < opened_; ++c) {
+    const auto& ports = cards_[c]->ports.All();
+    ours.insert(ours.end(), ports.begin(), ports.end());
+  }
+  keeper_.Start(file, cards_[0]->client, std::move(ours), &cards_[0]->gone);
 }
 
 bool JackCards::Serves(int card) const {
@@ -196,6 +229,11 @@ std::vector<int> JackCards::TakeRemovals() {
     }
   }
   return removed;
+}
+
+bool JackCards::ServerGone() const {
+  return std::any_of(cards_.begin(), cards_.begin() + opened_,
+                     [](const auto& card) { return card->gone.load(std::memory_order_acquire); });
 }
 
 std::uint64_t JackCards::Xruns() const {

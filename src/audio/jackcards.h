@@ -1,17 +1,23 @@
 #pragma once
 // The simulated cards on a JACK server: card k is the client "Morva k+1"
-// whose ports are the card's connectors (line, mic and CD inputs, analog
-// and S/PDIF outputs) and the channels a program records from and plays
-// through it. Its process callback mixes them as the driver's state says
-// (CardMix). The engine never starts a server; a server that goes away
-// marks its cards removed and makes removal_fd() readable.
+// whose ports (CardPorts) are the card's connectors (line, mic and CD
+// inputs, analog and S/PDIF outputs) and the channels a program records
+// from and plays through it. Its process callback hands the block's
+// buffers to the card's parts (CardMix mixes them as the driver's state
+// says). The engine never starts a server; a server that goes away marks
+// its cards removed and makes removal_fd() readable, as the server's
+// report says or, where none comes, as ServerWatch finds. The connections of
+// the cards' ports can be remembered and made again (KeepConnections).
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "audio/connectionkeeper.h"
+#include "audio/serverwatch.h"
 #include "sim/cardengine.h"
 
 namespace audio {
@@ -31,6 +37,12 @@ class JackCards : public sim::CardEngine {
   // what went wrong.
   int Open(int cards, std::string* why);
   static std::string ClientName(int card);  // "Morva 1" ...
+  // Whether a client can join the server now (a short-lived one does).
+  static bool ServerAnswers();
+
+  // Remembers the connections of the opened cards' ports in file from now
+  // on, and makes those it remembers now and whenever their ports come.
+  void KeepConnections(const std::filesystem::path& file);
 
   bool Serves(int card) const override;
   void StateChanged(int card, const sim::CardState& state) override;
@@ -40,6 +52,8 @@ class JackCards : public sim::CardEngine {
   int removal_fd() const { return removal_fd_; }
   // The cards whose server went away since the last call.
   std::vector<int> TakeRemovals();
+  // Whether the server of the opened cards went away.
+  bool ServerGone() const;
   // The cycles the server reported too late (xruns) since the cards
   // joined it.
   std::uint64_t Xruns() const;
@@ -49,6 +63,8 @@ class JackCards : public sim::CardEngine {
   std::array<std::unique_ptr<Card>, kMaxJackCards> cards_;
   int opened_ = 0;
   int removal_fd_ = -1;
+  ConnectionKeeper keeper_;
+  std::unique_ptr<ServerWatch> watch_;
 };
 
 }  // namespace audio

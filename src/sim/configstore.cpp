@@ -1,9 +1,9 @@
 #include "sim/configstore.h"
 
 #include <fstream>
-#include <system_error>
 
-#include "sim/bytes.h"
+#include "sim/durablefile.h"
+#include "sim/wire.h"
 
 namespace sim {
 
@@ -12,7 +12,7 @@ ConfigBytes ConfigStore::Defaults() {
   for (std::uint32_t block = 0; block < 4; ++block) {
     std::uint8_t* b = bytes.data() + 160 * block;
     auto set = [b](int word, std::int32_t v) {
-      StoreLe32(b + 4 * word, static_cast<std::uint32_t>(v));
+      wire::WriteLe32(b + 4 * word, static_cast<std::uint32_t>(v));
     };
     set(7, -1);                                 // messages about sample-rate conflicts shown
     set(8, -1);                                 // messages about device conflicts shown
@@ -44,26 +44,7 @@ bool ConfigStore::Save(const std::filesystem::path& dir, const ConfigBytes& byte
     memory_ = bytes;
     return true;
   }
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  const auto target = dir / kFileName;
-  auto temp = target;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    out.flush();
-    if (!out) {
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::filesystem::rename(temp, target, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
+  return ReplaceFileDurably(dir / kFileName, bytes);
 }
 
 }  // namespace sim

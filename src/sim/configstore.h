@@ -21,8 +21,8 @@ class ConfigStore {
 
   // The stored record; the defaults when the file is missing or not 640 bytes.
   ConfigBytes Load(const std::filesystem::path& dir);
-  // Replaces the stored record (written to a temporary file and renamed, so
-  // a failed write leaves the old record). False when it cannot be written.
+  // Replaces the stored record durably (a failed write leaves the old
+  // record). False when it cannot be written.
   bool Save(const std::filesystem::path& dir, const ConfigBytes& bytes);
 
  private:

@@ -112,6 +112,14 @@ void Apply(Knobs& k, std::string_view token) {
       k.audio = Audio::Jack;
     else
       Bad(token);
+  } else if (name == "mixer") {
+    if (value != "stored" && value != "fresh") Bad(token);
+    k.fresh_mixer = value == "fresh";
+  } else if (name == "connections") {
+    if (value != "remember" && value != "off") Bad(token);
+    k.remember_connections = value == "remember";
+  } else if (name == "rejoin") {
+    k.rejoin = Flag(value, token);
   } else {
     Bad(token);
   }

@@ -59,6 +59,15 @@ struct Knobs {
   std::vector<LevelPin> pins;
   std::filesystem::path config_dir;  // empty: the configuration stays in memory
   Audio audio = Audio::Model;
+  // The program keeps the cards' mix where the driver stores its
+  // configuration; fresh: the cards start from their power-on values and the
+  // stored mix is left as it is.
+  bool fresh_mixer = false;
+  // With audio=jack: the connections of the cards' ports are remembered and
+  // made again (off: neither), and after the audio server went away the
+  // program waits for it and starts again (rejoin).
+  bool remember_connections = true;
+  bool rejoin = false;
 };
 
 // Parses blank-separated name=value knobs:
@@ -66,6 +75,7 @@ struct Knobs {
 //   reconfigurable=0|1  bridge=ok|fail|hang  tray=ok|fail  arena=BYTES
 //   device=in|out,MID,PID,NAME (an underscore in NAME stands for a blank)
 //   level=in|out,CARD,CH,VALUE  configdir=PATH  audio=model|jack
+//   mixer=stored|fresh  connections=remember|off  rejoin=0|1
 // Throws std::invalid_argument naming the knob that cannot be read.
 Knobs ParseKnobs(std::string_view text);
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "sim/cardstate.h"
+#include "sim/wire.h"
 
 namespace sim {
 
@@ -15,7 +16,13 @@ constexpr int kChannelsPerCard = 10;  // 0-7 analog, 8-9 S/PDIF
 
 // The record channel's source; Spdif for the S/PDIF channels, None for a
 // source code the card does not have (silence).
-enum class Source : std::uint8_t { Line = 0, Mic = 1, Cd = 2, Spdif, None };
+enum class Source : std::uint8_t {
+  Line = wire::kSourceLine,
+  Mic = wire::kSourceMic,
+  Cd = wire::kSourceCd,
+  Spdif,
+  None
+};
 
 struct ChannelRoute {
   // The record channel: its source at the input gain word (the S/PDIF

@@ -5,9 +5,9 @@
 #include <random>
 #include <stdexcept>
 
-#include "sim/bytes.h"
 #include "sim/cardengine.h"
 #include "sim/signalmodel.h"
+#include "sim/wire.h"
 
 namespace sim {
 namespace {
@@ -51,32 +51,6 @@ std::uint32_t* FieldOf(CardState& card, int pair, PairField field) {
       return &card.devnode;
   }
   return nullptr;
-}
-
-bool ParseHex8(std::string_view text, std::uint32_t* value) {
-  if (text.size() != 8) return false;
-  std::uint32_t v = 0;
-  for (char c : text) {
-    int digit;
-    if (c >= '0' && c <= '9')
-      digit = c - '0';
-    else if (c >= 'A' && c <= 'F')
-      digit = c - 'A' + 10;
-    else if (c >= 'a' && c <= 'f')
-      digit = c - 'a' + 10;
-    else
-      return false;
-    v = (v << 4) | static_cast<std::uint32_t>(digit);
-  }
-  *value = v;
-  return true;
-}
-
-std::uint32_t RecordSize(const std::string& command) {
-  if (command == "getstates") return 20;
-  if (command == "reconfigurable") return 4;
-  if (command == "getconfig" || command == "setconfig") return 640;
-  return 0;
 }
 
 }  // namespace
@@ -248,11 +222,33 @@ void System::SetPairField(int card, int pair, PairField field, std::uint32_t val
 
 void System::SetEngine(CardEngine* engine) {
   engine_ = engine;
-  for (int c = 0; c < Knobs::kMaxCards; ++c) Changed(c);
+  for (int c = 0; c < Knobs::kMaxCards; ++c) Tell(c);
 }
 
 void System::Changed(int card) {
+  Tell(card);
+  if (mixer_store_) mixer_store_->Note(card_states_);
+}
+
+void System::Tell(int card) {
   if (engine_ && engine_->Serves(card)) engine_->StateChanged(card, card_states_[card]);
+}
+
+bool System::RestoreMixerState(const std::filesystem::path& dir) {
+  if (!MixerStore::Read(dir, card_states_)) return false;
+  for (int c = 0; c < Knobs::kMaxCards; ++c) Tell(c);
+  return true;
+}
+
+bool System::KeepMixerState(const std::filesystem::path& dir) {
+  mixer_store_.reset();
+  const bool restored = RestoreMixerState(dir);
+  mixer_store_ = std::make_unique<MixerStore>(dir);
+  return restored;
+}
+
+bool System::FlushMixerState() {
+  return !mixer_store_ || mixer_store_->Flush();
 }
 
 void System::PinLevel(Dir dir, int card, int ch, std::int32_t value) {
@@ -290,7 +286,7 @@ void System::SetConfigWord(int block, int word, std::int32_t value) {
   if (block < 0 || block > 3 || word < 0 || word > 39) throw std::out_of_range("no such word");
   const std::filesystem::path dir = ConfigDir();
   ConfigBytes bytes = config_.Load(dir);
-  StoreLe32(bytes.data() + 160 * block + 4 * word, static_cast<std::uint32_t>(value));
+  wire::WriteLe32(bytes.data() + 160 * block + 4 * word, static_cast<std::uint32_t>(value));
   if (!config_.Save(dir, bytes)) throw std::runtime_error("cannot store Morva.cfg");
 }
 
@@ -341,10 +337,10 @@ std::uint32_t System::Message(Dir dir, std::uint32_t handle, std::uint32_t msg, 
   return CardMessage(dir, it->second, msg, p1);
 }
 
-bool System::WriteLe32(std::uint32_t vp, std::uint32_t value) {
+bool System::WriteAnswer(std::uint32_t vp, std::uint32_t value) {
   std::uint8_t* p = arena_.Flat(vp, 4);
   if (p == nullptr) return false;
-  StoreLe32(p, value);
+  wire::WriteLe32(p, value);
   return true;
 }
 
@@ -358,7 +354,7 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
     return answer_override_ ? answer_override_(msg) : value;
   };
   auto read = [&](std::uint32_t value) {
-    return WriteLe32(p1, answer(value)) ? result::kOk : result::kInvalParam;
+    return WriteAnswer(p1, answer(value)) ? result::kOk : result::kInvalParam;
   };
   auto set = [&](std::uint32_t& field) {
     field = p1;
@@ -376,57 +372,59 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
   auto levels = [&](bool metering) {
     std::uint8_t* p = arena_.Flat(p1, 8);
     if (p == nullptr) return result::kInvalParam;
-    StoreLe32(p, answer(metering ? static_cast<std::uint32_t>(Level(dir, h.card, left)) : 0));
-    StoreLe32(p + 4,
-              answer(metering ? static_cast<std::uint32_t>(Level(dir, h.card, left + 1)) : 0));
+    auto level = [&](int ch) {
+      return static_cast<std::int32_t>(
+          answer(metering ? static_cast<std::uint32_t>(Level(dir, h.card, ch)) : 0));
+    };
+    wire::LevelPair{level(left), level(left + 1)}.Write(p);
     return result::kOk;
   };
   if (dir == Dir::Out) {
     switch (msg) {
-      case 0x0010:
+      case wire::DRV_WODM_GETVOLUME:
         return read(pair.volume);
-      case 0x0011:
+      case wire::DRV_WODM_SETVOLUME:
         return set(pair.volume);
-      case 0x4001:
+      case wire::MSG_GET_OUT_MUTE:
         return read(pair.mute);
-      case 0x4002:
+      case wire::MSG_SET_OUT_MUTE:
         return set(pair.mute);
-      case 0x4007:
+      case wire::MSG_START_OUT_METER:
         return start_meter(pair.outmeter);
-      case 0x4008:
+      case wire::MSG_STOP_OUT_METER:
         pair.outmeter = false;
         return result::kOk;
-      case 0x4009:
+      case wire::MSG_GET_OUT_LEVEL:
         return levels(pair.outmeter);
-      case 0x4011:
+      case wire::MSG_GET_DEVNODE:
         return read(card.devnode);
       default:
         return result::kNotSupported;
     }
   }
   switch (msg) {
-    case 0x4032:
+    case wire::MSG_GET_IN_GAIN:
       return read(pair.ingain);
-    case 0x4033:
+    case wire::MSG_SET_IN_GAIN:
       return set(pair.ingain);
-    case 0x4034:
+    case wire::MSG_GET_IN_PAIR:
       return read(pair.inpair);
-    case 0x4035:
+    case wire::MSG_SET_IN_PAIR:
       return set(pair.inpair);
-    case 0x4038:
+    case wire::MSG_START_IN_METER:
       return start_meter(pair.inmeter);
-    case 0x4039:
+    case wire::MSG_STOP_IN_METER:
       pair.inmeter = false;
       return result::kOk;
-    case 0x403A:
+    case wire::MSG_GET_IN_LEVEL:
       return levels(pair.inmeter);
-    case 0x403B:
+    case wire::MSG_GET_MON_GAIN:
       return read(pair.mongain);
-    case 0x403C:
+    case wire::MSG_SET_MON_GAIN:
       return set(pair.mongain);
-    case 0x403D:
+    case wire::MSG_GET_MON_GATE:
       return read(pair.gate);
-    case 0x403E:
+    case wire::MSG_SET_MON_GATE:
       return set(pair.gate);
     default:
       return result::kNotSupported;
@@ -438,129 +436,23 @@ std::uint32_t System::CardMessage(Dir dir, const OpenHandle& h, std::uint32_t ms
 int System::RunDll(const std::string& params) {
   if (knobs_.bridge == BridgeMode::Fail) return 2;  // the runner could not be found
   ++bridge_runs_;
-  // "Morva.DRV,DriverConfig <command> $<data 16:16> #<completion 16:16>"
-  static constexpr std::string_view kPrefix = "Morva.DRV,DriverConfig ";
-  BridgeJob job;
-  std::string_view rest(params);
-  if (!rest.starts_with(kPrefix)) return 42;  // started, but the entry point finds nothing to do
-  rest.remove_prefix(kPrefix.size());
-  const std::size_t blank = rest.find(' ');
-  if (blank == std::string_view::npos || rest.size() != blank + 20 || rest[blank + 1] != '$' ||
-      rest[blank + 10] != ' ' || rest[blank + 11] != '#' ||
-      !ParseHex8(rest.substr(blank + 2, 8), &job.data_vp) ||
-      !ParseHex8(rest.substr(blank + 12, 8), &job.done_vp)) {
-    return 42;
-  }
-  job.command = std::string(rest.substr(0, blank));
-  job.signal = knobs_.bridge != BridgeMode::Hang;
-  job.late = knobs_.bridge == BridgeMode::Late;
-  job.reconfigurable = knobs_.reconfigurable;
-  job.states = States();
-  job.dir = ConfigDir();
-  ReapFinishedWorkers();
-  {
-    std::lock_guard lock(workers_mu_);
-    auto finished = std::make_shared<std::atomic<bool>>(false);
-    std::thread thread([this, job, finished] {
-      if (job.late) AwaitLateRelease();
-      RunEntryPoint(job);
-      finished->store(true, std::memory_order_release);
-    });
-    workers_.push_back(Worker{std::move(thread), finished, job.late});
-  }
-  // Under a virtual clock the start returns once the entry point is done, so
-  // the caller's polling sees the same completion word on every run and
-  // virtual time after a bridge call never depends on thread timing.
-  if (clock_.IsVirtual()) WaitForBridge();
+  std::optional<ConfigEntryPoint::Job> job = ConfigEntryPoint::Parse(params);
+  if (!job) return 42;  // started, but the entry point finds nothing to do
+  job->signal = knobs_.bridge != BridgeMode::Hang;
+  job->late = knobs_.bridge == BridgeMode::Late;
+  job->reconfigurable = knobs_.reconfigurable;
+  job->states = States();
+  job->dir = ConfigDir();
+  entry_.Start(std::move(*job));
   return 42;
 }
 
 void System::WaitForBridge() {
-  std::vector<Worker> running;
-  {
-    std::lock_guard lock(workers_mu_);
-    // A late entry point is waited for only once it may finish.
-    auto waits = [this](const Worker& w) {
-      std::lock_guard released(late_mu_);
-      return !w.late || late_released_;
-    };
-    for (auto it = workers_.begin(); it != workers_.end();) {
-      if (waits(*it)) {
-        running.push_back(std::move(*it));
-        it = workers_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  for (Worker& w : running) w.thread.join();
-}
-
-// One thread object per call would pile up over a long run; the finished
-// ones are joined at the next start.
-void System::ReapFinishedWorkers() {
-  std::vector<Worker> finished;
-  {
-    std::lock_guard lock(workers_mu_);
-    for (auto it = workers_.begin(); it != workers_.end();) {
-      if (it->finished->load(std::memory_order_acquire)) {
-        finished.push_back(std::move(*it));
-        it = workers_.erase(it);
-      } else {
-        ++it;
-      }
-    }
-  }
-  for (Worker& w : finished) w.thread.join();
-}
-
-std::size_t System::BridgeWorkerCount() {
-  std::lock_guard lock(workers_mu_);
-  return workers_.size();
+  entry_.Wait();
 }
 
 void System::FinishLateBridges() {
-  {
-    std::lock_guard lock(late_mu_);
-    late_released_ = true;
-  }
-  late_cv_.notify_all();
-  WaitForBridge();
-  std::lock_guard lock(late_mu_);
-  late_released_ = false;
-}
-
-void System::AwaitLateRelease() {
-  std::unique_lock lock(late_mu_);
-  if (clock_.IsVirtual()) {
-    late_cv_.wait(lock, [this] { return late_released_; });
-  } else {
-    late_cv_.wait_for(lock, std::chrono::seconds(6), [this] { return late_released_; });
-  }
-}
-
-// Runs on the worker: takes the data block, works on it, writes it back and
-// only then sets the completion word. A hanging entry point does its work
-// but never signals.
-void System::RunEntryPoint(const BridgeJob& job) {
-  const std::uint32_t size = RecordSize(job.command);
-  if (size == 0) return;  // not a command the entry point knows
-  std::vector<std::uint8_t> data(size);
-  if (!arena_.Read(job.data_vp, data)) return;
-  if (job.command == "getstates") {
-    for (int i = 0; i < 5; ++i) StoreLe32(&data[4 * i], static_cast<std::uint32_t>(job.states[i]));
-  } else if (job.command == "reconfigurable") {
-    StoreLe32(data.data(), job.reconfigurable ? 1 : 0);
-  } else if (job.command == "getconfig") {
-    const ConfigBytes stored = config_.Load(job.dir);
-    std::copy(stored.begin(), stored.end(), data.begin());
-  } else {
-    ConfigBytes record;
-    std::copy(data.begin(), data.end(), record.begin());
-    config_.Save(job.dir, record);
-  }
-  if (!arena_.Write(job.data_vp, data)) return;
-  if (job.signal) arena_.StoreRelease(job.done_vp, 1);
+  entry_.FinishLate();
 }
 
 }  // namespace sim

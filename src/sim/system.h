@@ -4,24 +4,22 @@
 // application shares with it, and the driver's configuration entry point as
 // it runs when started through "rundll.exe".
 #include <array>
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "sim/arena.h"
 #include "sim/cardstate.h"
 #include "sim/clock.h"
+#include "sim/configentry.h"
 #include "sim/configstore.h"
 #include "sim/knobs.h"
+#include "sim/mixerstore.h"
 
 namespace sim {
 
@@ -97,6 +95,16 @@ class System {
   // for a card that an engine serves, the real peak since the last reading.
   std::int32_t Level(Dir dir, int card, int ch) const;
 
+  // The cards' mixer state as the driver stored it in dir: restoring sets
+  // every card's records to what is stored there (nothing when nothing
+  // readable is); keeping restores and from then on stores every change.
+  // Without either, the cards start from their power-on values and nothing
+  // is stored.
+  bool RestoreMixerState(const std::filesystem::path& dir);
+  bool KeepMixerState(const std::filesystem::path& dir);
+  // Writes a kept change not yet written now; false when it cannot be.
+  bool FlushMixerState();
+
   // The engine that moves the cards' samples (nullptr: the signal model
   // only). It is told the state of every card it serves at once and after
   // every change; it must outlive the system or be taken away first.
@@ -129,7 +137,7 @@ class System {
   // the blocks they were given, as late as that is.
   void FinishLateBridges();
   // Worker threads of entry points still running or not yet joined.
-  std::size_t BridgeWorkerCount();
+  std::size_t BridgeWorkerCount() { return entry_.WorkerCount(); }
   int bridge_runs() const { return bridge_runs_; }
 
  private:
@@ -138,35 +146,21 @@ class System {
     int card = 0;
     int pair = 0;
   };
-  struct BridgeJob {
-    std::string command;
-    std::uint32_t data_vp = 0;
-    std::uint32_t done_vp = 0;
-    bool signal = true;
-    bool reconfigurable = true;
-    std::array<std::int32_t, 5> states{};
-    std::filesystem::path dir;
-    bool late = false;
-  };
-  struct Worker {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> finished;
-    bool late = false;
-  };
-
   static void BeforeSleep(void* self);
-  // The card's state changed: the engine hears of it.
+  // The card's state changed: the engine hears of it, the store keeps it.
   void Changed(int card);
+  void Tell(int card);
   void RebuildDevices();
-  void RunEntryPoint(const BridgeJob& job);
   std::uint32_t CardMessage(Dir dir, const OpenHandle& h, std::uint32_t msg, std::uint32_t p1);
-  bool WriteLe32(std::uint32_t vp, std::uint32_t value);
+  bool WriteAnswer(std::uint32_t vp, std::uint32_t value);
 
   Clock& clock_;
   Knobs knobs_;
   Arena16 arena_;
   ConfigStore config_;
-  std::array<CardState, Knobs::kMaxCards> card_states_{};
+  ConfigEntryPoint entry_{clock_, arena_, config_};
+  CardStates card_states_{};
+  std::unique_ptr<MixerStore> mixer_store_;
   std::map<std::array<int, 3>, std::int32_t> pins_;
   CardEngine* engine_ = nullptr;
   std::array<std::vector<WaveDevice>, 2> devices_;
@@ -174,14 +168,6 @@ class System {
   std::array<std::map<std::uint32_t, OpenHandle>, 2> handles_;
   std::array<std::uint32_t, 2> next_handle_{1, 1};
   std::function<std::filesystem::path()> config_dir_provider_;
-  void ReapFinishedWorkers();
-  void AwaitLateRelease();
-
-  std::mutex workers_mu_;
-  std::vector<Worker> workers_;
-  std::mutex late_mu_;
-  std::condition_variable late_cv_;
-  bool late_released_ = false;
   int bridge_runs_ = 0;
 };
 

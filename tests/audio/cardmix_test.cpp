@@ -109,11 +109,56 @@ TEST(CardMix, ProcessAllocatesNothingAndGainsGlide) {
   mix.Publish(state);
   mix.Process(card.b, kFrames);
   const float* rec = card.b.record[0];
+  for (std::uint32_t i = 1; i < kFrames; ++i) ASSERT_LT(rec[i] - rec[i - 1], 0.05f) << i;
+  mix.Process(card.b, kFrames);  // the converter's delay passes
   const float top = 0.5f * std::pow(10.0f, 22.5f / 20);
   EXPECT_NEAR(rec[kFrames - 1], top, 1e-4);
-  for (std::uint32_t i = 1; i < kFrames; ++i) ASSERT_LT(rec[i] - rec[i - 1], 0.05f) << i;
   EXPECT_EQ(mix.TakePeak(sim::Dir::In, 0), 32767);  // above full scale reads as full scale
   EXPECT_EQ(mix.TakePeak(sim::Dir::In, 0), 0);      // and is taken once
+}
+
+// An impulse on each path arrives as late as the path's converters make
+// it, whatever the length of the blocks it travels in.
+TEST(CardMix, AnalogPathsAreDelayedByTheirConvertersDigitalOnesNot) {
+  for (std::uint32_t frames : {kFrames, 16u, 1u}) {
+    Card card;
+    for (auto& port : card.ports) std::fill(port.begin(), port.end(), 0.0f);
+    sim::CardState state;
+    state.pairs[0].ingain = 0;           // 0 dB
+    state.pairs[0].inpair = 0x02000000;  // pair 1/2 monitored
+    state.pairs[0].mongain = 0xFFFEFFFE;
+    state.pairs[0].volume = 0xFFFFFFFF;  // 0 dB
+    state.pairs[1].volume = 0xFFFFFFFF;
+    CardMix mix;
+    mix.Publish(state);
+    mix.Process(card.b, frames);  // the gains settle
+    struct Path {
+      const float* in;
+      float* out;
+      std::uint32_t delay;
+    };
+    const Path paths[] = {
+        {card.b.line[0], card.b.record[0], kAdFrames},
+        {card.b.line[0], card.b.out[0], kAdFrames + kDaFrames},  // monitored
+        {card.b.playback[2], card.b.out[2], kDaFrames},
+        {card.b.spdif_in[1], card.b.record_spdif[1], 0},
+        {card.b.playback_spdif[0], card.b.spdif_out[0], 0},
+    };
+    std::vector<std::vector<float>> heard(std::size(paths));
+    for (std::uint32_t t = 0; t < 100; t += frames) {
+      for (const Path& p : paths) const_cast<float*>(p.in)[0] = t == 0 ? 1.0f : 0.0f;
+      mix.Process(card.b, frames);
+      for (std::size_t i = 0; i < std::size(paths); ++i)
+        heard[i].insert(heard[i].end(), paths[i].out, paths[i].out + frames);
+    }
+    for (std::size_t i = 0; i < std::size(paths); ++i) {
+      const auto at = std::max_element(heard[i].begin(), heard[i].end(), [](float a, float b) {
+        return std::fabs(a) < std::fabs(b);
+      });
+      EXPECT_EQ(at - heard[i].begin(), paths[i].delay) << "path " << i << ", blocks of " << frames;
+      EXPECT_GT(std::fabs(*at), 0.5f) << "path " << i;
+    }
+  }
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include "audio/jackcards.h"
 
 #include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,9 +17,9 @@
 #include <sstream>
 
 #include "app/cardsound.h"
+#include "audioserver.h"
 #include "controls/levelmeter.h"
 #include "controls/slider.h"
-#include "jackserver.h"
 #include "mixer/Ainp.h"
 #include "mixer/Mon.h"
 #include "mixer/Wavelv.h"
@@ -29,6 +31,8 @@
 namespace audio {
 namespace {
 
+using testing_support::AudioServer;
+using testing_support::ServerFor;
 using testing_support::SignalClient;
 using testing_support::ToolTipDb;
 
@@ -37,18 +41,6 @@ constexpr float kSilent = 1e-6f;
 double Db(double ratio) {
   return 20 * std::log10(ratio);
 }
-
-// JACK_DEFAULT_SERVER for one test.
-class ServerFor {
- public:
-  explicit ServerFor(const std::string& name) : old_(std::getenv("JACK_DEFAULT_SERVER")) {
-    ::setenv("JACK_DEFAULT_SERVER", name.c_str(), 1);
-  }
-  ~ServerFor() { ::setenv("JACK_DEFAULT_SERVER", old_.c_str(), 1); }
-
- private:
-  std::string old_;
-};
 
 struct JackCardTest : testing_support::MixerWindowTest {
   JackCards cards;
@@ -167,7 +159,7 @@ TEST_F(JackCardTest, MetersReadThePlayedPeakAndFallBackWhenItStops) {
 }
 
 TEST(JackCards, WithoutAServerTheCardsAreAbsentAtOnce) {
-  ServerFor nobody("morva-nobody");
+  ServerFor nobody;
   sim::VirtualClock clock;
   sim::System system(clock, sim::ParseKnobs("cards=2 audio=jack"));
   std::ostringstream err;
@@ -178,16 +170,18 @@ TEST(JackCards, WithoutAServerTheCardsAreAbsentAtOnce) {
   EXPECT_NE(err.str().find("Morva 1: no audio server"), std::string::npos) << err.str();
 }
 
-TEST(JackCards, AServerGoingAwayRemovesItsCards) {
-  testing_support::JackServer server("morva-test-gone");
-  ASSERT_TRUE(server.up());
-  ServerFor it(server.name());
+// The program's side of a killed server, in a process of its own: JACK's
+// library keeps what it knew of a server that crashed, and no client of
+// that process could join any server after it (the program starts itself
+// anew to come back). It opens two cards, says so, and tells how many
+// microseconds after the kill (the parent's word) both removals were
+// posted, or -1.
+std::int64_t RemovalsAfterKill(int ready_fd, int killed_fd) {
   sim::VirtualClock clock;
   sim::System system(clock, sim::ParseKnobs("cards=2 audio=jack"));
   std::ostringstream err;
   auto sound = app::CardSound::Open(system, err);
-  ASSERT_NE(sound, nullptr);
-  ASSERT_EQ(system.cards(), 2) << err.str();
+  if (!sound || system.cards() != 2 || sound->ServerGone()) return -1;
   ui::HeadlessWidgetset ws;
   ui::TApplication app(ws);
   ui::TForm* window = ui::Create<ui::TForm>(&app);
@@ -197,15 +191,66 @@ TEST(JackCards, AServerGoingAwayRemovesItsCards) {
     std::memcpy(&devnode, reinterpret_cast<const std::uint8_t*>(m.LParam) + 12, 4);
     if (m.WParam == 0x8001) removed.push_back(devnode);
   });
-  server.Stop();
+  std::int64_t killed = 0;
+  if (::write(ready_fd, "r", 1) != 1 || ::read(killed_fd, &killed, sizeof killed) != sizeof killed)
+    return -1;
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (removed.size() < 2 && std::chrono::steady_clock::now() < give_up) {
     pollfd p{sound->removal_fd(), POLLIN, 0};
-    if (::poll(&p, 1, 100) == 1) sound->AnnounceRemovals(app);
+    if (::poll(&p, 1, 20) == 1) sound->AnnounceRemovals(app);
     app.ProcessMessages();
   }
   std::sort(removed.begin(), removed.end());
-  EXPECT_EQ(removed, (std::vector<DWORD>{system.Card(0).devnode, system.Card(1).devnode}));
+  if (!sound->ServerGone() ||
+      removed != std::vector<DWORD>{system.Card(0).devnode, system.Card(1).devnode})
+    return -1;
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+             .count() -
+         killed;
+}
+
+std::int64_t Now() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+// Killed, the server takes its cards with it within two seconds, as a
+// pulled card goes (PipeWire's JACK library reports it only through the
+// plain shutdown callback); once the server is back a client can join it
+// again, which the program waits for when the user asked it to come back.
+TEST(JackCards, AKilledServerRemovesItsCardsWithinTwoSecondsAndIsWaitedFor) {
+  auto server = AudioServer::Make("morva-test-gone");
+  ASSERT_TRUE(server->up());
+  ServerFor it(*server);
+  int ready[2], killed[2], reaction[2];
+  ASSERT_EQ(::pipe(ready) | ::pipe(killed) | ::pipe(reaction), 0);
+  const pid_t program = ::fork();
+  ASSERT_GE(program, 0);
+  if (program == 0) {
+    const std::int64_t us = RemovalsAfterKill(ready[1], killed[0]);
+    ::_exit(::write(reaction[1], &us, sizeof us) == sizeof us ? 0 : 1);
+  }
+  char r = 0;
+  ASSERT_EQ(::read(ready[0], &r, 1), 1);
+  const std::int64_t at = Now();
+  server->Kill();
+  ASSERT_EQ(::write(killed[1], &at, sizeof at), static_cast<ssize_t>(sizeof at));
+  std::int64_t us = -1;
+  ASSERT_EQ(::read(reaction[0], &us, sizeof us), static_cast<ssize_t>(sizeof us));
+  ::waitpid(program, nullptr, 0);
+  for (int fd : {ready[0], ready[1], killed[0], killed[1], reaction[0], reaction[1]}) ::close(fd);
+  EXPECT_GE(us, 0) << "the cards were not removed";
+  std::printf("the cards were removed %lld ms after the kill\n", static_cast<long long>(us / 1000));
+  EXPECT_LT(us, 2'000'000) << "removed " << us / 1000 << " ms after the kill";
+
+  EXPECT_FALSE(app::CardSound::AwaitAudioServer(std::chrono::milliseconds(300),
+                                                std::chrono::milliseconds(100)));
+  server->Launch();
+  EXPECT_TRUE(
+      app::CardSound::AwaitAudioServer(std::chrono::seconds(10), std::chrono::milliseconds(100)));
+  EXPECT_TRUE(server->Settle());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 // sine's top as a sample and a peak reads the amplitude exactly.
 #include <jack/jack.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -47,12 +48,20 @@ class SignalClient {
   bool ok() const { return ok_; }
   void SetAmplitude(int play, float a) { amplitude_[play].store(a); }
   // The peak at a listened port once what was just changed has come
-  // through: a few blocks pass, then the peak of the next four.
+  // through: a few blocks pass, then the peak of the next four, until two
+  // such readings agree (a busy server may hand on a late client's last
+  // block for a while).
   float SettledPeak(int listen) {
     WaitBlocks(6);
-    peak_[listen].store(0.0f);
-    WaitBlocks(4);
-    return peak_[listen].load();
+    float last = -1.0f;
+    for (int reading = 0; reading < 10; ++reading) {
+      peak_[listen].store(0.0f);
+      WaitBlocks(4);
+      const float peak = peak_[listen].load();
+      if (std::fabs(peak - last) <= 1e-4f * std::max(peak, 1e-3f)) return peak;
+      last = peak;
+    }
+    return last;
   }
   // Blocks handled so far.
   std::uint64_t blocks() const { return blocks_.load(); }

@@ -3,7 +3,7 @@
 
 #include "driver/configrecord.h"
 #include "platform/sim_fixture.h"
-#include "sim/bytes.h"
+#include "sim/wire.h"
 
 namespace driver {
 namespace {
@@ -75,7 +75,7 @@ TEST_F(ConfigBridge, RemovalSignalSetsOnlyTheFirstWord) {
   const sim::ConfigBytes before = system.StoredConfig();
   EXPECT_TRUE(SendRemovalSignal(1));
   const sim::ConfigBytes after = system.StoredConfig();
-  EXPECT_EQ(sim::LoadLe32(after.data()), 0xFFFFFFFFu);
+  EXPECT_EQ(wire::ReadLe32(after.data()), 0xFFFFFFFFu);
   for (std::size_t i = 4; i < after.size(); ++i) EXPECT_EQ(after[i], before[i]) << i;
 }
 
@@ -83,7 +83,7 @@ TEST_F(ConfigBridge, RemovalSignalIsNotSentWhenGetConfigFails) {
   system.SetBridge(sim::BridgeMode::Fail);
   EXPECT_FALSE(SendRemovalSignal(1));
   system.SetBridge(sim::BridgeMode::Ok);
-  EXPECT_EQ(sim::LoadLe32(system.StoredConfig().data()), 0u);
+  EXPECT_EQ(wire::ReadLe32(system.StoredConfig().data()), 0u);
   EXPECT_FALSE(SendRemovalSignal(0));
 }
 

@@ -35,11 +35,11 @@ grep -qx 'Categories=AudioVideo;Audio;Mixer;' "$root/share/applications/morva-ma
 (cd "$build" && cpack -G DEB -B "$stage/package" >/dev/null) || fail "cpack"
 deb=$(ls "$stage"/package/morva-manager_*.deb)
 info=$(dpkg-deb --info "$deb")
-echo "$info" | grep -q '^ Package: morva-manager$' || fail "Package field"
-echo "$info" | grep -q '^ Version: 1.0.0$' || fail "Version field"
-echo "$info" | grep -q '^ Section: sound$' || fail "Section field"
-echo "$info" | grep -Eq '^ Depends: .*libqt6widgets6' || fail "Depends lacks Qt: $(echo "$info" | grep Depends)"
-echo "$info" | grep -Eq '^ Depends: .*libc6' || fail "Depends lacks libc6"
+grep -q '^ Package: morva-manager$' <<<"$info" || fail "Package field"
+grep -q '^ Version: 1.0.0$' <<<"$info" || fail "Version field"
+grep -q '^ Section: sound$' <<<"$info" || fail "Section field"
+grep -Eq '^ Depends: .*libqt6widgets6' <<<"$info" || fail "Depends lacks Qt: $(echo "$info" | grep Depends)"
+grep -Eq '^ Depends: .*libc6' <<<"$info" || fail "Depends lacks libc6"
 contents=$(dpkg-deb --contents "$deb")
 for f in ./usr/bin/morva-manager ./usr/bin/morva-scenario ./usr/bin/morva-cards \
          ./usr/share/applications/morva-manager.desktop \
@@ -47,6 +47,6 @@ for f in ./usr/bin/morva-manager ./usr/bin/morva-scenario ./usr/bin/morva-cards 
          ./usr/share/man/man1/morva-manager.1 \
          ./usr/share/icons/hicolor/128x128/apps/morva-manager.png \
          ./usr/share/icons/hicolor/scalable/apps/morva-manager.svg; do
-  echo "$contents" | grep -q " $f\$" || fail "package lacks $f"
+  grep -q " $f\$" <<<"$contents" || fail "package lacks $f"
 done
 echo "check_install: install tree, desktop entries, icons and package are right"

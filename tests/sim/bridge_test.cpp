@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "sim/bytes.h"
 #include "sim/system.h"
+#include "sim/wire.h"
 
 namespace sim {
 namespace {
@@ -38,8 +38,10 @@ class EntryPointTest : public ::testing::Test {
     std::copy(initial.begin(), initial.end(), sys.arena().Flat(data, size));
     return sys.RunDll("Morva.DRV,DriverConfig " + command + " $" + Hex8(data) + " #" + Hex8(done));
   }
-  std::uint32_t DoneWord() { return LoadLe32(sys.arena().Flat(done, 4)); }
-  std::uint32_t DataWord(int i) { return LoadLe32(sys.arena().Flat(data, 4 * (i + 1)) + 4 * i); }
+  std::uint32_t DoneWord() { return wire::ReadLe32(sys.arena().Flat(done, 4)); }
+  std::uint32_t DataWord(int i) {
+    return wire::ReadLe32(sys.arena().Flat(data, 4 * (i + 1)) + 4 * i);
+  }
 
   VirtualClock clock;
   System sys{clock};
@@ -74,7 +76,7 @@ TEST_F(EntryPointTest, ConfigurationPersistsAllBytesAcrossRuns) {
   Start("getconfig", 640);
   sys.WaitForBridge();
   std::uint8_t* record = sys.arena().Flat(data, 640);
-  EXPECT_EQ(static_cast<std::int32_t>(LoadLe32(record + 28)), -1);  // defaults: MsgRate shown
+  EXPECT_EQ(static_cast<std::int32_t>(wire::ReadLe32(record + 28)), -1);  // defaults: MsgRate shown
   for (int i = 0; i < 640; ++i) record[i] = static_cast<std::uint8_t>(i * 7 + 3);
   const std::vector<std::uint8_t> sent(record, record + 640);
   Start("setconfig", 640, sent);
@@ -95,7 +97,7 @@ TEST_F(EntryPointTest, AStoredFileOfTheWrongSizeGivesTheDefaults) {
   EXPECT_EQ(sys.StoredConfig(), ConfigStore::Defaults());
   sys.SetConfigWord(2, 32, 40);
   const ConfigBytes stored = sys.StoredConfig();
-  EXPECT_EQ(LoadLe32(stored.data() + 320 + 128), 40u);
+  EXPECT_EQ(wire::ReadLe32(stored.data() + 320 + 128), 40u);
   EXPECT_THROW(sys.SetConfigWord(4, 0, 1), std::out_of_range);
 }
 

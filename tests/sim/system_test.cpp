@@ -6,7 +6,7 @@
 #include <array>
 #include <vector>
 
-#include "sim/bytes.h"
+#include "sim/wire.h"
 
 namespace sim {
 namespace {
@@ -116,8 +116,8 @@ TEST_F(SystemTest, ReadMessagesFillTheBufferBehindThe1616PointerLittleEndian) {
   const std::uint32_t vp = sys.arena().Alloc(80);
   EXPECT_EQ(sys.Message(Dir::In, in, 0x4032, vp + 8, 0), result::kOk);
   const std::uint8_t* flat = sys.arena().Flat(vp, 80);
-  EXPECT_EQ(LoadLe32(flat + 8), 0x9C409C40u);
-  EXPECT_EQ(LoadLe32(flat), 0u);
+  EXPECT_EQ(wire::ReadLe32(flat + 8), 0x9C409C40u);
+  EXPECT_EQ(wire::ReadLe32(flat), 0u);
   EXPECT_EQ(sys.GetPairField(0, 1, PairField::InGain), 0x9C409C40u);
   EXPECT_EQ(sys.GetPairField(0, 0, PairField::InGain), 0x80008000u);  // other pair untouched
   // A pointer that names no live block is refused and nothing is written.
@@ -143,7 +143,7 @@ TEST_F(SystemTest, DeviceNodesAreDistinctPerCard) {
   std::uint32_t nodes[2];
   for (int c = 0; c < 2; ++c) {
     sys.Message(Dir::Out, OpenPair(Dir::Out, c, 0), 0x4011, vp, 0);
-    nodes[c] = LoadLe32(sys.arena().Flat(vp, 4));
+    nodes[c] = wire::ReadLe32(sys.arena().Flat(vp, 4));
     EXPECT_EQ(nodes[c], sys.Card(c).devnode);
   }
   EXPECT_NE(nodes[0], nodes[1]);
@@ -155,16 +155,16 @@ TEST_F(SystemTest, LevelsAreReportedOnlyWhileMetering) {
   const std::uint32_t vp = sys.arena().Alloc(8);
   sys.Message(Dir::In, in, 0x403A, vp, 0);
   const std::uint8_t* flat = sys.arena().Flat(vp, 8);
-  EXPECT_EQ(LoadLe32(flat), 0u);
+  EXPECT_EQ(wire::ReadLe32(flat), 0u);
   sys.Message(Dir::In, in, 0x4038, 0, 0);
   sys.Message(Dir::In, in, 0x403A, vp, 0);
-  const std::uint32_t left = LoadLe32(flat);
+  const std::uint32_t left = wire::ReadLe32(flat);
   EXPECT_GT(left, 0u);
   EXPECT_LE(left, 32767u);
   EXPECT_EQ(left, static_cast<std::uint32_t>(sys.Level(Dir::In, 0, 0)));
   sys.Message(Dir::In, in, 0x4039, 0, 0);
   sys.Message(Dir::In, in, 0x403A, vp, 0);
-  EXPECT_EQ(LoadLe32(flat), 0u);
+  EXPECT_EQ(wire::ReadLe32(flat), 0u);
   // Closing the last handle on the pair's device ends its metering too.
   sys.Message(Dir::In, in, 0x4038, 0, 0);
   sys.Close(Dir::In, in);
@@ -216,7 +216,7 @@ TEST_F(SystemTest, PinnedLevelsOverrideTheModelUntilReleased) {
   const std::uint32_t vp = sys.arena().Alloc(8);
   sys.Message(Dir::Out, out, 0x4007, 0, 0);
   sys.Message(Dir::Out, out, 0x4009, vp, 0);
-  EXPECT_EQ(LoadLe32(sys.arena().Flat(vp, 8) + 4), 1000u);
+  EXPECT_EQ(wire::ReadLe32(sys.arena().Flat(vp, 8) + 4), 1000u);
   sys.PinLevel(Dir::Out, 0, 9, -1);
   EXPECT_NE(sys.Level(Dir::Out, 0, 9), 1000);
   EXPECT_THROW(sys.PinLevel(Dir::In, 0, 10, 5), std::out_of_range);

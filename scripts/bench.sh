@@ -3,7 +3,8 @@
 # X server with four cards and with one (CPU of the program and the X
 # server, memory, start to tray), the headless meter pipeline (CPU time and
 # instructions per second of virtual time), the settings file store and
-# four cards on a private JACK server.
+# four cards on a private JACK server; a burst of control changes from
+# outside (OSC).
 # Never part of the tests; docs/PERFORMANCE.md records the figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,7 +19,7 @@ if [ ${#need[@]} -gt 0 ]; then
 fi
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMORVA_BENCH=ON >/dev/null
 cmake --build build-release -j "$(nproc)" --target morva-manager morva-meter-bench morva-bench \
-  morva-audio-load
+  morva-audio-load morva-remote-burst
 seconds=${1:-20}
 for cards in 4 1; do bench/desktop_load.sh build-release/src/app/morva-manager "$cards" "$seconds"; done
 build-release/bench/morva-meter-bench
@@ -29,3 +30,4 @@ callgrind_annotate --inclusive=yes "$out" | grep -E 'PROGRAM TOTALS|SimBackend::
 rm -f "$out"
 build-release/bench/morva-bench
 bench/audio_load.sh build-release/bench/morva-audio-load "$seconds" 4
+build-release/bench/morva-remote-burst "$seconds" 1000

@@ -39,6 +39,17 @@ class JackSound : public CardSound {
 
   int removal_fd() const override { return cards_.removal_fd(); }
   bool ServerGone() const override { return cards_.ServerGone(); }
+  int midi_fd() const override { return cards_.midi_fd(); }
+  void TakeMidi(const MidiTake& take) override {
+    // A longer message (SysEx) keeps only its first bytes: it is handed on
+    // as its first byte alone, which says what it was.
+    cards_.TakeMidi([&take](int card, const audio::MidiEvent& e) {
+      take(card, e.bytes.data(), e.size > e.bytes.size() ? 1 : e.size);
+    });
+  }
+  void SendMidi(int card, const std::array<std::uint8_t, 3>& message) override {
+    cards_.SendMidi(card, {3, message});
+  }
 
   void AnnounceRemovals(ui::TApplication& app) override {
     for (int card : cards_.TakeRemovals()) {

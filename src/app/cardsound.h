@@ -5,10 +5,14 @@
 // stream says why. A card whose audio server goes away while the program
 // runs is removed: the system announces it with WM_DEVICECHANGE. The
 // connections of the cards' ports are remembered in the folder given
-// (unless the knob connections=off says not to) and made again.
+// (unless the knob connections=off says not to) and made again. Each card
+// takes MIDI, for control from outside.
+#include <array>
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <vector>
@@ -36,6 +40,15 @@ class CardSound {
   virtual void AnnounceRemovals(ui::TApplication& app) = 0;
   // Whether the cards' audio server went away.
   virtual bool ServerGone() const = 0;
+
+  // The cards' MIDI inputs and outputs: readable when messages came in;
+  // -1 where the cards take no MIDI.
+  virtual int midi_fd() const { return -1; }
+  // Hands each message that came in since the last call, with its card
+  // (from 0), to take.
+  using MidiTake = std::function<void(int card, const std::uint8_t* bytes, std::size_t size)>;
+  virtual void TakeMidi(const MidiTake& /*take*/) {}
+  virtual void SendMidi(int /*card*/, const std::array<std::uint8_t, 3>& /*message*/) {}
 
   // Waits, asking every interval, until a client can join the audio server
   // again, at most limit (milliseconds::max(): for as long as it takes);

@@ -1,5 +1,6 @@
 // morva-manager [DIR]: MORVA Manager on the simulated card, with the tray
-// icon and real windows. Without a display it draws every window it can
+// icon and real windows; morva-manager COMMAND ...: a command for the
+// running one (morva-manager --help lists them). Without a display it draws every window it can
 // open into PNG files in DIR (default ./morva-windows/) and ends. With
 // MORVA_TRACE=FILE it appends the headless runner's trace lines to FILE.
 #include <langinfo.h>
@@ -25,6 +26,7 @@
 
 #include "app/cardsound.h"
 #include "app/instance.h"
+#include "app/remotecontrol.h"
 #include "app/sessionend.h"
 #include "controls/Class_b.h"
 #include "platform/platform.h"
@@ -36,6 +38,8 @@
 #include "qt/snapshot.h"
 #include "qt/timerpump.h"
 #include "qt/trayicon.h"
+#include "remote/channel.h"
+#include "remote/commands.h"
 #include "scenario/trace.h"
 #include "settings/mixset.h"
 #include "shell/Mixctrl.h"
@@ -300,16 +304,6 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       running->Terminate();
   };
   actions.exit = exit_command;
-  // A later start asks this instance to show its control window, as a
-  // double click on the tray icon would.
-  std::unique_ptr<QSocketNotifier> requests;
-  if (instance && instance->listen_fd() >= 0) {
-    requests = std::make_unique<QSocketNotifier>(instance->listen_fd(), QSocketNotifier::Read);
-    QObject::connect(requests.get(), &QSocketNotifier::activated,
-                     [instance, show = actions.double_click] {
-                       if (instance->TakeShowRequest()) show();
-                     });
-  }
   qt::TrayIcon tray(ws.Icon(), std::move(actions), !pictures);
   std::ofstream trace_file;
   std::unique_ptr<platform::Observer> observer;
@@ -349,13 +343,19 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       QObject::connect(removals.get(), &QSocketNotifier::activated,
                        [&sound, &app] { sound->AnnounceRemovals(app); });
     }
+    // Control from outside: a later start's request or command, D-Bus, OSC.
+    std::unique_ptr<app::RemoteControl> remote;
+    if (!pictures)
+      remote = std::make_unique<app::RemoteControl>(state, clock, instance, sound.get(),
+                                                    &timer_pump, std::cerr);
     if (auto* traced = dynamic_cast<TracingTrayObserver*>(observer.get())) app.SetObserver(traced);
     shell::ConnectMessageBoxes(app, platform, boxes);
     Pictures pics(app, state, ws, tray, dir);
     if (pictures) pics.Start();
     session.Arm(!pictures);
     std::size_t forms_seen = 0;
-    ws.SetBeforeWait([&app, &session, &forms_seen, pictures] {
+    ws.SetBeforeWait([&app, &session, &forms_seen, &remote, pictures] {
+      if (remote) remote->BeforeWait();
       if (pictures || app.Forms().size() <= forms_seen) return;
       forms_seen = app.Forms().size();
       // What saving touches of the settings store is made now, before the
@@ -370,6 +370,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
     shell::ProgramMain(app, state);
     *rejoin = knobs.rejoin && sound && sound->ServerGone();
     ws.SetBeforeWait({});
+    remote.reset();
     session.Arm(false);
     if (pictures && !pics.ok()) status = 1;
     running = nullptr;
@@ -384,9 +385,43 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
 
 }  // namespace
 
+// `morva-manager COMMAND ...`: the command goes to the running program,
+// whose answer is printed; the exit status says how it went.
+int RunCommandLine(const std::vector<std::string>& words) {
+  if (std::string why = remote::CommandUsageError(words); !why.empty()) {
+    std::cerr << "morva-manager: " << why << "\n";
+    return static_cast<int>(remote::Status::kUsage);
+  }
+  const std::filesystem::path dir = app::InstanceDirectory();
+  app::SingleInstance instance(dir);
+  const int fd = dir.empty() ? -1 : instance.Connect();
+  if (fd < 0) {
+    std::cerr << "morva-manager: MORVA Manager does not run\n";
+    return static_cast<int>(remote::Status::kNotRunning);
+  }
+  constexpr int kAnswerTimeMs = 30000;
+  const remote::CommandReply reply = remote::AskRunning(fd, words, kAnswerTimeMs);
+  ::close(fd);
+  if (reply.status == remote::Status::kOk)
+    std::cout << reply.text;
+  else
+    std::cerr << "morva-manager: " << reply.text
+              << (reply.text.empty() || reply.text.back() != '\n' ? "\n" : "");
+  return static_cast<int>(reply.status);
+}
+
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << remote::CommandHelp();
+    return 0;
+  }
+  if (argc > 1 && remote::IsCommand(argv[1]))
+    return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   UseUtf8Characters();
   const bool pictures = !HasDisplay();
+  // With a display the only arguments are Qt's own options.
+  if (!pictures && argc > 1 && argv[1][0] != '-')
+    return RunCommandLine(std::vector<std::string>(argv + 1, argv + argc));
   if (pictures) {
     std::cerr << "morva-manager: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                  "drawing the windows into PNG files instead\n";
@@ -396,15 +431,26 @@ int main(int argc, char** argv) {
   // control window and ends, before it touches the card or the settings.
   std::unique_ptr<app::SingleInstance> instance;
   if (!pictures) {
-    instance = std::make_unique<app::SingleInstance>(app::InstanceDirectory());
-    if (!instance->Acquire()) {
-      if (instance->NotifyRunning()) {
-        std::cerr << "morva-manager: already running; its control window is shown\n";
-        return 0;
+    const std::filesystem::path dir = app::InstanceDirectory();
+    if (dir.empty()) {
+      std::cerr << "morva-manager: neither $XDG_RUNTIME_DIR nor the settings folder "
+                << platform::WindowsDirectory().string()
+                << " is a folder of this user's own; a second start is not noticed\n";
+    } else {
+      instance = std::make_unique<app::SingleInstance>(dir);
+      if (!instance->Acquire()) {
+        if (const int fd = instance->Connect(); fd >= 0) {
+          const remote::CommandReply shown = remote::AskRunning(fd, {"show"}, 5000);
+          ::close(fd);
+          std::cerr << "morva-manager: already running; "
+                    << (shown.status == remote::Status::kOk ? "its control window is shown\n"
+                                                            : shown.text + "\n");
+          return 0;
+        }
+        std::cerr << "morva-manager: another instance holds the lock in " << dir.string()
+                  << " but does not answer\n";
+        return 1;
       }
-      std::cerr << "morva-manager: another instance holds the lock in "
-                << app::InstanceDirectory().string() << " but does not answer\n";
-      return 1;
     }
   }
   // The meters repaint many small lamp rectangles: sending them costs the

@@ -15,8 +15,10 @@ namespace audio {
 struct JackCards::Card {
   jack_client_t* client = nullptr;
   int removal_fd = -1;
+  int midi_fd = -1;
   ConnectionKeeper* keeper = nullptr;
   CardPorts ports;
+  MidiPorts midi;
   CardMix mix;
   std::atomic<bool> gone{false};
   std::atomic<std::uint64_t> cycles{0};
@@ -55,10 +57,18 @@ std::string Why(jack_status_t status) {
 
 }  // namespace
 
-// The real-time thread: each part of the card takes its buffers, nothing else.
+// The real-time thread: each part of the card takes its buffers, nothing
+// else; a cycle in which MIDI came in wakes the program with one word to
+// its eventfd, which never blocks (the one system call here).
 int JackCards::Card::Process(jack_nframes_t nframes, void* arg) {
   auto* card = static_cast<Card*>(arg);
   card->mix.Process(card->ports.Buffers(nframes), nframes);
+  if (card->midi.Process(nframes)) {
+    const std::uint64_t one = 1;
+    if (::write(card->midi_fd, &one, sizeof one) < 0) {
+      // The counter is full or the descriptor gone: the messages wait.
+    }
+  }
   card->cycles.fetch_add(1, std::memory_order_relaxed);
   return 0;
 }
@@ -122,7 +132,9 @@ bool JackCards::Card::Join(const std::string& name, jack_status_t* status) {
   return true;
 }
 
-JackCards::JackCards() : removal_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+JackCards::JackCards()
+    : removal_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)),
+      midi_fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
 JackCards::~JackCards() {
   watch_.reset();
@@ -134,6 +146,7 @@ JackCards::~JackCards() {
     jack_client_close(card.client);
   }
   if (removal_fd_ >= 0) ::close(removal_fd_);
+  if (midi_fd_ >= 0) ::close(midi_fd_);
 }
 
 std::string JackCards::ClientName(int card) {
@@ -156,13 +169,15 @@ int JackCards::Open(int cards, std::string* why) {
   for (int c = opened_; c < std::min(cards, kMaxJackCards); ++c) {
     auto card = std::make_unique<Card>();
     card->removal_fd = removal_fd_;
+    card->midi_fd = midi_fd_;
     card->keeper = &keeper_;
     jack_status_t status{};
     if (!card->Join(ClientName(c), &status)) {
       if (why) *why = Why(status);
       break;
     }
-    if (!card->ports.Register(card->client) || jack_activate(card->client) != 0) {
+    if (!card->ports.Register(card->client) || !card->midi.Register(card->client) ||
+        jack_activate(card->client) != 0) {
       jack_client_close(card->client);
       if (why) *why = "the audio server would not take its ports";
       break;
@@ -199,6 +214,8 @@ void JackCards::KeepConnections(const std::filesystem::path& file) {
   for (int c = 0; c < opened_; ++c) {
     const auto& ports = cards_[c]->ports.All();
     ours.insert(ours.end(), ports.begin(), ports.end());
+    // A controller's connections are remembered too.
+    for (jack_port_t* p : cards_[c]->midi.Ports()) ours.push_back(p);
   }
   keeper_.Start(file, cards_[0]->client, std::move(ours), &cards_[0]->gone);
 }
@@ -242,6 +259,20 @@ std::uint64_t JackCards::Xruns() const {
   for (int c = 0; c < opened_; ++c)
     n = std::max(n, cards_[c]->xruns.load(std::memory_order_relaxed));
   return n;
+}
+
+void JackCards::TakeMidi(const std::function<void(int card, const MidiEvent& e)>& take) {
+  std::uint64_t count = 0;
+  if (::read(midi_fd_, &count, sizeof count) < 0) {
+    // Nothing waiting: the rings say the same.
+  }
+  MidiEvent e;
+  for (int c = 0; c < opened_; ++c)
+    while (cards_[c]->midi.Take(e)) take(c, e);
+}
+
+bool JackCards::SendMidi(int card, const MidiEvent& e) {
+  return Serves(card) && cards_[card]->midi.Queue(e);
 }
 
 }  // namespace audio

@@ -12,11 +12,13 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "audio/connectionkeeper.h"
+#include "audio/midiports.h"
 #include "audio/serverwatch.h"
 #include "sim/cardengine.h"
 
@@ -58,11 +60,19 @@ class JackCards : public sim::CardEngine {
   // joined it.
   std::uint64_t Xruns() const;
 
+  // The cards' MIDI ports (MidiPorts): readable when messages came in.
+  int midi_fd() const { return midi_fd_; }
+  // Hands every message that came in since the last call to take.
+  void TakeMidi(const std::function<void(int card, const MidiEvent& e)>& take);
+  // Queues a message for a card's MIDI output; false when it is dropped.
+  bool SendMidi(int card, const MidiEvent& e);
+
  private:
   struct Card;
   std::array<std::unique_ptr<Card>, kMaxJackCards> cards_;
   int opened_ = 0;
   int removal_fd_ = -1;
+  int midi_fd_ = -1;
   ConnectionKeeper keeper_;
   std::unique_ptr<ServerWatch> watch_;
 };

@@ -248,6 +248,27 @@ void TMixerForm::WMGetMinMaxInfo(ui::TMessage& m) {
   m.Result = 0;
 }
 
+// The flag's end runs also when the load stops half-way.
+void TMixerForm::PresetLoadingFlag(bool on) {
+  SetPresetLoading(on);
+  if (on) return;
+  PresetLoadEnded();
+  // The preset gives the option row its stored visibility, and the
+  // height and the menu follow it as after the control window's loads.
+  Relayout();
+  settings::UpdateMenuCheck(layout_.OptionRow());
+}
+
+void TMixerForm::LoadPreset(const std::string& name) {
+  settings::LoadNamedPresetOfWindow(*this, settings::kSettingsFileName, name,
+                                    [this](bool on) { PresetLoadingFlag(on); });
+}
+
+void TMixerForm::SavePreset(const std::string& name) {
+  settings::SaveWindowState(*this, settings::kSettingsFileName, " " + name, settings::kAllControls,
+                            false);
+}
+
 void TMixerForm::WMSysCommand(ui::TMessage& m) {
   DefaultHandler(m);
   const UINT command = static_cast<UINT>(m.WParam);
@@ -256,16 +277,8 @@ void TMixerForm::WMSysCommand(ui::TMessage& m) {
     return;
   }
   if (HasPresetLoadingFlag() && command == settings::kLoadPresetCommand) {
-    // The flag's end runs also when the load stops half-way.
-    settings::LoadPresetOfWindow(*this, settings::kSettingsFileName, [this](bool on) {
-      SetPresetLoading(on);
-      if (on) return;
-      PresetLoadEnded();
-      // The preset gives the option row its stored visibility, and the
-      // height and the menu follow it as after the control window's loads.
-      Relayout();
-      settings::UpdateMenuCheck(layout_.OptionRow());
-    });
+    settings::LoadPresetOfWindow(*this, settings::kSettingsFileName,
+                                 [this](bool on) { PresetLoadingFlag(on); });
     return;
   }
   ui::TPanel* row = layout_.OptionRow();

@@ -92,6 +92,12 @@ class TMixerForm : public shell::TMixerWindow {
   // preset is loading), then WriteFader.
   void SliderChange(ui::TComponent* Sender);
 
+  // The per-window preset commands once the name is given (by the picker,
+  // or from outside): the load with the preset-loading flag set, the option
+  // row and the height following it; the save of every named control.
+  void LoadPreset(const std::string& name);
+  void SavePreset(const std::string& name);
+
   // A metering window's meters; in a window without meters starting and
   // stopping do nothing.
   void StartMeters();
@@ -152,6 +158,8 @@ class TMixerForm : public shell::TMixerWindow {
   void NotifyClosed();
   void WMGetMinMaxInfo(ui::TMessage& m);
   void WMSysCommand(ui::TMessage& m);
+  // Sets and clears the preset-loading flag around a per-window load.
+  void PresetLoadingFlag(bool on);
 
   driver::Direction direction_;
   int kind_;

@@ -83,10 +83,8 @@ std::string TfrmMixSettings::CheckSaveName(const std::string& caption, const std
   return typed.empty() ? kForbiddenCharacters : typed;
 }
 
-void TfrmMixSettings::FillList() {
-  lstNames->Clear();
-  const std::string& caption = owner_window_.Caption();
-  const TIniFile ini(file_name_);
+std::vector<std::string> PresetNames(const std::string& caption, const std::string& file_name) {
+  const TIniFile ini(file_name);
   // An empty list would pass for a file without presets.
   if (!ini.Readable()) throw ini.ReadError();
   std::vector<std::string> names;
@@ -100,8 +98,13 @@ void TfrmMixSettings::FillList() {
     if (CharacterCount(rest) > static_cast<std::size_t>(kMaxPresetNameLength)) return;
     names.emplace_back(rest);
   });
+  return names;
+}
+
+void TfrmMixSettings::FillList() {
+  lstNames->Clear();
   // One sort for the whole list, not one insertion each.
-  lstNames->AddStrings(std::move(names));
+  lstNames->AddStrings(PresetNames(owner_window_.Caption(), file_name_));
 }
 
 std::string TfrmMixSettings::Run() {
@@ -163,18 +166,9 @@ void TfrmMixSettings::btnEraseClick(ui::TComponent*) {
   if (ui::Application()->MessageBox(text, "Löschen bestätigen", MB_YESNO | MB_ICONHAND, Handle()) !=
       IDYES)
     return;
-  {
-    // A failure raises here and leaves the entry listed: the file, which
-    // made one attempt only, still holds the preset.
-    TIniFile ini(file_name_);
-    const std::string& caption = owner_window_.Caption();
-    ini.EraseSection(caption + " " + name);
-    if (caption == kControlWindowCaption) {
-      for (const char* window : kMixerWindowCaptions)
-        ini.EraseSection(std::string(window) + " " + name);
-    }
-    ini.UpdateFile();
-  }
+  // A failure raises here and leaves the entry listed: the file, which
+  // made one attempt only, still holds the preset.
+  ErasePreset(owner_window_.Caption(), file_name_, name);
   lstNames->Delete(i);
   lstNames->SetItemIndex(i < lstNames->Count() ? i : i - 1);
   CopySelection();
@@ -195,11 +189,28 @@ void AddPresetCommands(ui::TForm& form) {
   AppendMenuA(menu, MF_STRING, kSavePresetCommand, " Einstellungen sp&eichern ...");
 }
 
+void ErasePreset(const std::string& caption, const std::string& file_name,
+                 const std::string& name) {
+  TIniFile ini(file_name);
+  ini.EraseSection(caption + " " + name);
+  if (caption == kControlWindowCaption) {
+    for (const char* window : kMixerWindowCaptions)
+      ini.EraseSection(std::string(window) + " " + name);
+  }
+  ini.UpdateFile();
+}
+
 bool LoadPresetOfWindow(ui::TForm& form, const std::string& file_name,
                         const std::function<void(bool)>& loading) {
   const std::string name = RunPresetPicker(
       form, file_name, "Alle Einstellungen für \"" + form.Caption() + "\" laden aus ...");
   if (name.empty()) return false;
+  LoadNamedPresetOfWindow(form, file_name, name, loading);
+  return true;
+}
+
+void LoadNamedPresetOfWindow(ui::TForm& form, const std::string& file_name, const std::string& name,
+                             const std::function<void(bool)>& loading) {
   if (loading) loading(true);
   try {
     LoadWindowState(form, file_name, " " + name, kAllControls, false);
@@ -208,7 +219,6 @@ bool LoadPresetOfWindow(ui::TForm& form, const std::string& file_name,
     throw;
   }
   if (loading) loading(false);
-  return true;
 }
 
 bool SavePresetOfWindow(ui::TForm& form, const std::string& file_name) {

@@ -2,6 +2,7 @@
 // Unit mixset: the preset picker and the per-window preset commands.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "ui/extctrls.h"
 #include "ui/form.h"
@@ -88,7 +89,19 @@ void AddPresetCommands(ui::TForm& form);
 // preset-loading flag. Returns whether a preset was loaded.
 bool LoadPresetOfWindow(ui::TForm& form, const std::string& file_name,
                         const std::function<void(bool)>& loading = nullptr);
+// The load of command 2 once the name is given.
+void LoadNamedPresetOfWindow(ui::TForm& form, const std::string& file_name, const std::string& name,
+                             const std::function<void(bool)>& loading = nullptr);
 // Command 1: asks for a name and saves every named control of form under it.
 bool SavePresetOfWindow(ui::TForm& form, const std::string& file_name);
+
+// The names the picker of a window with this caption lists, in the file's
+// order (the list sorts them).
+std::vector<std::string> PresetNames(const std::string& caption, const std::string& file_name);
+// Erases the preset name of the window with this caption (for the control
+// window, the combined preset's sections of every mixer window too), as the
+// picker's erase button does once the user said yes. Raises
+// ui::EIniFileException when the file cannot be written.
+void ErasePreset(const std::string& caption, const std::string& file_name, const std::string& name);
 
 }  // namespace settings

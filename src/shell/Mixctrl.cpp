@@ -100,6 +100,8 @@ void TMixControlWnd::FormClose(ui::TComponent*, ui::TCloseAction&) {
   for (ui::TComponent* c : ComponentList())
     if (auto* box = dynamic_cast<ui::TCheckBox*>(c)) boxes.push_back(box);
   for (ui::TCheckBox* box : boxes) box->SetChecked(false);
+  // Windows made hidden for control from outside go with the others.
+  for (int i = 0; i < kMixerSlots; ++i) ReleaseHiddenWindow(static_cast<MixerSlot>(i), true);
 }
 
 controls::TExtCheckBox* TMixControlWnd::BoxOf(MixerSlot s) const {
@@ -122,6 +124,13 @@ controls::TExtCheckBox* TMixControlWnd::BoxOf(MixerSlot s) const {
 void TMixControlWnd::MixerBoxClick(MixerSlot s) {
   controls::TExtCheckBox* box = BoxOf(s);
   ui::TSafePtr<TMixerWindow>& slot = slots_[static_cast<int>(s)];
+  if (slot && hidden_[static_cast<int>(s)] == slot) {
+    // Made hidden for control from outside, it gives way to the user's
+    // window: closed, it saves what was changed in it, which the new one
+    // then restores.
+    hidden_[static_cast<int>(s)] = nullptr;
+    settings::CloseAndForget(slot);
+  }
   if (!box->Checked()) {
     settings::CloseAndForget(slot);
   } else if (!slot) {
@@ -224,9 +233,6 @@ void TMixControlWnd::WMSysCommand(ui::TMessage& m) {
     PresetAll(false);
 }
 
-// One preset of all windows: the control window's section "Morva <name>"
-// and one section per mixer window. A window that is closed is made hidden
-// for the moment, so that its section is read or written all the same.
 void TMixControlWnd::PresetAll(bool load) {
   // Without a card there are no mixer windows to fill or to read.
   if (!app_.Cards.CardsPresent) return;
@@ -236,6 +242,14 @@ void TMixControlWnd::PresetAll(bool load) {
            : "Alle Mixer Einstellungen speichern als ...",
       load ? settings::PresetPurpose::kLoad : settings::PresetPurpose::kSave);
   if (name.empty()) return;
+  PresetAll(load, name);
+}
+
+// One preset of all windows: the control window's section "Morva <name>"
+// and one section per mixer window. A window that is closed is made hidden
+// for the moment, so that its section is read or written all the same.
+void TMixControlWnd::PresetAll(bool load, const std::string& name) {
+  if (!app_.Cards.CardsPresent || name.empty()) return;
   // A handler run by a pump below may free this window.
   ui::TSafePtr<TMixControlWnd> self(this);
   const std::string suffix = " " + name;
@@ -288,6 +302,52 @@ void TMixControlWnd::LoadPresetInto(TMixerWindow& window, const std::string& suf
   if (panel->Visible() != visible) {
     panel->SetVisible(visible);
     window.ToggleChecksPanel();
+  }
+}
+
+TMixerWindow* TMixControlWnd::HiddenWindow(MixerSlot s) {
+  const int i = static_cast<int>(s);
+  ui::TSafePtr<TMixerWindow>& slot = slots_[i];
+  if (slot) return slot;
+  const MixerFactory& make = app_.MixerFactories[i];
+  if (!app_.Cards.CardsPresent || !make) return nullptr;
+  // A window that fails half-way has nothing to remember: it goes unclosed.
+  auto forget = [&] {
+    hidden_[i] = nullptr;
+    if (TMixerWindow* w = slot) {
+      slot = nullptr;
+      w->Free();
+    }
+  };
+  try {
+    slot = make(this, app_);
+    if (!slot->IsCreated()) {
+      forget();
+      return nullptr;
+    }
+    hidden_[i] = slot;
+    slot->CallFormShow();
+  } catch (const ui::EAbort&) {
+    forget();
+    return nullptr;
+  } catch (...) {
+    forget();
+    throw;
+  }
+  return slot;
+}
+
+void TMixControlWnd::ReleaseHiddenWindow(MixerSlot s, bool remember) {
+  const int i = static_cast<int>(s);
+  ui::TSafePtr<TMixerWindow>& slot = slots_[i];
+  if (!slot || hidden_[i] != slot || slot->Visible() || BoxOf(s)->Checked()) return;
+  hidden_[i] = nullptr;
+  if (remember) {
+    settings::CloseAndForget(slot);
+  } else {
+    TMixerWindow* w = slot;
+    slot = nullptr;
+    w->Free();
   }
 }
 

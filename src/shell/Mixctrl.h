@@ -33,6 +33,7 @@ class TMixControlWnd : public ui::TForm {
   std::string LayoutName() const override { return "Mixctrl.form"; }
 
   TMixerWindow* Slot(MixerSlot s) const { return slots_[static_cast<int>(s)]; }
+  controls::TExtCheckBox* BoxOf(MixerSlot s) const;
   config::TdlgConfig* ConfigDialog() const { return dlgConfig_; }
   driver::DriverConfigRecord& ConfigRecord() { return record_; }
 
@@ -48,6 +49,22 @@ class TMixControlWnd : public ui::TForm {
   void chkSettingsClick(ui::TComponent* Sender);
   void FormActiveChanged(ui::TComponent* Sender);
 
+  // The combined preset under a name, as the load-all and save-all
+  // commands do once the picker has given it.
+  void PresetAll(bool load, const std::string& name);
+
+  // The slot's window for control from outside. A window whose box is
+  // unchecked is made hidden, as a combined preset makes it (created and
+  // prepared by its FormShow, never shown), and stays in the slot until it
+  // is released, or its box is checked: then it is closed and the user's
+  // window made. Null when it cannot be made; an error in its creation
+  // goes on to the caller.
+  TMixerWindow* HiddenWindow(MixerSlot s);
+  // Lets such a hidden window go: closed (it saves its own section as a
+  // closing window does) when remember, else freed without a word. A
+  // window that is shown or whose box is checked is the user's and stays.
+  void ReleaseHiddenWindow(MixerSlot s, bool remember);
+
   ui::TPanel* Panel1 = nullptr;
   ui::TPanel* Panel2 = nullptr;
   ui::TPanel* Panel3 = nullptr;
@@ -60,13 +77,10 @@ class TMixControlWnd : public ui::TForm {
   controls::TExtCheckBox* chkSettings = nullptr;
 
  private:
-  controls::TExtCheckBox* BoxOf(MixerSlot s) const;
   void MixerBoxClick(MixerSlot s);
   void WMMixerClosed(ui::TMessage& m);
   void WMTrayCallback(ui::TMessage& m);
   void WMSysCommand(ui::TMessage& m);
-  void LoadAllSettings();
-  void SaveAllSettings();
   void PresetAll(bool load);
   void LoadPresetInto(TMixerWindow& window, const std::string& suffix);
 
@@ -74,6 +88,9 @@ class TMixControlWnd : public ui::TForm {
   // Weak: a window the control window opened may be freed by a handler
   // that a pump or a modal loop runs meanwhile.
   std::array<ui::TSafePtr<TMixerWindow>, kMixerSlots> slots_;
+  // The slots' windows made hidden for control from outside, until they
+  // are released or the user opens them.
+  std::array<ui::TSafePtr<TMixerWindow>, kMixerSlots> hidden_;
   ui::TSafePtr<config::TdlgConfig> dlgConfig_;
   driver::DriverConfigRecord record_;
 };

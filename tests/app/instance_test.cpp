@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/instance.h"
+#include "app/show_request.h"
 #include "common/tempdir.h"
 
 namespace {
@@ -28,13 +29,13 @@ TEST_F(Instance, ASecondStartAsksTheFirstToShowItself) {
     if (::write(ready[1], "r", 1) != 1) std::_Exit(2);
     pollfd p{running.listen_fd(), POLLIN, 0};
     if (::poll(&p, 1, 5000) != 1) std::_Exit(3);
-    std::_Exit(running.TakeShowRequest() ? 0 : 4);
+    std::_Exit(testing_support::TakeShow(running) ? 0 : 4);
   }
   char c;
   ASSERT_EQ(::read(ready[0], &c, 1), 1);
   app::SingleInstance second(dir_);
   EXPECT_FALSE(second.Acquire());
-  EXPECT_TRUE(second.NotifyRunning());
+  EXPECT_TRUE(testing_support::SendShow(second));
   int status = 0;
   ::waitpid(first, &status, 0);
   ASSERT_TRUE(WIFEXITED(status));
@@ -54,8 +55,9 @@ TEST_F(Instance, TheLockOfACrashedInstanceIsTakenOver) {
   app::SingleInstance next(dir_);
   ASSERT_TRUE(next.Acquire());
   ASSERT_GE(next.listen_fd(), 0);
-  EXPECT_TRUE(app::SingleInstance(dir_).NotifyRunning());
-  EXPECT_TRUE(next.TakeShowRequest());
+  app::SingleInstance start(dir_);
+  EXPECT_TRUE(testing_support::SendShow(start));
+  EXPECT_TRUE(testing_support::TakeShow(next));
 }
 
 }  // namespace

@@ -11,8 +11,12 @@
 #include "platform/platform.h"
 #include "platform/simbackend.h"
 #include "platform/windir.h"
+#include "platform/windowing.h"
+#include "shell/Mixctrl.h"
+#include "shell/about.h"
 #include "shell/appstate.h"
 #include "shell/mixerwindow.h"
+#include "shell/tbmainf.h"
 #include "sim/clock.h"
 #include "sim/system.h"
 #include "ui/application.h"
@@ -35,6 +39,18 @@ struct HeadlessProgram {
   void FindCards() {
     driver::DiscoverCards(state.Cards);
     mixer::RegisterMixerWindows(state);
+  }
+  // The application's windows and the tray record as start-up makes them,
+  // without its main loop (for code that never waits for input).
+  void MakeWindows() {
+    mixer::RegisterMixerWindows(state);
+    state.DriverConfigEnabled = 1;
+    state.MixerIconHandle = LoadIconA(nullptr, "MIXERICON");
+    state.frmMain = ui::CreateForm<shell::TfrmMain>(&app, state);
+    state.MixControlWnd = ui::CreateForm<shell::TMixControlWnd>(&app, state);
+    state.AboutBox = ui::CreateForm<shell::TAboutBox>(&app);
+    state.TrayIconData.hWnd = state.MixControlWnd->Handle();
+    state.TrayIconData.uCallbackMessage = shell::WM_TRAY_CALLBACK;
   }
   // Makes and shows the mixer window of a slot; an error is reported as the
   // message loop reports it.

@@ -13,6 +13,7 @@
 #include "controls/slider.h"
 #include "platform/windir.h"
 #include "platform/winuser.h"
+#include "remote/commands.h"
 #include "scenario/scenariotraits.h"
 #include "shell/Mixctrl.h"
 #include "shell/tbmainf.h"
@@ -220,6 +221,7 @@ void Runner::Execute(const std::string& line) {
   if (t.empty()) return;
   ExecuteTokens(t);
   if (phase_ == Phase::Running && app_) app_->ProcessMessages();
+  if (phase_ == Phase::Running && remote_) remote_->Tick();
 }
 
 void Runner::ExecuteTokens(const std::vector<std::string>& t) {
@@ -243,6 +245,9 @@ void Runner::ExecuteTokens(const std::vector<std::string>& t) {
     Dump(t);
   } else if (cmd == "reply") {
     Fail("no message box is shown");
+  } else if (cmd == "remote" || cmd == "subscribe") {
+    NeedRunning(cmd);
+    Remote(t);
   } else {
     UserAction(t);
   }
@@ -440,6 +445,30 @@ void Runner::DeviceChange(WPARAM w, DWORD type, DWORD devnode) {
   for (HWND h : windows)
     app_->Guard(
         [&] { app_->SendMessage(h, WM_DEVICECHANGE, w, reinterpret_cast<LPARAM>(record.data())); });
+}
+
+remote::ControlSurface& Runner::Surface() {
+  if (!remote_) remote_ = std::make_unique<remote::ControlSurface>(state_, clock_);
+  return *remote_;
+}
+
+void Runner::Remote(const std::vector<std::string>& t) {
+  if (t[0] == "subscribe") {
+    const bool meters = t.size() == 3 && t[2] == "meters";
+    if (t.size() > 3 || (t.size() == 3 && !meters)) Fail("subscribe [PREFIX [meters]]");
+    Surface().Subscribe(
+        t.size() >= 2 ? t[1] : "",
+        [this](const std::string& address, const std::string& value) {
+          trace_.Line("feedback " + address + " " + value);
+        },
+        false, meters);
+    return;
+  }
+  const std::vector<std::string> words(t.begin() + 1, t.end());
+  const remote::CommandReply r = remote::RunCommand(Surface(), words);
+  std::string text = r.text;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  trace_.Line("remote " + std::to_string(static_cast<int>(r.status)) + " " + Quote(text));
 }
 
 void Runner::UserAction(const std::vector<std::string>& t) {

@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/simbackend.h"
+#include "remote/surface.h"
 #include "scenario/trace.h"
 #include "shell/appstate.h"
 #include "shell/boxes.h"
@@ -54,6 +55,9 @@ class Runner {
   void UserAction(const std::vector<std::string>& t);
   void Advance(std::int64_t ms);
   void DeviceChange(WPARAM w, DWORD type, DWORD devnode);
+  // Control from outside: a command of the command line, a subscription.
+  void Remote(const std::vector<std::string>& t);
+  remote::ControlSurface& Surface();
   int AnswerBox(const ui::HeadlessWidgetset::Box& box);
 
   ui::TForm& FindForm(const std::string& name);
@@ -76,6 +80,8 @@ class Runner {
   shell::WidgetsetBoxes boxes_;
   std::unique_ptr<ui::TApplication> app_;
   shell::AppState state_;
+  // Made at the first remote command.
+  std::unique_ptr<remote::ControlSurface> remote_;
   Phase phase_ = Phase::Before;
   int line_no_ = 0;
   int current_line_ = 0;

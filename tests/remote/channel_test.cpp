@@ -1,0 +1,130 @@
+// The command line's way into the running program: requests and replies
+// survive the socket whole, however they arrive; what is no request gets
+// an answer that says so, and a peer that goes away costs nothing.
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "remote/channel.h"
+
+namespace {
+
+using remote::ChannelConnection;
+using remote::CommandReply;
+using remote::Status;
+using Step = ChannelConnection::Step;
+
+struct Pair {
+  Pair() { EXPECT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fd), 0); }
+  ~Pair() {
+    if (fd[1] >= 0) ::close(fd[1]);
+  }
+  int fd[2];
+};
+
+TEST(ChannelRequests, WordsComeBackAsTheyWereAndWhatIsNoRequestIsSaid) {
+  struct Case {
+    std::string bytes;
+    bool complete, bad;
+    std::vector<std::string> words;
+  } cases[] = {
+      {remote::EncodeRequest({"set", "/card/1/inputs/1/fader", "-7.5"}),
+       true,
+       false,
+       {"set", "/card/1/inputs/1/fader", "-7.5"}},
+      {remote::EncodeRequest({"load", "Live im Saal"}), true, false, {"load", "Live im Saal"}},
+      {"show\n", true, false, {"show"}},  // what a second start sends
+      {std::string("get\0/x", 6), false, false, {}},
+      {std::string(remote::kMaxRequest, 'a'), false, true, {}},
+      {std::string(remote::kMaxRequest + 1, 'a') + "\n", false, true, {}},
+      {std::string(200 * 2, '\0') + "\n", false, true, {}},
+  };
+  for (const Case& c : cases) {
+    bool bad = false;
+    const auto words = remote::DecodeRequest(c.bytes, bad);
+    EXPECT_EQ(words.has_value(), c.complete) << c.bytes.substr(0, 20);
+    EXPECT_EQ(bad, c.bad) << c.bytes.substr(0, 20);
+    if (words) {
+      EXPECT_EQ(*words, c.words);
+    }
+  }
+  const CommandReply r{Status::kFailed, "no card 3: the system has 2"};
+  const CommandReply back = remote::DecodeReply(remote::EncodeReply(r));
+  EXPECT_EQ(back.status, r.status);
+  EXPECT_EQ(back.text, r.text + "\n");
+  EXPECT_EQ(remote::DecodeReply("7\nmaybe").status, Status::kFailed);
+  EXPECT_EQ(remote::DecodeReply("").status, Status::kFailed);
+}
+
+TEST(ChannelConnection, ARequestInPiecesIsAnsweredWholeAndABadOneIsRefused) {
+  {
+    Pair p;
+    ChannelConnection server(p.fd[0]);
+    const std::string request = remote::EncodeRequest({"get", "/window/inputs/open"});
+    ASSERT_EQ(::write(p.fd[1], request.data(), 5), 5);
+    EXPECT_EQ(server.Read(), Step::kReading);
+    ASSERT_EQ(::write(p.fd[1], request.data() + 5, request.size() - 5),
+              static_cast<ssize_t>(request.size() - 5));
+    ASSERT_EQ(server.Read(), Step::kRequest);
+    EXPECT_EQ(server.words(), (std::vector<std::string>{"get", "/window/inputs/open"}));
+    EXPECT_EQ(server.Answer({Status::kOk, "on"}), Step::kDone);
+    char buf[32] = {};
+    EXPECT_EQ(::read(p.fd[1], buf, sizeof buf), 5);
+    EXPECT_STREQ(buf, "0\non\n");
+  }
+  {
+    Pair p;
+    ChannelConnection server(p.fd[0]);
+    const std::string flood(remote::kMaxRequest + 10, 'x');
+    std::thread writer([&] { (void)::write(p.fd[1], flood.data(), flood.size()); });
+    Step s = Step::kReading;
+    while (s == Step::kReading) s = server.Read();
+    writer.join();
+    EXPECT_NE(s, Step::kRequest);
+    char buf[64] = {};
+    ASSERT_GT(::read(p.fd[1], buf, sizeof buf), 0);
+    EXPECT_EQ(buf[0], '2');
+  }
+  {
+    // The peer goes before its request is whole, or before its answer.
+    Pair p;
+    ChannelConnection server(p.fd[0]);
+    ASSERT_EQ(::write(p.fd[1], "get", 3), 3);
+    ::close(p.fd[1]);
+    p.fd[1] = -1;
+    EXPECT_EQ(server.Read(), Step::kDone);
+    EXPECT_EQ(server.Answer({Status::kOk, "on"}), Step::kDone);
+  }
+}
+
+TEST(ChannelConnection, TheClientGetsTheAnswerOrSaysWhyNot) {
+  {
+    Pair p;
+    std::thread running([fd = p.fd[0]] {
+      ChannelConnection server(fd);
+      while (server.Read() == Step::kReading) {
+      }
+      server.Answer({Status::kFailed, "why"});
+    });
+    const CommandReply r = remote::AskRunning(p.fd[1], {"get", "/nothing"}, 5000);
+    running.join();
+    EXPECT_EQ(r.status, Status::kFailed);
+    EXPECT_EQ(r.text, "why\n");
+  }
+  {
+    // A program that takes the request and never answers.
+    Pair p;
+    const CommandReply r = remote::AskRunning(p.fd[1], {"show"}, 50);
+    EXPECT_EQ(r.status, Status::kFailed);
+    ::close(p.fd[0]);
+  }
+  {
+    Pair p;
+    ::close(p.fd[0]);
+    EXPECT_EQ(remote::AskRunning(p.fd[1], {"show"}, 1000).status, Status::kNotRunning);
+  }
+}
+
+}  // namespace

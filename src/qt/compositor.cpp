@@ -4,19 +4,18 @@
 #include <QBackingStore>
 #include <QEvent>
 #include <QImage>
-#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
-#include <optional>
 
-#include "qt/paintedpeers.h"
+#include "qt/directpanel.h"
+#include "qt/lampfills.h"
 
 namespace qt {
 
-// Counts the changes of where widgets show, and lets lagging backing
-// stores catch up before Qt handles an event.
+// Counts the changes of where widgets show, lets lagging backing stores
+// catch up before Qt handles an event, and sees windows become exposed.
 class Compositor::EventWatch : public QObject {
  public:
   explicit EventWatch(Compositor& c) : compositor_(c) {}
@@ -33,6 +32,9 @@ class Compositor::EventWatch : public QObject {
       case QEvent::ChildRemoved:
         ++count;
         break;
+      case QEvent::Expose:
+        if (!compositor_.parked_.empty()) compositor_.Unpark();
+        break;
       default:
         break;
     }
@@ -45,12 +47,23 @@ class Compositor::EventWatch : public QObject {
   Compositor& compositor_;
 };
 
-bool IsOpaqueWindowImage(const QWidget* window, const QImage& image) {
+namespace {
+
+// The 32-bit image of a window without alpha at scale 1 (Qt keeps it
+// premultiplied for speed; every pixel is opaque): fills go into it as
+// they are, and it needs no clearing before it is painted.
+QImage* OpaqueWindowImage(const QWidget* window, QBackingStore* store) {
+  QPaintDevice* device = store->paintDevice();
+  if (!device || device->devType() != QInternal::Image) return nullptr;
+  auto* image = static_cast<QImage*>(device);
   const QWindow* handle = window->windowHandle();
-  return handle && !handle->format().hasAlpha() && image.devicePixelRatio() == 1.0 &&
-         (image.format() == QImage::Format_RGB32 ||
-          image.format() == QImage::Format_ARGB32_Premultiplied);
+  const bool opaque = handle && !handle->format().hasAlpha() && image->devicePixelRatio() == 1.0 &&
+                      (image->format() == QImage::Format_RGB32 ||
+                       image->format() == QImage::Format_ARGB32_Premultiplied);
+  return opaque ? image : nullptr;
 }
+
+}  // namespace
 
 Compositor::Compositor(std::function<bool()> waiting, std::unique_ptr<WindowSink> sink)
     : waiting_(std::move(waiting)),
@@ -78,21 +91,30 @@ unsigned Compositor::WidgetChanges() const {
   return event_watch_->count;
 }
 
-// The meters of every window change at the same instants (their ticks and
-// polls are handled in batches), but their messages arrive one by one: the
-// repaint waits until the program next goes idle, so that one pass shows
-// them all.
-void Compositor::MarkDirty(PanelPeer* p) {
-  if (display_gone_) return;
-  dirty_.push_back(p);
-  // The program's loop repaints before it next waits; a change made while
-  // it waits (inside Qt's loop, or a loop of Qt's own) needs the timer.
-  if (waiting_() && !flush_timer_->isActive()) flush_timer_->start();
+DirectPanel& Compositor::Add(const ui::TWinControl& panel, QWidget& widget) {
+  panels_.push_back(std::make_unique<DirectPanel>(panel, widget));
+  return *panels_.back();
 }
 
-void Compositor::Forget(PanelPeer* p) {
-  std::erase(dirty_, p);
-  std::erase(stale_, p);
+void Compositor::Remove(DirectPanel& p) {
+  for (auto* list : {&dirty_, &flushing_, &stale_, &parked_}) std::erase(*list, &p);
+  std::erase_if(panels_, [&p](const std::unique_ptr<DirectPanel>& q) { return q.get() == &p; });
+}
+
+void Compositor::ChildListChanged(DirectPanel& p) {
+  if (p.ChildListChanged()) MarkDirty(p);
+}
+
+// The meters of every window change at the same instants (their ticks and
+// polls are handled in batches), but their messages arrive one by one: the
+// changes wait until the program next goes idle, so that one pass shows
+// them all.
+void Compositor::MarkDirty(DirectPanel& p) {
+  if (display_gone_) return;
+  dirty_.push_back(&p);
+  // The program's loop shows them before it next waits; a change made while
+  // it waits (inside Qt's loop, or a loop of Qt's own) needs the timer.
+  if (waiting_() && !flush_timer_->isActive()) flush_timer_->start();
 }
 
 void Compositor::FlushBeforeWait() {
@@ -102,103 +124,103 @@ void Compositor::FlushBeforeWait() {
 }
 
 void Compositor::CatchUp() {
-  std::vector<PanelPeer*> stale;
+  std::vector<DirectPanel*> stale;
   stale.swap(stale_);
-  for (PanelPeer* p : stale) p->CatchUp();
+  for (DirectPanel* p : stale) p->CatchUp();
 }
 
-// The changed lamps of each window are painted straight into the window's
-// backing store, as plain fills where they can be, and put on the screen
-// together: Qt's repaint of a widget and its flush of each window cost far
-// more than the few fills of the lamps. A panel that another widget
-// covers, or whose window is not shown, is repainted the usual way.
+void Compositor::Unpark() {
+  for (DirectPanel* p : parked_) MarkDirty(*p);
+  parked_.clear();
+  if (!flush_timer_->isActive()) flush_timer_->start();
+}
+
+// The lamps that switched in each window are shown as plain fills, put on
+// the screen together: Qt's repaint of a widget and its flush of each
+// window cost far more than the few fills of the lamps.
 void Compositor::Flush() {
   // Swapped with a list kept for it: no allocation per pass.
-  std::vector<PanelPeer*>& dirty = flushing_;
+  std::vector<DirectPanel*>& dirty = flushing_;
   dirty.clear();
   dirty.swap(dirty_);
   if (display_gone_) return;
   if (!direct_painting_) {
-    for (PanelPeer* p : dirty) p->FlushDirty();
+    for (DirectPanel* p : dirty) p->Repaint();
     return;
   }
-  std::vector<DirectPart>& parts = parts_;
+  const unsigned widget_changes = WidgetChanges();
+  std::vector<Part>& parts = parts_;
   parts.clear();
-  for (PanelPeer* p : dirty) {
-    const QRect area = p->DirectArea();
-    if (area.isEmpty())
-      p->FlushDirty();
-    else
-      parts.push_back({p, area});
+  for (DirectPanel* p : dirty) {
+    switch (p->Locate(widget_changes)) {
+      case DirectPanel::Showing::Nothing:
+        p->Drop();
+        break;
+      case DirectPanel::Showing::Covered:
+        p->Repaint();
+        break;
+      case DirectPanel::Showing::Direct:
+        parts.push_back({p, p->ChangedArea()});
+        break;
+    }
   }
   // Window by window; the parts of a window do not overlap.
-  std::sort(parts.begin(), parts.end(), [](const DirectPart& a, const DirectPart& b) {
-    return std::less<>()(a.peer->DirectWindow(), b.peer->DirectWindow());
+  std::sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) {
+    return std::less<>()(a.panel->window(), b.panel->window());
   });
   for (auto from = parts.begin(); from != parts.end();) {
-    QWidget* window = from->peer->DirectWindow();
-    auto to = std::find_if(from, parts.end(), [window](const DirectPart& p) {
-      return p.peer->DirectWindow() != window;
-    });
+    QWidget* window = from->panel->window();
+    auto to = std::find_if(from, parts.end(),
+                           [window](const Part& p) { return p.panel->window() != window; });
     const QWindow* handle = window->windowHandle();
     if (handle && handle->isExposed() && window->backingStore()) {
-      PaintWindow(window, {from, to});
+      ShowWindow(window, {from, to});
     } else {
-      for (auto part = from; part != to; ++part) part->peer->FlushDirty();
+      // Minimised: nothing is drawn until it is exposed again.
+      for (auto part = from; part != to; ++part)
+        if (std::find(parked_.begin(), parked_.end(), part->panel) == parked_.end())
+          parked_.push_back(part->panel);
     }
     from = to;
   }
   sink_->Send();
 }
 
-void Compositor::PaintWindow(QWidget* window, std::span<const DirectPart> parts) {
+void Compositor::ShowWindow(QWidget* window, std::span<const Part> parts) {
   QBackingStore* store = window->backingStore();
-  QPaintDevice* device = store->paintDevice();
-  QImage* image =
-      device && device->devType() == QInternal::Image ? static_cast<QImage*>(device) : nullptr;
-  // The 32-bit image of a window without alpha (Qt keeps it premultiplied
-  // for speed; every pixel is opaque) needs no clearing before it is
-  // painted, so the bounds of the parts announce the painting as well as
-  // their region.
-  const bool plain = image && IsOpaqueWindowImage(window, *image);
+  QImage* image = OpaqueWindowImage(window, store);
+  fills_.clear();
+  std::vector<const Part*>& filled = filled_;
+  filled.clear();
+  for (const Part& part : parts) {
+    if (image && part.panel->AddFills(fills_))
+      filled.push_back(&part);
+    else
+      part.panel->Repaint();
+  }
+  if (filled.empty()) return;
   // Fills that the sink draws leave the backing store for later: most of
   // it is never shown from there.
-  const bool lazy = plain && sink_->TakesFills(window);
-  fills_.clear();
-  std::vector<const DirectPart*>& painted = painted_;  // by the painter
-  painted.clear();
-  if (lazy) {
-    for (const DirectPart& part : parts)
-      if (!part.peer->PaintPixels(nullptr, part.area, fills_)) painted.push_back(&part);
-  } else {
-    for (const DirectPart& part : parts) painted.push_back(&part);
+  if (sink_->TakesFills(window)) {
+    sink_->Show(window, fills_);
+    for (const Part* part : filled)
+      if (part->panel->Shown(false)) stale_.push_back(part->panel);
+    return;
   }
-  if (!painted.empty()) {
-    QRect bounds;
-    QRegion region;
-    for (const DirectPart* part : painted) {
-      bounds |= part->area;
-      if (!plain) region += part->area;
-    }
-    store->beginPaint(plain ? QRegion(bounds) : region);
-    std::optional<QPainter> painter;
-    std::erase_if(painted, [&](const DirectPart* part) {
-      if (plain && !lazy && part->peer->PaintPixels(image, part->area, fills_)) return true;
-      if (!painter) painter.emplace(store->paintDevice());
-      part->peer->PaintDirect(*painter, part->area);
-      return false;
-    });
-    painter.reset();
-    store->endPaint();
-  }
-  painted_areas_.clear();
-  for (const DirectPart* part : painted) painted_areas_.push_back(part->area);
-  if (plain && sink_->Show(window, fills_, image, painted_areas_)) return;
-  // Qt shows the backing store: nothing in it may lag.
+  // Qt shows the backing store: nothing in it may lag, and the fills go
+  // into it first.
   CatchUp();
-  QRegion all;
-  for (const DirectPart& part : parts) all += part.area;
-  store->flush(all, window->windowHandle());
+  QRect bounds;
+  QRegion region;
+  for (const Part* part : filled) {
+    bounds |= part->area;
+    region += part->area;
+    part->panel->Shown(true);
+  }
+  store->beginPaint(bounds);
+  FillPixels(*image, fills_);
+  store->endPaint();
+  store->flush(region, window->windowHandle());
 }
 
 }  // namespace qt

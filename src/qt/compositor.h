@@ -1,13 +1,17 @@
 #pragma once
 // The meters' direct painting. Lamps change in batches (the ticks and polls
-// of every window fall due together); the compositor gathers the panels
-// whose drawn children changed and, just before the program next waits,
-// paints the changed parts of each window straight into its backing store
-// and shows them through a window sink. On X11 the sink draws the lamps'
-// fills itself and the backing store is left to lag behind the screen; it
-// catches up before Qt may show or move what it holds: before any event but
-// the program's own timer batches (an application-wide filter), before any
-// change to a widget (BeforeWidgetChange), and before Qt flushes a window.
+// of every window fall due together); the compositor keeps a record of each
+// panel that draws lamps (`DirectPanel`), gathers those whose lamps
+// switched and, just before the program next waits, shows the lamps that
+// switched in each window as plain fills through a window sink. On X11 the
+// sink draws them itself and the backing store is left to lag behind the
+// screen; it catches up before Qt may show or move what it holds: before
+// any event but the program's own timer batches (an application-wide
+// filter), before any change to a widget (BeforeWidgetChange), and before
+// Qt flushes a window. Where the fills cannot show the change (another
+// widget over the panel, a panel seen in pieces, the frame or the focus
+// touched) Qt repaints it; a window that is not exposed (minimised) keeps
+// its changes until it is.
 #include <QObject>
 #include <QRect>
 #include <functional>
@@ -15,15 +19,14 @@
 #include <span>
 #include <vector>
 
+#include "qt/directpanel.h"
 #include "qt/windowsink.h"
+#include "ui/control.h"
 
-class QPainter;
 class QTimer;
 class QWidget;
 
 namespace qt {
-
-class PanelPeer;
 
 class Compositor {
  public:
@@ -35,18 +38,23 @@ class Compositor {
   Compositor(const Compositor&) = delete;
   Compositor& operator=(const Compositor&) = delete;
 
-  // A panel whose drawn children changed asks for its repaint once, before
-  // the program next waits, however many lamps switched meanwhile.
-  void MarkDirty(PanelPeer* p);
-  // A panel that goes forgets its repaint and its lagging backing store.
-  void Forget(PanelPeer* p);
-  // Paints what changed since the last flush.
+  // The record of a panel whose drawn children the compositor shows; it
+  // lives until Remove.
+  DirectPanel& Add(const ui::TWinControl& panel, QWidget& widget);
+  void Remove(DirectPanel& p);
+  // Drawn children from first to last changed: the panel is shown once,
+  // before the program next waits, however many lamps switched meanwhile.
+  void ChildrenChanged(DirectPanel& p, const ui::TControl& first, const ui::TControl& last,
+                       ui::Change what) {
+    if (p.ChildrenChanged(first, last, what)) MarkDirty(p);
+  }
+  // Children came or went: the panel is repainted whole.
+  void ChildListChanged(DirectPanel& p);
+
+  // Shows what changed since the last flush.
   void Flush();
-  // The program is about to wait: what changed is painted in this pass.
+  // The program is about to wait: what changed is shown in this pass.
   void FlushBeforeWait();
-  // A panel whose lamps went to the screen without its backing store says
-  // so once; the store catches up when Qt may next show what it holds.
-  void MarkStale(PanelPeer* p) { stale_.push_back(p); }
   // Qt may show or move what the backing stores hold right away.
   void BeforeWidgetChange() {
     if (!stale_.empty()) CatchUp();
@@ -62,29 +70,33 @@ class Compositor {
   void DisplayGone() { display_gone_ = true; }
 
  private:
-  // Where a panel's children changed, in its window's coordinates.
-  struct DirectPart {
-    PanelPeer* peer;
+  class EventWatch;
+  // The panels of one window that can be shown directly, and where.
+  struct Part {
+    DirectPanel* panel;
     QRect area;
   };
-  class EventWatch;
-  // Paints the parts of one window into its backing store and shows them.
-  void PaintWindow(QWidget* window, std::span<const DirectPart> parts);
+  void MarkDirty(DirectPanel& p);
+  // Shows the parts of one exposed window.
+  void ShowWindow(QWidget* window, std::span<const Part> parts);
+  // A window became exposed: the changes it kept are shown.
+  void Unpark();
   void CatchUp();
 
   std::function<bool()> waiting_;
   std::unique_ptr<WindowSink> sink_;
   std::unique_ptr<EventWatch> event_watch_;
   std::unique_ptr<QTimer> flush_timer_;
-  std::vector<PanelPeer*> dirty_;
-  std::vector<PanelPeer*> flushing_;  // dirty_ while it is flushed
-  std::vector<PanelPeer*> stale_;
+  std::vector<std::unique_ptr<DirectPanel>> panels_;
+  std::vector<DirectPanel*> dirty_;
+  std::vector<DirectPanel*> flushing_;  // dirty_ while it is flushed
+  std::vector<DirectPanel*> stale_;
+  std::vector<DirectPanel*> parked_;  // of windows not exposed
   const QObject* batch_timer_receiver_ = nullptr;
   // Kept between passes: no allocation per pass.
-  std::vector<SolidFill> fills_;  // of the window being painted
-  std::vector<DirectPart> parts_;
-  std::vector<const DirectPart*> painted_;  // parts of a window the painter takes
-  std::vector<QRect> painted_areas_;
+  std::vector<SolidFill> fills_;  // of the window being shown
+  std::vector<Part> parts_;
+  std::vector<const Part*> filled_;  // parts of a window the fills show
   bool direct_painting_ = false;
   bool display_gone_ = false;
 };

@@ -263,7 +263,7 @@ void FormPeer::PlaceFirstTime() {
   // opens this one) are not up yet, but will be where the model says.
   if (ui::TApplication* app = ui::Application()) {
     for (ui::TForm* f : app->Forms()) {
-      QWidget* fw = QtWidgetset::WidgetOf(*f);
+      QWidget* fw = ControlPeer::WidgetOf(*f);
       if (f != &form_ && f->Visible() && fw && !fw->isVisible())
         taken.emplace_back(f->Left(), f->Top(), f->Width(), f->Height());
     }
@@ -361,7 +361,7 @@ void FormPeer::ActivateNeighbour(int step) {
   if (!app) return;
   std::vector<QWidget*> shown;
   for (ui::TForm* f : app->Forms()) {
-    QWidget* fw = QtWidgetset::WidgetOf(*f);
+    QWidget* fw = ControlPeer::WidgetOf(*f);
     if (fw && (fw == widget() || (ShownTopLevel(fw) && !f->Modal()))) shown.push_back(fw);
   }
   const auto here = std::find(shown.begin(), shown.end(), widget());

@@ -12,7 +12,7 @@ namespace qt {
 class FormPeer : public ControlPeer {
  public:
   using Control = ui::TForm;
-  FormPeer(QtWidgetset& ws, ui::TForm& form) : ControlPeer(ws, form), form_(form) {}
+  FormPeer(PeerHost& ws, ui::TForm& form) : ControlPeer(ws, form), form_(form) {}
   ui::TForm& form() const { return form_; }
 
   // The form's system menu as the user sees it; the chosen command is

@@ -22,8 +22,8 @@ bool WorkAreaReported() {
   return true;
 }
 
-bool XEmbedTrayPresent() {
-  return false;
+std::unique_ptr<XEmbedTrayWatch> WatchXEmbedTray(std::function<void()>) {
+  return nullptr;
 }
 
 std::unique_ptr<WindowSink> MakeX11Sink() {

@@ -1,16 +1,14 @@
 #include "qt/paintedpeers.h"
 
-#include <QImage>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QWindow>
 #include <algorithm>
 #include <type_traits>
 
 #include "qt/compositor.h"
+#include "qt/directpanel.h"
 #include "qt/lampfills.h"
 #include "qt/look.h"
-#include "qt/qtwidgetset.h"
 
 namespace qt {
 
@@ -97,183 +95,31 @@ void PaintedPeer::PaintFocus(QPainter& p, const QRect& r) const {
 QWidget* PanelPeer::MakeWidget(QWidget* parent) {
   QWidget* w = PaintedPeer::MakeWidget(parent);
   w->setAttribute(Qt::WA_OpaquePaintEvent, true);
-  takes_focus_ = w->focusPolicy() != Qt::NoFocus;
+  compositor_ = &widgetset().compositor();
+  lamps_ = &compositor_->Add(panel_, *w);
   return w;
 }
 
+void PanelPeer::Apply(ui::Change what) {
+  PaintedPeer::Apply(what);
+  // Its size, caption or frame may have moved what lies within the frame.
+  if (lamps_) lamps_->PanelChanged();
+}
+
 PanelPeer::~PanelPeer() {
-  widgetset().compositor().Forget(this);
+  if (lamps_) compositor_->Remove(*lamps_);
 }
 
 void PanelPeer::ChildChanged(ui::TControl& child, ui::Change what) {
-  // A lamp switching repaints the lamp's own rectangle; anything else the
-  // whole panel. Without a widget there is nothing to repaint: the flush
-  // finds that out once.
-  const QRect r = what == ui::Change::Color || what == ui::Change::State
-                      ? QRect(child.Left(), child.Top(), child.Width(), child.Height())
-                      : QRect(0, 0, control().Width(), control().Height());
-  if (what == ui::Change::Bounds || what == ui::Change::Visible) places_.clear();
-  if (dirty_.isNull()) widgetset().compositor().MarkDirty(this);
-  dirty_ |= r;
+  if (lamps_) compositor_->ChildrenChanged(*lamps_, child, child, what);
 }
 
-// A run of lamps lies between its first and its last: the area joining the
-// two covers it.
 void PanelPeer::ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) {
-  ChildChanged(first, what);
-  ChildChanged(last, what);
+  if (lamps_) compositor_->ChildrenChanged(*lamps_, first, last, what);
 }
 
-void PanelPeer::FlushDirty() {
-  if (QWidget* w = widget(); w && !dirty_.isNull()) w->update(dirty_);
-  dirty_ = QRect();
-}
-
-namespace {
-
-bool Shown(const QObject* o) {
-  const auto* w = qobject_cast<const QWidget*>(o);
-  return w && !w->isWindow() && w->isVisible();
-}
-
-// Another widget over r (in w's coordinates): one of w's children, or a
-// sibling of w or of one of its parents that lies above it.
-bool Covered(const QWidget* w, QRect r) {
-  for (const QObject* o : w->children())
-    if (Shown(o) && static_cast<const QWidget*>(o)->geometry().intersects(r)) return true;
-  for (; w && !w->isWindow(); w = w->parentWidget()) {
-    r.translate(w->pos());
-    const QObjectList& siblings = w->parentWidget()->children();
-    for (auto it = siblings.rbegin(); it != siblings.rend() && *it != w; ++it)
-      if (Shown(*it) && static_cast<const QWidget*>(*it)->geometry().intersects(r)) return true;
-  }
-  return false;
-}
-
-}  // namespace
-
-QRect PanelPeer::DirectArea() {
-  QWidget* w = widget();
-  if (!w || dirty_.isNull()) return {};
-  const unsigned generation = widgetset().compositor().WidgetChanges();
-  if (!place_.known || place_.generation != generation) {
-    // A part shows whole or clipped by a parent (a scrolled strip area):
-    // one rectangle.
-    const QRegion visible = w->isVisible() ? w->visibleRegion() : QRegion();
-    place_ = Place{generation,
-                   true,
-                   visible.rectCount() == 1 && !Covered(w, w->rect()),
-                   w->window(),
-                   visible.boundingRect(),
-                   w->mapTo(w->window(), QPoint())};
-  }
-  // Nothing of it shows (scrolled out of its strip area): Qt paints it
-  // whole when it comes into view.
-  if (place_.visible.isEmpty()) dirty_ = QRect();
-  if (!place_.usable) return {};
-  return (place_.visible & dirty_).translated(place_.at);
-}
-
-void PanelPeer::PaintDirect(QPainter& p, const QRect& area) {
-  p.setTransform(QTransform::fromTranslate(place_.at.x(), place_.at.y()));
-  p.setClipRect(area.translated(-place_.at));
-  SetPaintRect(dirty_);
-  Paint(p);
-  dirty_ = QRect();
-}
-
-namespace {
-
-// Inline, unlike QRect's own: a few of these run for every lamp painted.
-bool Meet(const QRect& a, const QRect& b) {
-  return !a.isEmpty() && !b.isEmpty() && a.left() <= b.right() && b.left() <= a.right() &&
-         a.top() <= b.bottom() && b.top() <= a.bottom();
-}
-QRect Common(const QRect& a, const QRect& b) {
-  return QRect(QPoint(std::max(a.left(), b.left()), std::max(a.top(), b.top())),
-               QPoint(std::min(a.right(), b.right()), std::min(a.bottom(), b.bottom())));
-}
-
-}  // namespace
-
-const std::vector<PanelPeer::ChildPlace>& PanelPeer::Places() {
-  const int n = panel_.ControlCount();
-  if (places_.size() == static_cast<std::size_t>(n)) return places_;
-  places_.clear();
-  for (int i = 0; i < n; ++i) {
-    const ui::TControl* child = panel_.Controls(i);
-    places_.push_back({QRect(child->Left(), child->Top(), child->Width(), child->Height()),
-                       child->DrawnByParent() && child->Visible()});
-  }
-  return places_;
-}
-
-template <typename F>
-bool PanelPeer::ForEachDrawnChild(const QRect& r, F f) {
-  const std::vector<ChildPlace>& places = Places();
-  const auto [first, last] = panel_.ChildrenInRows(r.top(), r.bottom() + 1);
-  for (int i = first; i <= last; ++i) {
-    const ChildPlace& place = places[static_cast<std::size_t>(i)];
-    if (place.drawn && Meet(r, place.bounds) && !f(panel_.Controls(i), place.bounds)) return false;
-  }
-  return true;
-}
-
-// The same pixels as Paint for a part within the frame that holds only
-// lamps; anything else (a caption, the frame, the focus, other shapes)
-// takes the painter.
-bool PanelPeer::PaintPixels(QImage* image, const QRect& area, std::vector<SolidFill>& fills) {
-  const ui::TControl& c = control();
-  if (!FrameUntouched(dirty_) || (takes_focus_ && widget()->hasFocus())) return false;
-  const QRect r(0, 0, c.Width(), c.Height());
-  const std::size_t start = fills.size();
-  auto fill = [&](const QRect& part, QRgb colour, int layer) {
-    fills.push_back({part.translated(place_.at), colour, layer});
-  };
-  const QRect part = dirty_ & r & area.translated(-place_.at);
-  // Outlines and insides: a lamp's outline as layer 1, its inside as 2.
-  // The face (layer 0) shows only where the lamps leave rows of the part
-  // uncovered; lamps of a column meet row on row.
-  int covered_top = part.bottom() + 1;
-  bool covered = true;
-  const bool plain = ForEachDrawnChild(part, [&](const ui::TControl* child, const QRect& bounds) {
-    const ui::TShape* lamp = PlainLamp(child);
-    if (!lamp) return false;
-    covered = covered && bounds.left() <= part.left() && bounds.right() >= part.right() &&
-              bounds.bottom() + 1 >= covered_top;
-    covered_top = std::min(covered_top, bounds.top());
-    for (const SolidFill& f : LampFills(*lamp, bounds))
-      fill(Common(f.rect, part), f.colour, f.layer);
-    return true;
-  });
-  if (!plain) {
-    fills.resize(start);
-    return false;
-  }
-  // All outlines before all insides gives the same pixels as lamp after
-  // lamp when the outlines share one colour and no inside meets another
-  // lamp (lamps share their outlines, nothing more).
-  for (std::size_t a = start; a < fills.size(); a += 2)
-    for (std::size_t b = start; b < fills.size(); b += 2)
-      if (fills[a].colour != fills[b].colour ||
-          (a != b && Meet(fills[a + 1].rect, fills[b].rect))) {
-        fills.resize(start);
-        return false;
-      }
-  if (!covered || covered_top > part.top()) fill(part, FillColorOf(c).rgb(), 0);
-  dirty_ = QRect();
-  if (!image) {
-    if (stale_.isNull()) widgetset().compositor().MarkStale(this);
-    stale_ |= part;
-    return true;
-  }
-  FillPixels(*image, std::span(fills).subspan(start));
-  return true;
-}
-
-void PanelPeer::CatchUp() {
-  if (QWidget* w = widget(); w && !stale_.isNull()) w->update(stale_);
-  stale_ = QRect();
+void PanelPeer::ChildListChanged() {
+  if (lamps_) compositor_->ChildListChanged(*lamps_);
 }
 
 bool PanelPeer::Paint(QPainter& p) {
@@ -281,7 +127,8 @@ bool PanelPeer::Paint(QPainter& p) {
   const QRect r(0, 0, c.Width(), c.Height());
   const QRect dirty = PaintRect().isValid() ? PaintRect() : r;
   p.fillRect(dirty & r, FillColorOf(c));
-  if (!FrameUntouched(dirty)) {
+  // A repaint of lamps inside the frame leaves the frame as it is.
+  if (!FrameUntouched(panel_, as_panel_, dirty)) {
     QRect inner = DrawPanelFrame(p, r, *as_panel_);
     if (!c.Caption().empty()) {
       p.setFont(ToQFont(c.Font()));
@@ -291,20 +138,13 @@ bool PanelPeer::Paint(QPainter& p) {
   }
   PaintFocus(p, r.adjusted(3, 3, -3, -3));
   // The children it draws itself: the lamps where they meet the repaint.
-  ForEachDrawnChild(dirty, [&p](const ui::TControl* child, const QRect& bounds) {
-    if (auto* shape = dynamic_cast<const ui::TShape*>(child))
-      DrawShape(p, *shape, bounds.topLeft());
-    return true;
-  });
+  if (lamps_)
+    lamps_->ForEachDrawnChild(dirty, [&p](const ui::TControl* child, const QRect& bounds) {
+      if (auto* shape = dynamic_cast<const ui::TShape*>(child))
+        DrawShape(p, *shape, bounds.topLeft());
+      return true;
+    });
   return true;
-}
-
-// Lamps that switch inside the frame repaint only their own part of it.
-bool PanelPeer::FrameUntouched(const QRect& dirty) const {
-  if (!as_panel_) return true;
-  const int k = PanelFrameWidth(*as_panel_);
-  return control().Caption().empty() &&
-         QRect(0, 0, control().Width(), control().Height()).adjusted(k, k, -k, -k).contains(dirty);
 }
 
 void LabelPeer::Apply(ui::Change what) {
@@ -402,15 +242,15 @@ void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at) {
 
 namespace {
 
-void Draw(QPainter& p, const ui::TBevel& bevel, QtWidgetset&) {
+void Draw(QPainter& p, const ui::TBevel& bevel, PeerHost&) {
   DrawBevel(p, QRect(0, 0, bevel.Width(), bevel.Height()), bevel.Shape(), bevel.Style());
 }
 
-void Draw(QPainter& p, const ui::TShape& shape, QtWidgetset&) {
+void Draw(QPainter& p, const ui::TShape& shape, PeerHost&) {
   DrawShape(p, shape);
 }
 
-void Draw(QPainter& p, const ui::TImage& image, QtWidgetset& ws) {
+void Draw(QPainter& p, const ui::TImage& image, PeerHost& ws) {
   const QPixmap& pic = ws.Picture(image.Picture());
   if (!pic.isNull()) p.drawPixmap(0, 0, pic);
 }

@@ -3,12 +3,14 @@
 // shapes (the meters' lamps), images and speed buttons. They take the
 // mouse through the control's own mouse handlers.
 #include "qt/peer.h"
-#include "qt/windowsink.h"
 #include "ui/buttons.h"
 #include "ui/extctrls.h"
 #include "ui/stdctrls.h"
 
 namespace qt {
+
+class Compositor;
+class DirectPanel;
 
 // The widget property that marks a strip's fader thumb or button: the
 // window's keyboard order takes them strip by strip.
@@ -31,79 +33,37 @@ class PaintedPeer : public ControlPeer {
 void DrawShape(QPainter& p, const ui::TShape& shape, const QPoint& at = QPoint());
 
 // A filled, bevelled area. It paints the children that it draws itself
-// (a meter's lamps) and repaints only where one of them changed; it covers
-// its whole area, so nothing beneath it is painted again.
+// (a meter's lamps); the compositor shows the lamps that switch without
+// Qt's repaint, from a record of the panel that it keeps. It covers its
+// whole area, so nothing beneath it is painted again.
 class PanelPeer : public PaintedPeer {
  public:
   using Control = ui::TWinControl;
-  PanelPeer(QtWidgetset& ws, ui::TWinControl& panel)
+  PanelPeer(PeerHost& ws, ui::TWinControl& panel)
       : PaintedPeer(ws, panel), panel_(panel), as_panel_(dynamic_cast<const ui::TPanel*>(&panel)) {}
   ~PanelPeer() override;
-  // Collects where the children changed; the compositor asks for one repaint
-  // of it shortly after, however many lamps switched meanwhile.
+  // Changes of the drawn children go to the compositor's record.
   void ChildChanged(ui::TControl& child, ui::Change what) override;
   void ChildrenChanged(ui::TControl& first, ui::TControl& last, ui::Change what) override;
-  void ChildListChanged() override { places_.clear(); }
-  // Asks Qt for the repaint of where the children changed.
-  void FlushDirty();
-  // Where the children changed, in its window's coordinates, when that
-  // part can be painted straight into the window's backing store (if the
-  // window is exposed): shown, with no other widget over it. Null otherwise.
-  QRect DirectArea();
-  // The window of the last DirectArea.
-  QWidget* DirectWindow() const { return place_.window; }
-  // Paint the part DirectArea gave into the window's backing store: with
-  // p, or (false when it takes the painter) as plain fills into an RGB32
-  // image of scale 1; with no image, the backing store lags behind until
-  // CatchUp. The fills are added to fills, in window coordinates.
-  void PaintDirect(QPainter& p, const QRect& area);
-  bool PaintPixels(QImage* image, const QRect& area, std::vector<SolidFill>& fills);
-  // Has Qt repaint what the backing store lacks.
-  void CatchUp();
+  void ChildListChanged() override;
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
+  void Apply(ui::Change what) override;
   bool Paint(QPainter& p) override;
 
  private:
-  // f(child, bounds) for each shown child it draws that meets r, until f
-  // says false; false then.
-  template <typename F>
-  bool ForEachDrawnChild(const QRect& r, F f);
-  // Where each child lies, by child index, and whether it is drawn here
-  // (shown, drawn by this panel): looked up once after the children moved
-  // instead of in every lamp each time it is painted.
-  struct ChildPlace {
-    QRect bounds;
-    bool drawn = false;
-  };
-  const std::vector<ChildPlace>& Places();
-  // No caption, and a repaint inside the frame: the frame stays as it is.
-  bool FrameUntouched(const QRect& dirty) const;
-  // Where the widget shows in its window, as of a count of the program's
-  // widget changes: worked out again only when a widget moved.
-  struct Place {
-    unsigned generation = 0;
-    bool known = false;
-    bool usable = false;
-    QWidget* window = nullptr;
-    QRect visible;
-    QPoint at;
-  };
-
   ui::TWinControl& panel_;
   const ui::TPanel* as_panel_;  // null for a page or another windowed control
-  bool takes_focus_ = false;
-  QRect dirty_;
-  QRect stale_;  // shown, but not yet in the backing store
-  Place place_;
-  std::vector<ChildPlace> places_;  // empty: to be looked up
+  // The compositor and its record of the panel, once the widget is made.
+  Compositor* compositor_ = nullptr;
+  DirectPanel* lamps_ = nullptr;
 };
 
 class LabelPeer : public PaintedPeer {
  public:
   using Control = ui::TLabel;
-  LabelPeer(QtWidgetset& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
+  LabelPeer(PeerHost& ws, ui::TLabel& label) : PaintedPeer(ws, label), label_(label) {}
 
  protected:
   void Apply(ui::Change what) override;
@@ -123,7 +83,7 @@ template <typename C>
 class DrawnPeer final : public PaintedPeer {
  public:
   using Control = C;
-  DrawnPeer(QtWidgetset& ws, C& c) : PaintedPeer(ws, c), model_(c) {}
+  DrawnPeer(PeerHost& ws, C& c) : PaintedPeer(ws, c), model_(c) {}
 
  protected:
   QWidget* MakeWidget(QWidget* parent) override;
@@ -136,7 +96,7 @@ class DrawnPeer final : public PaintedPeer {
 class SpeedButtonPeer : public PaintedPeer {
  public:
   using Control = ui::TSpeedButton;
-  SpeedButtonPeer(QtWidgetset& ws, ui::TSpeedButton& button)
+  SpeedButtonPeer(PeerHost& ws, ui::TSpeedButton& button)
       : PaintedPeer(ws, button), button_(button) {}
 
  protected:

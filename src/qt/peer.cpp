@@ -13,10 +13,8 @@
 #include <iterator>
 #include <utility>
 
-#include "qt/accessible.h"
 #include "qt/compositor.h"
 #include "qt/look.h"
-#include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/stdctrls.h"
 
@@ -55,7 +53,7 @@ void RunHandler(const std::function<void()>& f) {
   }
 }
 
-ControlPeer::ControlPeer(QtWidgetset& ws, ui::TControl& control) : ws_(ws), control_(control) {}
+ControlPeer::ControlPeer(PeerHost& ws, ui::TControl& control) : ws_(ws), control_(control) {}
 
 ControlPeer::~ControlPeer() {
   ClearWeakReferences();
@@ -66,6 +64,11 @@ ControlPeer::~ControlPeer() {
 
 ControlPeer* ControlPeer::Of(const ui::TControl* c) {
   return c ? dynamic_cast<ControlPeer*>(c->peer()) : nullptr;
+}
+
+QWidget* ControlPeer::WidgetOf(const ui::TControl& control) {
+  ControlPeer* p = Of(&control);
+  return p ? p->widget() : nullptr;
 }
 
 ControlPeer* ControlPeer::OfWidget(const QWidget* w) {
@@ -118,7 +121,7 @@ void ControlPeer::Changed(ui::Change what) {
   }
   --applying_;
   // Nothing more while no assistive technology listens.
-  if (QAccessible::isActive()) AccessibleChanged(*this, what);
+  if (QAccessible::isActive()) ws_.AnnounceChange(*this, what);
 }
 
 void ControlPeer::Apply(ui::Change what) {

@@ -13,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "qt/peerhost.h"
 #include "ui/control.h"
 #include "ui/safeptr.h"
 #include "ui/widgetset.h"
@@ -24,11 +25,9 @@ class QPainter;
 
 namespace qt {
 
-class QtWidgetset;
-
 class ControlPeer : public ui::Peer {
  public:
-  ControlPeer(QtWidgetset& ws, ui::TControl& control);
+  ControlPeer(PeerHost& ws, ui::TControl& control);
   ~ControlPeer() override;
   ControlPeer(const ControlPeer&) = delete;
   ControlPeer& operator=(const ControlPeer&) = delete;
@@ -39,7 +38,7 @@ class ControlPeer : public ui::Peer {
   // Where the widgets of the control's children go.
   virtual QWidget* container() const { return widget(); }
   ui::TControl& control() const { return control_; }
-  QtWidgetset& widgetset() const { return ws_; }
+  PeerHost& widgetset() const { return ws_; }
   // A child moved or was resized (a scroll box follows its content).
   virtual void ChildBoundsChanged() {}
 
@@ -47,6 +46,8 @@ class ControlPeer : public ui::Peer {
   static ControlPeer* Of(const ui::TControl* c);
   // The live peer whose widget w is; null for a leftover or a widget of Qt's.
   static ControlPeer* OfWidget(const QWidget* w);
+  // The widget showing the control; null when it has none.
+  static QWidget* WidgetOf(const ui::TControl& control);
 
   // Makes the widget, fills it from the model, then connects its signals.
   // Called once by the widgetset right after construction.
@@ -97,7 +98,7 @@ class ControlPeer : public ui::Peer {
   class EventHook;
   void ApplyAll();
 
-  QtWidgetset& ws_;
+  PeerHost& ws_;
   ui::TControl& control_;
   QPointer<QWidget> widget_;
   QPointer<EventHook> hook_;

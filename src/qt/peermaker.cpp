@@ -9,7 +9,7 @@ namespace qt {
 namespace {
 
 struct WidgetsetOfMaker {
-  QtWidgetset* ws = nullptr;
+  PeerHost* ws = nullptr;
 };
 
 // The maker's overload for P's kind of control (P::Control). Each kind has
@@ -29,7 +29,7 @@ class MakerOf : public virtual ui::PeerMaker, protected virtual WidgetsetOfMaker
 template <typename... P>
 class Makers final : public MakerOf<P>... {
  public:
-  explicit Makers(QtWidgetset& w) { this->ws = &w; }
+  explicit Makers(PeerHost& w) { this->ws = &w; }
 };
 
 // Panels (the fader groove, its thumb and the meters among them), pages and
@@ -43,7 +43,7 @@ using QtPeerMaker =
 
 }  // namespace
 
-std::unique_ptr<ui::PeerMaker> MakePeerMaker(QtWidgetset& ws) {
+std::unique_ptr<ui::PeerMaker> MakePeerMaker(PeerHost& ws) {
   return std::make_unique<QtPeerMaker>(ws);
 }
 

@@ -9,8 +9,8 @@
 
 namespace qt {
 
-class QtWidgetset;
+class PeerHost;
 
-std::unique_ptr<ui::PeerMaker> MakePeerMaker(QtWidgetset& ws);
+std::unique_ptr<ui::PeerMaker> MakePeerMaker(PeerHost& ws);
 
 }  // namespace qt

@@ -101,16 +101,11 @@ void QtWidgetset::DisplayGone() {
   compositor_->DisplayGone();
 }
 
-QWidget* QtWidgetset::WidgetOf(const ui::TControl& control) {
-  ControlPeer* p = ControlPeer::Of(&control);
-  return p ? p->widget() : nullptr;
-}
-
 int QtWidgetset::MessageBox(HWND owner, const std::string& text, const std::string& caption,
                             UINT flags) {
   QWidget* parent = nullptr;
   if (ui::TWinControl* c = ui::FindControl(owner)) {
-    QWidget* w = WidgetOf(*c);
+    QWidget* w = ControlPeer::WidgetOf(*c);
     if (w && w->isVisible()) parent = w->window();
   }
   if (display_gone_) return ui::FirstButtonOf(flags);
@@ -171,6 +166,10 @@ void QtWidgetset::DeleteRetired() {
   std::vector<QPointer<QWidget>> retired;
   retired.swap(retired_);
   for (QPointer<QWidget>& w : retired) delete w.data();
+}
+
+void QtWidgetset::AnnounceChange(ControlPeer& peer, ui::Change what) {
+  AccessibleChanged(peer, what);
 }
 
 const QIcon& QtWidgetset::ThemedMixerIcon() {

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "qt/peerhost.h"
 #include "qt/windowsink.h"
 #include "ui/widgetset.h"
 
@@ -24,7 +25,7 @@ namespace qt {
 
 class Compositor;
 
-class QtWidgetset : public ui::Widgetset {
+class QtWidgetset : public ui::Widgetset, public PeerHost {
  public:
   // Answers a box instead of showing it modally (the pictures mode): gets
   // the prepared box and its first button's answer.
@@ -45,32 +46,27 @@ class QtWidgetset : public ui::Widgetset {
   int ScreenWidth() const override;
   int ScreenHeight() const override;
 
-  // The widget showing the control; null when it has none.
-  static QWidget* WidgetOf(const ui::TControl& control);
-  // Takes a widget whose peer is gone: hidden now, deleted once no event
-  // of it can be under way (the next wait at the outermost level).
-  void Retire(QWidget* w);
+  // A widget whose peer is gone is deleted at the next wait at the
+  // outermost level.
+  void Retire(QWidget* w) override;
   // Deletes the retired widgets now; only safe when no event of one of
   // them is being handled.
   void DeleteRetired();
   std::size_t RetiredCount() const { return retired_.size(); }
 
-  // The meters' direct painting.
-  Compositor& compositor() { return *compositor_; }
+  Compositor& compositor() override { return *compositor_; }
   // Timer events to o are the program's timer batches (see Compositor).
   void SetBatchTimerReceiver(const QObject* o);
 
-  // An embedded picture by file name (null pixmap when there is none).
-  const QPixmap& Picture(const std::string& name);
-  const QPixmap& Icon() { return Picture("MIXERICON.xpm"); }
-  // The mixer icon at every size of the icon theme, drawn once.
-  const QIcon& ThemedMixerIcon();
+  const QPixmap& Picture(const std::string& name) override;
+  const QIcon& ThemedMixerIcon() override;
+  void AnnounceChange(ControlPeer& peer, ui::Change what) override;
 
   // The display went away (the X server ended with the session): peers
   // stop touching their widgets, none are made, boxes take their first
   // button, so that the program can still save and end.
   void DisplayGone();
-  bool display_gone() const { return display_gone_; }
+  bool display_gone() const override { return display_gone_; }
 
   // Runs each time the program's outermost loop is about to wait.
   void SetBeforeWait(std::function<void()> f) { before_wait_ = std::move(f); }

@@ -6,7 +6,6 @@
 
 #include "qt/look.h"
 #include "qt/peer.h"
-#include "qt/qtwidgetset.h"
 
 namespace qt {
 
@@ -108,7 +107,7 @@ QImage Compose(const QImage& client, int width, int height, int border, const QS
 }  // namespace
 
 QImage RenderWindow(const ui::TForm& form) {
-  QWidget* w = QtWidgetset::WidgetOf(form);
+  QWidget* w = ControlPeer::WidgetOf(form);
   if (!w) return {};
   QImage client = w->grab().toImage();
   using B = ui::TFormBorderStyle;

@@ -14,7 +14,7 @@ namespace qt {
 // Down moves the widget's selection first.
 class KeyPeer : public ControlPeer {
  public:
-  KeyPeer(QtWidgetset& ws, ui::TKeyControl& control) : ControlPeer(ws, control), key_(control) {}
+  KeyPeer(PeerHost& ws, ui::TKeyControl& control) : ControlPeer(ws, control), key_(control) {}
 
  protected:
   bool Filter(QEvent* e) override;
@@ -35,7 +35,7 @@ template <typename C, typename Base = KeyPeer>
 class StdPeer final : public Base {
  public:
   using Control = C;
-  StdPeer(QtWidgetset& ws, C& c) : Base(ws, c), model_(c) {}
+  StdPeer(PeerHost& ws, C& c) : Base(ws, c), model_(c) {}
 
   C& model() const { return model_; }
   // For the kinds' own code.
@@ -57,7 +57,7 @@ class StdPeer final : public Base {
 class ScrollBoxPeer : public ControlPeer {
  public:
   using Control = ui::TScrollBox;
-  ScrollBoxPeer(QtWidgetset& ws, ui::TScrollBox& box) : ControlPeer(ws, box), box_(box) {}
+  ScrollBoxPeer(PeerHost& ws, ui::TScrollBox& box) : ControlPeer(ws, box), box_(box) {}
   QWidget* container() const override { return content_.data(); }
   void ChildBoundsChanged() override;
 

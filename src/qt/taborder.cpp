@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "qt/paintedpeers.h"
-#include "qt/qtwidgetset.h"
 
 namespace qt {
 
@@ -27,7 +26,7 @@ int RowOf(QWidget* c, QWidget* window) {
   if (ControlPeer* p = ControlPeer::OfWidget(c)) {
     auto* whole = dynamic_cast<ui::TControl*>(p->control().Owner());
     if (whole && whole->Parent() == p->control().Parent())
-      if (QWidget* w = QtWidgetset::WidgetOf(*whole)) return w->mapTo(window, QPoint()).y();
+      if (QWidget* w = ControlPeer::WidgetOf(*whole)) return w->mapTo(window, QPoint()).y();
   }
   return c->mapTo(window, QPoint()).y();
 }

@@ -93,24 +93,34 @@ std::unique_ptr<QMenu> TrayIcon::BuildMenu() {
   return menu;
 }
 
-bool TrayIcon::TrayPresent() const {
-  if (!watch_) return false;
-  switch (kind_) {
-    case Kind::StatusNotifier:
-      return watch_->StatusNotifierHost();
-    case Kind::XEmbed:
-      return watch_->XEmbedTray();
-    case Kind::Unsettled:
-      break;
-  }
-  return watch_->StatusNotifierHost() || watch_->XEmbedTray();
+TrayIcon::Trays TrayIcon::Present() const {
+  if (!watch_) return {};
+  return {watch_->StatusNotifierHost(), watch_->XEmbedTray()};
+}
+
+bool TrayIcon::Holds(Kind kind, Trays trays) {
+  return kind == Kind::StatusNotifier ? trays.sni : trays.xembed;
 }
 
 void TrayIcon::Follow() {
   if (abandoned_) return;
-  const bool in_tray = shown_ && TrayPresent();
-  if (in_tray && !tray_) MakeTrayIcon();
-  if (!in_tray && tray_) tray_.reset();
+  Trays trays = Present();
+  if (tray_ && (!shown_ || !Holds(kind_, trays))) tray_.reset();
+  if (refused_ && *refused_ != trays) refused_.reset();
+  if (!tray_ && shown_ && (trays.sni || trays.xembed) && !refused_) {
+    MakeTrayIcon();
+    // Qt found a host when it made the icon that the watch has not heard
+    // of yet (a panel that took the XEmbed selection first).
+    if (kind_ == Kind::StatusNotifier && !trays.sni)
+      trays.sni = watch_->ConfirmStatusNotifierHost();
+    // Qt chose a kind whose tray is not there (it may have settled on the
+    // other kind for the whole run): the stand-in stays until the trays
+    // change.
+    if (!Holds(kind_, trays)) {
+      tray_.reset();
+      refused_ = trays;
+    }
+  }
   if (tray_) {
     stand_in_->hide();
   } else if (shown_) {
@@ -123,10 +133,6 @@ void TrayIcon::Follow() {
 }
 
 void TrayIcon::MakeTrayIcon() {
-  // Qt serves a StatusNotifierItem host when one is there as its first
-  // icon is made, and an XEmbed tray otherwise, for the rest of the run.
-  if (kind_ == Kind::Unsettled)
-    kind_ = watch_->StatusNotifierHost() ? Kind::StatusNotifier : Kind::XEmbed;
   // The tray picks the theme size it shows; every one is drawn sharp.
   tray_ = std::make_unique<QSystemTrayIcon>(ThemedIcon(icon_.toImage()));
   tray_->setContextMenu(menu_.get());
@@ -134,6 +140,16 @@ void TrayIcon::MakeTrayIcon() {
   QObject::connect(tray_.get(), &QSystemTrayIcon::activated,
                    [this](QSystemTrayIcon::ActivationReason r) { Activated(r); });
   tray_->show();
+  kind_ = ServesStatusNotifierItem(*tray_) ? Kind::StatusNotifier : Kind::XEmbed;
+  last_activation_.invalidate();
+}
+
+bool ServesStatusNotifierItem(const QSystemTrayIcon& icon) {
+  for (const QObject* child : icon.children())
+    if (qstrcmp(child->metaObject()->className(), "QSystemTrayWatcher") == 0) return false;
+  for (const QWidget* w : QApplication::topLevelWidgets())
+    if (qstrcmp(w->metaObject()->className(), "QSystemTrayIconSys") == 0) return false;
+  return true;
 }
 
 void TrayIcon::Activated(QSystemTrayIcon::ActivationReason reason) {

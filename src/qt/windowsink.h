@@ -1,16 +1,14 @@
 #pragma once
-// Where the compositor's painting of a window goes on the screen. The X11
-// sink draws fills and puts image parts on the window through the
-// program's own X connection, without Qt's flush; the Qt sink takes
-// nothing, so that Qt shows the backing store (Wayland, offscreen, or a
-// build without X11).
+// Where the compositor's fills for a window go on the screen. The X11 sink
+// draws them on the window through the program's own X connection, without
+// Qt's flush; the Qt sink takes none, so that the compositor paints them
+// into the backing store and Qt shows that (Wayland, offscreen, or a build
+// without X11).
 #include <QRect>
 #include <QRgb>
 #include <memory>
-#include <span>
 #include <vector>
 
-class QImage;
 class QWidget;
 
 namespace qt {
@@ -30,11 +28,8 @@ class WindowSink {
   // Whether the sink draws fills on window itself: the backing store may
   // then lag behind the screen until the compositor catches it up.
   virtual bool TakesFills(const QWidget* window) const = 0;
-  // Shows fills (drawn layer by layer) and parts of the window's backing
-  // store image on the window. False when it cannot: the compositor then
-  // shows the backing store through Qt.
-  virtual bool Show(const QWidget* window, const std::vector<SolidFill>& fills, const QImage* image,
-                    std::span<const QRect> parts) = 0;
+  // Draws the fills on a window that it takes them for, layer by layer.
+  virtual void Show(const QWidget* window, const std::vector<SolidFill>& fills) = 0;
   // Sends what was shown, once after each flush.
   virtual void Send() = 0;
 };
@@ -43,18 +38,12 @@ class WindowSink {
 class QtSink final : public WindowSink {
  public:
   bool TakesFills(const QWidget*) const override { return false; }
-  bool Show(const QWidget*, const std::vector<SolidFill>&, const QImage*,
-            std::span<const QRect>) override {
-    return false;
-  }
+  void Show(const QWidget*, const std::vector<SolidFill>&) override {}
   void Send() override {}
 };
 
 // The sink that draws on X11 windows; null where the program does not run
 // on X11 (or was built without it).
 std::unique_ptr<WindowSink> MakeX11Sink();
-
-// A window without alpha whose image has 32-bit opaque pixels at scale 1.
-bool IsOpaqueWindowImage(const QWidget* window, const QImage& image);
 
 }  // namespace qt

@@ -9,6 +9,10 @@
 #     private session bus) that comes after the program: it takes the icon,
 #     the item is "MORVA Manager", a burst of activations opens once, the
 #     exported menu's items work;
+#   - the Xfce and LXQt panels (XEmbed and StatusNotifierItem both), started
+#     before the program, 3 s after it and again while it runs: a click, a
+#     double click and an activation each open the control window once,
+#     as the kind of icon Qt served takes them;
 #   - xfwm4: windows painted, heights pinned, places kept; SIGTERM and the
 #     X server going away save what "Beenden" saves;
 #   - weston with Qt's Wayland platform: the meters are painted and move,
@@ -18,8 +22,8 @@
 set -euo pipefail
 program=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-for tool in Xvfb openbox xdotool xprop xwininfo xwd xdpyinfo lxpanel xfwm4 dbus-run-session gdbus \
-  status-notifier-watcher gtk-sni-tray-standalone weston weston-screenshooter; do
+for tool in Xvfb openbox xdotool xprop xwininfo xwd xdpyinfo lxpanel xfce4-panel lxqt-panel xfwm4 \
+  dbus-run-session dbus-update-activation-environment gdbus status-notifier-watcher gtk-sni-tray-standalone weston weston-screenshooter; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 convert=/usr/bin/convert compare=/usr/bin/compare
@@ -36,6 +40,7 @@ work=$(mktemp -d)
 app="" extra=()
 source "$here/../../scripts/lib/private_desktop.sh"
 source "$here/lib.sh"
+private_panel_home
 stop_extra() {
   local pid
   for pid in "${extra[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -84,7 +89,7 @@ exit_status_zero() {  # the program ended with status 0
 }
 opened() { grep -c '^show MixControlWnd$' "$trace" 2>/dev/null || true; }
 opened_times() { [ "$(opened)" = "$1" ]; }
-start_panel() { lxpanel >>"$work/panel.log" 2>&1 & panel=$!; extra+=("$panel"); }
+start_panel() { start_named_panel lxpanel; }
 tray_icon() {  # Qt's XEmbed icon window, a child of the panel
   xwininfo -root -tree | awk '/"MORVA Manager": \("morva-manager"/ && $0 !~ / 1x1\+/ {print $1; exit}'
 }
@@ -186,6 +191,108 @@ menu_click "Öffnen"
 check "the exported menu's 'Öffnen' opens the control window" wait_for shown Morva
 menu_click "Beenden"
 check "the exported menu's 'Beenden' ends the program with status 0" exit_status_zero
+
+# ---- the Xfce and LXQt panels: before the program, after it, restarted
+# Each offers both kinds of tray; Qt serves one of them to each icon it
+# makes. A StatusNotifierItem opens on one click, a double click or an
+# activation, an XEmbed icon on a double click (a click opens nothing);
+# each gesture opens the control window exactly once.
+our_item() {  # BUS PATH of the program's item, once the watcher lists it
+  local entry bus path
+  for entry in $(gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher RegisteredStatusNotifierItems \
+    2>/dev/null | grep -o "'[^']*'" | tr -d "'"); do
+    bus=$entry path=/StatusNotifierItem
+    [[ "$entry" == */* ]] && path=/${entry#*/} bus=${entry%%/*}
+    gdbus call --session --dest "$bus" --object-path "$path" --method org.freedesktop.DBus.Properties.Get \
+      org.kde.StatusNotifierItem Id 2>/dev/null | grep -qF "'MORVA Manager'" && { echo "$bus $path"; return 0; }
+  done
+  return 1
+}
+panel_icon() {  # X Y of the icon the panel draws for the program's item
+  local w h x y
+  xwd -root -silent >"$work/screen.xwd"
+  read -r w h x y < <("$convert" "xwd:$work/screen.xwd" -crop 1600x48+0+0 +repage -fill black \
+    +opaque '#000080' -format '%@\n' info: | tr 'x+' '  ')
+  [ "${w:-99}" -gt 0 ] && [ "$w" -lt 48 ] && echo $((x + w / 2)) $((y + h / 2))
+}
+close_control_window() {  # as the user would, once more if the key went astray
+  for _ in 1 2 3; do
+    xdotool windowactivate --sync "$(window Morva)" key alt+F4 >/dev/null 2>&1 || true
+    wait_for gone Morva && return 0
+  done
+  echo "     the control window did not close"
+  return 1
+}
+opens_once() {  # opens_once GESTURE...: the control window opens, exactly once
+  local before
+  gone Morva || close_control_window || return 1
+  before=$(opened)
+  "$@"
+  wait_for shown Morva || { echo "     expected the control window, saw none"; return 1; }
+  sleep 1
+  [ "$(opened)" = $((before + 1)) ] || { echo "     expected one opening, saw $(($(opened) - before))"; return 1; }
+  close_control_window
+}
+opens_nothing() {  # opens_nothing GESTURE...
+  local before
+  before=$(opened)
+  "$@"
+  sleep 1.5
+  [ "$(opened)" = "$before" ] && gone Morva || { echo "     expected nothing to open"; close_control_window; return 1; }
+}
+click_panel_icon() {  # click_panel_icon REPEAT
+  local x y
+  read -r x y < <(panel_icon) || return 1
+  xdotool mousemove "$x" "$y" click --repeat "$1" --delay 80 1
+}
+activate_item() {
+  local bus path
+  read -r bus path < <(our_item) || return 1
+  gdbus call --session --dest "$bus" --object-path "$path" --method org.kde.StatusNotifierItem.Activate 10 10 >/dev/null
+}
+in_panel() {  # the icon is in the panel, of either kind, and the stand-in gone
+  gone "$stand_in_title" && { [ -n "$(tray_icon)" ] || { our_item >/dev/null && panel_icon >/dev/null; }; }
+}
+panel_takes_icon() {  # a panel's first start may build caches: up to 30 s
+  wait_for in_panel || wait_for in_panel || wait_for in_panel
+}
+gestures() {  # gestures WHAT: each gesture of the kind Qt served opens once
+  if [ -n "$(tray_icon)" ]; then
+    check "$1: an XEmbed icon's double click opens the control window once" opens_once tray_click 1 2
+    check "$1: ... its single click opens nothing" opens_nothing tray_click 1
+  else
+    check "$1: a StatusNotifierItem's click opens the control window once" opens_once click_panel_icon 1
+    check "$1: ... its double click once" opens_once click_panel_icon 2
+    check "$1: ... its activation over D-Bus once" opens_once activate_item
+  fi
+}
+for panel_program in xfce4-panel lxqt-panel; do
+  desktop
+  fresh_settings
+  start_named_panel "$panel_program"
+  sleep 3
+  run_program
+  check "$panel_program there first: the icon goes into the panel" panel_takes_icon
+  gestures "$panel_program there first"
+  kill "$panel"
+  check "$panel_program restarted: the stand-in shows while it is gone" wait_for shown "$stand_in_title"
+  start_named_panel "$panel_program"
+  check "$panel_program restarted: the icon goes back into the panel" panel_takes_icon
+  gestures "$panel_program restarted"
+  kill -TERM "$app"
+  exit_status_zero >/dev/null || true
+  stop_extra
+  fresh_settings
+  run_program
+  require "the stand-in shows before $panel_program" wait_for shown "$stand_in_title"
+  sleep 3
+  start_named_panel "$panel_program"
+  check "$panel_program 3 s after the program: the icon goes into the panel" panel_takes_icon
+  gestures "$panel_program 3 s after the program"
+  kill -TERM "$app"
+  exit_status_zero >/dev/null || true
+done
 
 # ---- xfwm4: painted, pinned, places kept; SIGTERM saves as "Beenden"
 desktop "xfwm4 --compositor=off"

@@ -126,3 +126,45 @@ private_session() {  # private_session FIRST_DISPLAY_NUMBER
   mkdir -p "$XDG_CONFIG_HOME/morva" "$XDG_RUNTIME_DIR"
   chmod 700 "$XDG_RUNTIME_DIR"
 }
+
+panel_env=()
+# The panels' own settings and home, apart from the program's (whose
+# folder the tests wipe): an Xfce panel and an LXQt panel with nothing but
+# their trays, on top of the screen. The settings service that the Xfce
+# panel asks the bus for is started by the bus, so the bus is told too.
+private_panel_home() {
+  panel_home="$work/panel-home"
+  mkdir -p "$panel_home/config/xfce4/xfconf/xfce-perchannel-xml" "$panel_home/config/lxqt"
+  cat >"$panel_home/config/xfce4/xfconf/xfce-perchannel-xml/xfce4-panel.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="30"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+XML
+  printf '[General]\n__userfile__=true\n\n[panel1]\nplugins=statusnotifier, tray\nposition=Top\ndesktop=0\n\n[statusnotifier]\ntype=statusnotifier\n\n[tray]\ntype=tray\n' \
+    >"$panel_home/config/lxqt/panel.conf"
+  # No virtual file system daemon (it would mount itself under the home).
+  panel_env=(HOME="$panel_home" XDG_CONFIG_HOME="$panel_home/config" XDG_CACHE_HOME="$panel_home/cache"
+    XDG_DATA_HOME="$panel_home/data" GIO_USE_VFS=local GVFS_DISABLE_FUSE=1)
+  dbus-update-activation-environment "${panel_env[@]}" >/dev/null 2>&1
+}
+start_named_panel() {  # start_named_panel PROGRAM: sets panel, stopped with the extras
+  env "${panel_env[@]}" "$1" >>"$work/panel.log" 2>&1 &
+  panel=$!
+  extra+=("$panel")
+}

@@ -9,6 +9,7 @@
 #include <set>
 
 #include "controls/audioctl32.h"
+#include "qt/peer.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/buttons.h"
@@ -177,7 +178,7 @@ struct AccessibleFixture : ::testing::Test {
     return f;
   }
   static QAccessibleInterface* Of(const ui::TControl& c) {
-    return QAccessible::queryAccessibleInterface(QtWidgetset::WidgetOf(c));
+    return QAccessible::queryAccessibleInterface(ControlPeer::WidgetOf(c));
   }
   static void Act(const ui::TControl& c, const QString& action) {
     Of(c)->actionInterface()->doAction(action);
@@ -225,7 +226,7 @@ TEST_F(AccessibleFixture, AFaderReadsDecibelsAndAValueSetIsTheDragToItsPlace) {
 
 TEST_F(AccessibleFixture, ActionsAreTheUsersClicksAndWidgetAndModelStayInStep) {
   TStripForm* f = Shown();
-  auto* box = dynamic_cast<QCheckBox*>(QtWidgetset::WidgetOf(*f->chkOption));
+  auto* box = dynamic_cast<QCheckBox*>(ControlPeer::WidgetOf(*f->chkOption));
   ASSERT_NE(box, nullptr);
   QAccessibleInterface* a = Of(*f->chkOption);
   EXPECT_EQ(a->role(), QAccessible::CheckBox);

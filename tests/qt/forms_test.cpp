@@ -16,6 +16,7 @@
 #include <QSlider>
 #include <QTimer>
 
+#include "qt/peer.h"
 #include "qt/qtwidgetset.h"
 #include "qt/snapshot.h"
 #include "qt/trayicon.h"
@@ -131,7 +132,7 @@ struct FormsFixture : ::testing::Test {
   }
   template <typename W>
   static W* WidgetOf(ui::TControl* c) {
-    return dynamic_cast<W*>(QtWidgetset::WidgetOf(*c));
+    return dynamic_cast<W*>(ControlPeer::WidgetOf(*c));
   }
   static void Click(QWidget* w, QPoint at) {
     for (auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
@@ -171,7 +172,7 @@ TEST_F(FormsFixture, TheSystemMenuShowsTheFormsItemsAndPostsTheChosenCommand) {
     }
     menu->close();
   });
-  QWidget* window = QtWidgetset::WidgetOf(*f);
+  QWidget* window = ControlPeer::WidgetOf(*f);
   QContextMenuEvent e(QContextMenuEvent::Mouse, QPoint(5, 5), window->mapToGlobal(QPoint(5, 5)));
   QCoreApplication::sendEvent(window, &e);
   // Moving and sizing are the window manager's; restoring a normal window
@@ -193,7 +194,7 @@ TEST_F(FormsFixture, AModalRunBlocksTheOtherWindowsAndEndsWithTheButtonsResult) 
   TDialogForm* f = Make();
   Qt::WindowModality during = Qt::NonModal;
   QTimer::singleShot(0, [&] {
-    QWidget* window = QtWidgetset::WidgetOf(*f);
+    QWidget* window = ControlPeer::WidgetOf(*f);
     ASSERT_NE(window, nullptr);
     during = window->windowModality();
     WidgetOf<QPushButton>(f->btnOk)->click();
@@ -201,10 +202,10 @@ TEST_F(FormsFixture, AModalRunBlocksTheOtherWindowsAndEndsWithTheButtonsResult) 
   EXPECT_EQ(f->ShowModal(), ui::mrOk);
   EXPECT_EQ(during, Qt::ApplicationModal);
   EXPECT_EQ(f->log, "click btnOk;");
-  EXPECT_FALSE(QtWidgetset::WidgetOf(*f)->isVisible());
+  EXPECT_FALSE(ControlPeer::WidgetOf(*f)->isVisible());
   // Shown normally afterwards, it no longer blocks anything.
   f->Show();
-  EXPECT_EQ(QtWidgetset::WidgetOf(*f)->windowModality(), Qt::NonModal);
+  EXPECT_EQ(ControlPeer::WidgetOf(*f)->windowModality(), Qt::NonModal);
 }
 
 // A dialog opened from a modal dialog for one run (the next card's) goes
@@ -219,7 +220,7 @@ TEST_F(FormsFixture, ANestedModalRunsDialogGoesWhenItsRunEnds) {
       std::unique_ptr<TDialogForm, ui::ModalRunDeleter> next(Make());
       inner = next.get();
       QTimer::singleShot(0, [&] {
-        inner_window = QtWidgetset::WidgetOf(*inner);
+        inner_window = ControlPeer::WidgetOf(*inner);
         WidgetOf<QPushButton>(inner->btnOk)->click();
       });
       EXPECT_EQ(next->ShowModal(), ui::mrOk);
@@ -229,7 +230,7 @@ TEST_F(FormsFixture, ANestedModalRunsDialogGoesWhenItsRunEnds) {
     EXPECT_EQ(inner.get(), nullptr);
     ASSERT_FALSE(inner_window.isNull());
     EXPECT_FALSE(inner_window->isVisible());
-    EXPECT_EQ(QtWidgetset::WidgetOf(*outer)->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(ControlPeer::WidgetOf(*outer)->windowModality(), Qt::ApplicationModal);
     WidgetOf<QPushButton>(outer->btnOk)->click();
   });
   EXPECT_EQ(outer->ShowModal(), ui::mrOk);
@@ -239,7 +240,7 @@ TEST_F(FormsFixture, ANestedModalRunsDialogGoesWhenItsRunEnds) {
 TEST_F(FormsFixture, TheUsersMovesAndSizesGoToTheModelWithinItsLimits) {
   TDialogForm* f = Make();
   f->Show();
-  QWidget* window = QtWidgetset::WidgetOf(*f);
+  QWidget* window = ControlPeer::WidgetOf(*f);
   const int ncw = f->Width() - f->ClientWidth(), nch = f->Height() - f->ClientHeight();
   // The window system resized the window: the model hears of it.
   window->resize(350, 250);
@@ -303,7 +304,7 @@ TEST_F(FormsFixture, KeysTypingAndChoicesReachTheModelOnce) {
 TEST_F(FormsFixture, ASpeedButtonClicksOnceWhenReleasedOverItByMouseOrSpace) {
   TDialogForm* f = Make();
   f->Show();
-  QWidget* w = QtWidgetset::WidgetOf(*f->btnRoute);
+  QWidget* w = ControlPeer::WidgetOf(*f->btnRoute);
   ASSERT_NE(w, nullptr);
   Click(w, QPoint(5, 5));
   EXPECT_TRUE(f->btnRoute->Down());

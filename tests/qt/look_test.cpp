@@ -11,6 +11,7 @@
 #include "qt/compositor.h"
 #include "qt/look.h"
 #include "qt/messagebox.h"
+#include "qt/peer.h"
 #include "qt/placement.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
@@ -93,7 +94,7 @@ TEST(Look, ALampIsFilledWithItsColour) {
   lamp->SetColorOn(controls::kLumiOrange);
   lamp->SetOn(true);
   form->Show();
-  QWidget* w = QtWidgetset::WidgetOf(*lamp);
+  QWidget* w = ControlPeer::WidgetOf(*lamp);
   ASSERT_NE(w, nullptr);
   QImage img = w->grab().toImage();
   EXPECT_EQ(QColor(img.pixel(img.width() / 2, img.height() / 2)), QColor(0xFF, 0x80, 0x00));
@@ -111,11 +112,11 @@ TEST(Look, AMeterDrawsItsLampsInOneOpaqueWidget) {
   ui::TForm* form = meter->GetParentForm();
   meter->SetLumiHeight(5);
   form->Show();
-  QWidget* w = QtWidgetset::WidgetOf(*meter);
+  QWidget* w = ControlPeer::WidgetOf(*meter);
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->testAttribute(Qt::WA_OpaquePaintEvent));
   ASSERT_GT(meter->Count(), 2);
-  EXPECT_EQ(QtWidgetset::WidgetOf(*meter->Lumi(0)), nullptr);
+  EXPECT_EQ(ControlPeer::WidgetOf(*meter->Lumi(0)), nullptr);
   auto centre = [](const controls::TLumi& l) {
     return QPoint(l.Left() + l.Width() / 2, l.Top() + l.Height() / 2);
   };
@@ -151,7 +152,7 @@ TEST(Look, LampsPaintedStraightIntoTheWindowMatchTheMetersPainting) {
   auto* meter = OnAForm<controls::TLevelMeter>(app, 120, 220, QRect(10, 10, 18, 163));
   meter->SetLumiHeight(5);
   meter->GetParentForm()->Show();
-  QWidget* w = QtWidgetset::WidgetOf(*meter);
+  QWidget* w = ControlPeer::WidgetOf(*meter);
   ASSERT_NE(w, nullptr);
   QCoreApplication::processEvents();
   auto* store = static_cast<QImage*>(w->window()->backingStore()->paintDevice());
@@ -160,7 +161,8 @@ TEST(Look, LampsPaintedStraightIntoTheWindowMatchTheMetersPainting) {
   meter->SetLevel(30000);
   ws.compositor().Flush();
   ui::TMessage tick{controls::kMeterDecayMessage, 0, 0, 0};
-  for (int i = 0; i < 6; ++i) meter->DecayStep(tick);
+  // More steps in one pass than the record keeps runs for.
+  for (int i = 0; i < 9; ++i) meter->DecayStep(tick);
   ws.compositor().Flush();
   meter->SetLevel(2000);
   ws.compositor().Flush();

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "controls/audioctl32.h"
+#include "qt/peer.h"
 #include "qt/qtwidgetset.h"
 #include "ui/application.h"
 #include "ui/extctrls.h"
@@ -104,9 +105,9 @@ struct QtFixture : ::testing::Test {
     f->Show();
     return f;
   }
-  static QWidget* ThumbOf(controls::TSlider* s) { return QtWidgetset::WidgetOf(*s->Thumb()); }
+  static QWidget* ThumbOf(controls::TSlider* s) { return ControlPeer::WidgetOf(*s->Thumb()); }
   static QCheckBox* BoxOf(ui::TControl* c) {
-    return dynamic_cast<QCheckBox*>(QtWidgetset::WidgetOf(*c));
+    return dynamic_cast<QCheckBox*>(ControlPeer::WidgetOf(*c));
   }
   static void Mouse(QWidget* w, QEvent::Type type, QPoint pos) {
     Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
@@ -120,9 +121,9 @@ struct QtFixture : ::testing::Test {
 
 TEST_F(QtFixture, PeersAreMadeWhenTheFormShowsAndMirrorTheModel) {
   TPeerForm* f = Make();
-  EXPECT_EQ(QtWidgetset::WidgetOf(*f), nullptr);  // nothing shown yet
+  EXPECT_EQ(ControlPeer::WidgetOf(*f), nullptr);  // nothing shown yet
   f->Show();
-  QWidget* window = QtWidgetset::WidgetOf(*f);
+  QWidget* window = ControlPeer::WidgetOf(*f);
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isWindow());
   EXPECT_TRUE(window->isVisible());
@@ -137,7 +138,7 @@ TEST_F(QtFixture, PeersAreMadeWhenTheFormShowsAndMirrorTheModel) {
   EXPECT_EQ(box->geometry(), QRect(8, 5, 120, 17));
   EXPECT_FALSE(box->isChecked());
   // A child sits on its parent's widget.
-  EXPECT_EQ(box->parentWidget(), QtWidgetset::WidgetOf(*f->Panel1));
+  EXPECT_EQ(box->parentWidget(), ControlPeer::WidgetOf(*f->Panel1));
 
   // Changes of the model reach the widgets.
   f->chkOne->SetChecked(true);
@@ -156,7 +157,7 @@ TEST_F(QtFixture, PeersAreMadeWhenTheFormShowsAndMirrorTheModel) {
   EXPECT_FALSE(window->isVisible());
   // Shown again: the same window, not a second one.
   f->Show();
-  EXPECT_EQ(QtWidgetset::WidgetOf(*f), window);
+  EXPECT_EQ(ControlPeer::WidgetOf(*f), window);
 }
 
 TEST_F(QtFixture, AUserClickReachesTheHandlerOnceWithoutEcho) {
@@ -188,7 +189,7 @@ TEST_F(QtFixture, AUserClickReachesTheHandlerOnceWithoutEcho) {
   EXPECT_FALSE(box->isChecked());
 
   // A user's choice in the list selects the item and clicks once.
-  auto* list = dynamic_cast<QListWidget*>(QtWidgetset::WidgetOf(*f->lstNames));
+  auto* list = dynamic_cast<QListWidget*>(ControlPeer::WidgetOf(*f->lstNames));
   ASSERT_NE(list, nullptr);
   ASSERT_EQ(list->count(), 2);
   list->setCurrentRow(1);
@@ -244,12 +245,12 @@ TEST_F(QtFixture, TheWheelOverAFaderMovesItByNotches) {
   EXPECT_GT(step, 0);
   wheel(240);
   EXPECT_EQ(s->Offset(), 3 * step);
-  EXPECT_TRUE(QtWidgetset::WidgetOf(*s->Grip())->testAttribute(Qt::WA_TransparentForMouseEvents));
+  EXPECT_TRUE(ControlPeer::WidgetOf(*s->Grip())->testAttribute(Qt::WA_TransparentForMouseEvents));
 }
 
 TEST_F(QtFixture, TheCloseBoxAsksTheFormAndKeepsTheWindow) {
   TPeerForm* f = Shown();
-  QPointer<QWidget> window = QtWidgetset::WidgetOf(*f);
+  QPointer<QWidget> window = ControlPeer::WidgetOf(*f);
   QCloseEvent close;
   QCoreApplication::sendEvent(window.data(), &close);
   EXPECT_FALSE(close.isAccepted());
@@ -261,10 +262,10 @@ TEST_F(QtFixture, TheCloseBoxAsksTheFormAndKeepsTheWindow) {
 
 TEST_F(QtFixture, FreeingControlsInAnyOrderLeavesNoWidgetBehind) {
   TPeerForm* f = Shown();
-  QPointer<QWidget> window = QtWidgetset::WidgetOf(*f);
-  QPointer<QWidget> box = QtWidgetset::WidgetOf(*f->chkOne);
-  QPointer<QWidget> panel = QtWidgetset::WidgetOf(*f->Panel1);
-  QPointer<QWidget> list = QtWidgetset::WidgetOf(*f->lstNames);
+  QPointer<QWidget> window = ControlPeer::WidgetOf(*f);
+  QPointer<QWidget> box = ControlPeer::WidgetOf(*f->chkOne);
+  QPointer<QWidget> panel = ControlPeer::WidgetOf(*f->Panel1);
+  QPointer<QWidget> list = ControlPeer::WidgetOf(*f->lstNames);
   // A child first, then the whole form with the rest.
   f->lstNames->Free();
   EXPECT_TRUE(list.isNull() || list->isHidden());

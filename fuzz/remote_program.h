@@ -2,12 +2,11 @@
 // The program with two cards, made once and kept for every input: its
 // windows as start-up makes them, without the main loop (control from
 // outside never waits for input), and the control surface on it.
-#include <stdlib.h>
-
 #include <filesystem>
 #include <string>
 
 #include "common/headless_program.h"
+#include "platform/profile_file.h"
 #include "remote/surface.h"
 
 namespace fuzz_support {
@@ -15,6 +14,10 @@ namespace fuzz_support {
 class RemoteProgram {
  public:
   static RemoteProgram& Get() {
+    // The store's process-wide hooks are made first, so that they outlive
+    // the program, which puts them back as it goes at exit.
+    platform::SetFileCallHook({});
+    platform::SetReplaceListener({});
     static RemoteProgram program;
     return program;
   }
@@ -27,21 +30,9 @@ class RemoteProgram {
   }
 
  private:
-  static std::filesystem::path TempDir() {
-    std::string dir =
-        (std::filesystem::temp_directory_path() / "morva_fuzz_remote_XXXXXX").string();
-    return ::mkdtemp(dir.data()) ? std::filesystem::path(dir)
-                                 : std::filesystem::temp_directory_path();
-  }
+  // The Windows directory a temporary folder of the program's own.
+  RemoteProgram() : program_({}, 2) { program_.MakeWindows(); }
 
-  RemoteProgram() : dir_(TempDir()), program_(dir_, 2) { program_.MakeWindows(); }
-
-  ~RemoteProgram() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-
-  std::filesystem::path dir_;
   testing_support::HeadlessProgram program_;
   remote::ControlSurface surface_{program_.state, program_.clock};
 };

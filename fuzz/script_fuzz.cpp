@@ -4,7 +4,7 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "scenario/runner.h"
+#include "scenario/script.h"
 
 namespace {
 

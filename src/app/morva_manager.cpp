@@ -29,10 +29,12 @@
 #include "app/remotecontrol.h"
 #include "app/sessionend.h"
 #include "controls/Class_b.h"
+#include "mixer/mixerwindows.h"
 #include "platform/platform.h"
 #include "platform/profile_file.h"
 #include "platform/shellapi.h"
 #include "platform/simbackend.h"
+#include "platform/tempfolder.h"
 #include "platform/windir.h"
 #include "qt/qtwidgetset.h"
 #include "qt/snapshot.h"
@@ -117,30 +119,6 @@ class TracingTrayObserver : public scenario::Trace {
 
  private:
   qt::TrayIcon& tray_;
-};
-
-// A temporary stand-in Windows directory, so that drawing the pictures
-// leaves the user's settings alone.
-class TempWindowsDirectory {
- public:
-  TempWindowsDirectory() {
-    std::string templ = (std::filesystem::temp_directory_path() / "morva-manager-XXXXXX").string();
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data())) throw std::runtime_error("cannot make a temporary directory");
-    dir_ = buf.data();
-    platform::SetWindowsDirectory(dir_);
-  }
-  ~TempWindowsDirectory() {
-    platform::SetWindowsDirectory({});
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  TempWindowsDirectory(const TempWindowsDirectory&) = delete;
-  TempWindowsDirectory& operator=(const TempWindowsDirectory&) = delete;
-
- private:
-  std::filesystem::path dir_;
 };
 
 // The pictures mode: opens every window the program can show, draws them,
@@ -245,8 +223,9 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       return 1;
     }
   }
-  std::unique_ptr<TempWindowsDirectory> windir;
-  if (pictures) windir = std::make_unique<TempWindowsDirectory>();
+  // Drawing the pictures leaves the user's settings alone.
+  std::optional<platform::TemporaryFolder> windir;
+  if (pictures) platform::SetWindowsDirectory(windir.emplace("morva-manager").path());
 
   sim::Knobs knobs;
   try {
@@ -367,6 +346,7 @@ int Run(int argc, char** argv, bool pictures, const app::SingleInstance* instanc
       platform::SetReplaceListener({});
       session.RegisterExitHandler();
     });
+    mixer::RegisterMixerWindows(state);
     shell::ProgramMain(app, state);
     *rejoin = knobs.rejoin && sound && sound->ServerGone();
     ws.SetBeforeWait({});

@@ -175,8 +175,6 @@ class TLevelMeter final : public TBarGraph {
   }
   int HoldTicks() const { return hold_ticks_; }
   UINT TimerId() const { return timer_id_; }
-  double LevelDiv() const { return level_div_; }
-  const TIMECAPS& TimeCaps() const { return time_caps_; }
 
   bool SetProperty(const std::string& name, const ui::PropValue& v, ui::LayoutReader& r) override;
 

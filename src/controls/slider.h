@@ -48,7 +48,6 @@ class TSlider : public ui::TPanel {
   ui::TBevel* Grip() const { return grip_; }
   int Travel() const { return travel_; }
   int Offset() const { return offset_; }
-  double Fraction() const { return fraction_; }
   bool Dragging() const { return dragging_; }
   bool Placed() const { return placed_; }
 

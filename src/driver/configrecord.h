@@ -47,7 +47,6 @@ class CardConfigBlock {
   void SetTruth(int word, bool value) { SetWord(word, TruthWord(value)); }
 
   std::int32_t DeviceRemoval() const { return Word(kDeviceRemoval); }
-  void SetDeviceRemoval(std::int32_t v) { SetWord(kDeviceRemoval, v); }
   bool CardSync() const { return Truth(kCardSync); }
   void SetCardSync(bool v) { SetTruth(kCardSync, v); }
   bool MsgRate() const { return Truth(kMsgRate); }

@@ -41,7 +41,6 @@ class FixedHeightLayout {
   void Bind(LayoutParts parts);
   bool Bound() const { return parts_.ground && parts_.option_row; }
   ui::TPanel* OptionRow() const { return parts_.option_row; }
-  int DesignHeight() const { return parts_.design_height; }
 
   // The panel that an option box shows; null for any other control.
   ui::TControl* ShownBy(const ui::TComponent* box) const;

@@ -48,10 +48,6 @@ class MeterRefresh {
   void StartMeters();
   void StopMeters();
   bool Running() const { return running_; }
-  UINT TickTimer() const { return tick_timer_; }
-  UINT PollTimer() const { return poll_timer_; }
-  UINT TickInterval() const { return tick_interval_; }
-  UINT PollInterval() const { return poll_interval_; }
   const std::vector<controls::TLevelMeter*>& Meters() const { return meters_; }
 
   // WM_USER + 1: one decay step for every meter; result 1.

@@ -8,6 +8,8 @@ using HWAVEIN = HWAVEIN__*;
 struct HWAVEOUT__;
 using HWAVEOUT = HWAVEOUT__*;
 
+// Values and records as Windows defines them, kept whole where the program
+// names only some: a driver or a port may meet any of them.
 constexpr MMRESULT MMSYSERR_NOERROR = 0;
 constexpr MMRESULT MMSYSERR_ERROR = 1;
 constexpr MMRESULT MMSYSERR_BADDEVICEID = 2;

@@ -2,6 +2,8 @@
 // Stand-ins for the user-interface functions outside the framework.
 #include "ui/wintypes.h"
 
+// The box flags and answers as Windows numbers them, kept whole where the
+// program names only some.
 constexpr UINT MB_OK = 0x00;
 constexpr UINT MB_OKCANCEL = 0x01;
 constexpr UINT MB_YESNO = 0x04;

@@ -277,11 +277,10 @@ void FormPeer::PlaceFirstTime() {
 // The model learns a place the program chose as a move by the user, once
 // the window is where it was put.
 void FormPeer::MovedByWindowManager() {
-  std::shared_ptr<bool> alive = alive_token();
   QMetaObject::invokeMethod(
       widget(),
-      [this, alive] {
-        if (*alive) UserMoved();
+      [self = ui::TSafePtr<FormPeer>(this)] {
+        if (self) self->UserMoved();
       },
       Qt::QueuedConnection);
 }
@@ -334,10 +333,10 @@ void FormPeer::UserResized() {
   ui::TForm& f = form_;
   const int ncw = f.Width() - f.ClientWidth();
   const int nch = f.Height() - f.ClientHeight();
-  std::shared_ptr<bool> alive = alive_token();
+  const ui::TSafePtr<ControlPeer> self(this);
   Deliver([&f, s, ncw, nch] { f.SetBounds(f.Left(), f.Top(), s.width() + ncw, s.height() + nch); });
   // The model may have kept its own size: show that one.
-  if (*alive) Changed(ui::Change::Bounds);
+  if (self) Changed(ui::Change::Bounds);
 }
 
 bool FormPeer::DefaultButtonKey(int qt_key) {
@@ -414,9 +413,9 @@ void FormPeer::ShowSystemMenu(const QPoint& global_pos) {
   std::optional<UINT> chosen;
   QObject::connect(&menu, &QMenu::triggered,
                    [&chosen](QAction* a) { chosen = a->data().toUInt(); });
-  std::shared_ptr<bool> alive = alive_token();
+  const ui::TSafePtr<ControlPeer> self(this);
   menu.exec(global_pos);
-  if (!chosen || !*alive) return;
+  if (!chosen || !self) return;
   if (ui::TApplication* app = ui::Application())
     app->PostMessage(form_.Handle(), kSysCommand, *chosen, 0);
 }

@@ -56,7 +56,7 @@ QColor FillColorOf(const ui::TControl& c) {
 QWidget* PaintedPeer::MakeWidget(QWidget* parent) {
   auto* w = new QWidget(parent);
   w->setAttribute(Qt::WA_OpaquePaintEvent, false);
-  if (control().OnNavigationKey || dynamic_cast<ui::TSpeedButton*>(&control())) {
+  if (control().TakesFocus()) {
     w->setFocusPolicy(Qt::StrongFocus);
     w->setProperty(kStripControl, true);
   }
@@ -66,6 +66,7 @@ QWidget* PaintedPeer::MakeWidget(QWidget* parent) {
 bool PaintedPeer::Filter(QEvent* e) {
   switch (e->type()) {
     case QEvent::KeyPress:
+    case QEvent::KeyRelease:
       return RouteKey(static_cast<QKeyEvent*>(e));
     case QEvent::FocusIn:
     case QEvent::FocusOut:

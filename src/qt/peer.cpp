@@ -16,7 +16,6 @@
 #include "qt/compositor.h"
 #include "qt/look.h"
 #include "ui/application.h"
-#include "ui/buttons.h"
 #include "ui/stdctrls.h"
 
 namespace qt {
@@ -57,7 +56,7 @@ void RunHandler(const std::function<void()>& f) {
 ControlPeer::ControlPeer(PeerHost& ws, ui::TControl& control) : ws_(ws), control_(control) {}
 
 ControlPeer::~ControlPeer() {
-  *alive_ = false;
+  ClearWeakReferences();
   for (auto& c : connections_) QObject::disconnect(c);
   if (hook_) hook_->Detach();
   if (widget_) ws_.Retire(widget_.data());
@@ -165,9 +164,9 @@ bool ControlPeer::Filter(QEvent*) {
 }
 
 void ControlPeer::Deliver(const std::function<void()>& action) {
-  std::shared_ptr<bool> alive = alive_;
+  const ui::TSafePtr<ControlPeer> self(this);
   RunHandler(action);
-  if (*alive && widget_) {
+  if (self && widget_) {
     ++applying_;
     {
       QSignalBlocker block(widget_.data());
@@ -196,16 +195,25 @@ bool ControlPeer::RouteWheel(QWheelEvent* e) {
 
 bool ControlPeer::RouteKey(QKeyEvent* e) {
   ui::TControl& c = control_;
-  if (!c.Enabled()) return false;
-  if (e->key() == Qt::Key_Space && dynamic_cast<ui::TSpeedButton*>(&c)) {
-    const int x = c.Width() / 2, y = c.Height() / 2;
-    std::shared_ptr<bool> alive = alive_;
-    Deliver([&c, alive, x, y] {
-      c.MouseDown(ui::TMouseButton::mbLeft, 0, x, y);
-      if (*alive) c.MouseUp(ui::TMouseButton::mbLeft, 0, x, y);
-    });
+  const bool down = e->type() == QEvent::KeyPress;
+  if (e->key() == Qt::Key_Space) {
+    // A held key's repeats change nothing; a release goes where the press
+    // did, as the mouse button's does.
+    if (e->isAutoRepeat()) return space_pressed_;
+    if (down) {
+      if (!c.Enabled()) return false;
+      bool taken = false;
+      const ui::TSafePtr<ControlPeer> self(this);
+      Deliver([&c, &taken] { taken = c.UserSpace(true); });
+      if (self) space_pressed_ = taken;
+      return taken;
+    }
+    if (!space_pressed_) return false;
+    space_pressed_ = false;
+    if (c.Enabled()) Deliver([&c] { c.UserSpace(false); });
     return true;
   }
+  if (!down || !c.Enabled()) return false;
   static constexpr std::pair<int, WORD> kKeys[] = {
       {Qt::Key_Up, ui::VK_UP},         {Qt::Key_Down, ui::VK_DOWN}, {Qt::Key_PageUp, ui::VK_PRIOR},
       {Qt::Key_PageDown, ui::VK_NEXT}, {Qt::Key_Home, ui::VK_HOME}, {Qt::Key_End, ui::VK_END}};
@@ -215,9 +223,9 @@ bool ControlPeer::RouteKey(QKeyEvent* e) {
   const WORD vk = key->second;
   const ui::TShiftState shift = (e->modifiers() & Qt::ShiftModifier) ? ui::ssShift : 0;
   bool taken = false;
-  std::shared_ptr<bool> alive = alive_;
+  const ui::TSafePtr<ControlPeer> self(this);
   Deliver([&c, vk, shift, &taken] { taken = c.NavigationKey(vk, shift); });
-  if (taken && *alive) ShowValueTip();
+  if (taken && self) ShowValueTip();
   return taken;
 }
 
@@ -250,36 +258,22 @@ bool ControlPeer::RouteMouse(QEvent* e) {
       // The right button belongs to the window's menu.
       if (b == ui::TMouseButton::mbRight) return false;
       pressed_ = true;
-      Deliver([&c, b, x, y] { c.MouseDown(b, 0, x, y); });
+      Deliver([&c, b, x, y] { c.UserPress(b, 0, x, y); });
       return true;
-    case QEvent::MouseButtonDblClick: {
+    case QEvent::MouseButtonDblClick:
       pressed_ = true;
-      std::shared_ptr<bool> alive = alive_;
-      Deliver([&c, alive, b, x, y] {
-        c.DblClick();
-        if (*alive) c.MouseDown(b, 0, x, y);
-      });
+      Deliver([&c, b, x, y] { c.UserDoublePress(b, 0, x, y); });
       return true;
-    }
     case QEvent::MouseMove:
       if (!pressed_) return false;
       Deliver([&c, x, y] { c.MouseMove(0, x, y); });
       return true;
-    default: {
+    default:
       if (!pressed_) return false;
       pressed_ = false;
-      const bool inside = x >= 0 && y >= 0 && x < c.Width() && y < c.Height();
-      // A speed button clicks itself when the button comes up over it.
-      const bool clicks =
-          inside && b == ui::TMouseButton::mbLeft && dynamic_cast<ui::TSpeedButton*>(&c) == nullptr;
-      std::shared_ptr<bool> alive = alive_;
-      Deliver([&c, alive, b, x, y, clicks] {
-        // The click may free the control (and with it this peer).
-        if (clicks) c.Click();
-        if (*alive) c.MouseUp(b, 0, x, y);
-      });
+      // The control decides whether the release clicks it.
+      Deliver([&c, b, x, y] { c.UserRelease(b, 0, x, y); });
       return true;
-    }
   }
 }
 

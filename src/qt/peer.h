@@ -1,7 +1,9 @@
 #pragma once
 // The base of every peer: it owns the widget made for its control, pushes
 // the model's state into it with the widget's own signals blocked, and hands
-// the user's input back to the model as calls on it. The widget outlives the
+// the user's input back to the model as calls on it (the model decides what
+// a press, release or key means). A step after a call into the model first
+// looks whether the peer still lives (a ui::TSafePtr to it). The widget outlives the
 // peer only as an inert, hidden leftover that the widgetset deletes once no
 // event of it can be on the way.
 #include <QObject>
@@ -13,6 +15,7 @@
 
 #include "qt/peerhost.h"
 #include "ui/control.h"
+#include "ui/safeptr.h"
 #include "ui/widgetset.h"
 
 class QKeyEvent;
@@ -80,14 +83,12 @@ class ControlPeer : public ui::Peer {
   // Mouse input on a control that takes it through its mouse handlers.
   bool RouteMouse(QEvent* e);
   bool RouteWheel(QWheelEvent* e);
-  // A key on the focused control: navigation keys go to the control, Space
-  // presses a speed button as the mouse would.
+  // A key going down or coming up on the focused control: navigation keys
+  // go to the control, and Space to the control's own rule for it.
   bool RouteKey(QKeyEvent* e);
   // The control's value as a tool tip beside it; false when it has none.
   bool ShowValueTip();
   bool applying() const { return applying_ > 0; }
-  // False once the peer is gone; for steps after a call into the model.
-  std::shared_ptr<bool> alive_token() const { return alive_; }
   // The mouse button is held over the control (its pressed look).
   bool mouse_pressed() const { return pressed_; }
 
@@ -102,11 +103,11 @@ class ControlPeer : public ui::Peer {
   QPointer<QWidget> widget_;
   QPointer<EventHook> hook_;
   std::vector<QMetaObject::Connection> connections_;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   int applying_ = 0;
   QRect paint_rect_;
   int wheel_rest_ = 0;  // eighths of a degree not yet a whole notch
   bool pressed_ = false;
+  bool space_pressed_ = false;  // the control took Space going down
 };
 
 // Runs f as a handler of the current application (errors become its report).

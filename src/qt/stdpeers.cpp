@@ -61,13 +61,13 @@ bool KeyPeer::Filter(QEvent* e) {
   auto* ke = static_cast<QKeyEvent*>(e);
   WORD vk = VirtualKey(ke->key());
   if (vk == 0 || ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) return false;
-  std::shared_ptr<bool> alive = alive_token();
+  const ui::TSafePtr<ControlPeer> self(this);
   // The widget moves its selection first, as the window's own key handling
   // runs before the key is reported as released.
   if (AlsoToWidget(ke->key())) {
     forwarding_ = true;
     QCoreApplication::sendEvent(widget(), e);
-    if (!*alive) return true;
+    if (!self) return true;
     forwarding_ = false;
   }
   ui::TKeyControl& k = key_;

@@ -28,7 +28,6 @@ class TIniFile {
   TIniFile(const TIniFile&) = delete;
   TIniFile& operator=(const TIniFile&) = delete;
 
-  const std::string& FileName() const { return file_name_; }
   // False when the file could not be read (or an interrupted rewrite of it
   // cannot be completed now): reads give the defaults, and nothing is
   // written over it.

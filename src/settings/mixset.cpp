@@ -176,7 +176,7 @@ void TfrmMixSettings::btnEraseClick(ui::TComponent*) {
 
 std::string RunPresetPicker(ui::TForm& owner_window, const std::string& file_name,
                             const std::string& description, PresetPurpose purpose) {
-  std::unique_ptr<TfrmMixSettings, ui::ComponentDeleter> picker(
+  std::unique_ptr<TfrmMixSettings, ui::ModalRunDeleter> picker(
       ui::CreateForm<TfrmMixSettings>(&owner_window, owner_window, file_name, purpose));
   picker->lbDescription->SetCaption(description);
   return picker->Run();

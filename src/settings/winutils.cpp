@@ -135,16 +135,6 @@ void SetTopmost(ui::TForm* form, bool topmost) {
                SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
 }
 
-void CloseAndForgetForm(ui::TForm*& slot) {
-  ui::TForm* form = slot;
-  if (!form) return;
-  form->Close();
-  // Empty before destroying, so nothing reached from the window's
-  // destruction finds it half gone in its slot.
-  slot = nullptr;
-  form->Free();
-}
-
 ui::TTabSheet* PageOfIndex(const ui::TPageControl& pages, int i) {
   if (i < 0 || i >= pages.PageCount()) return nullptr;
   return pages.Pages(i);

@@ -51,11 +51,10 @@ void UpdateMenuCheck(ui::TControl* control);
 void SetTopmost(ui::TForm* form, bool topmost);
 
 // Closes the window held in slot (its close handler runs, the slot still
-// holding it), empties the slot and destroys the window. Nothing happens for
-// an empty slot.
-void CloseAndForgetForm(ui::TForm*& slot);
-// The window goes even when its close handler fails; the failure goes on
-// to the caller. slot is a form pointer or a ui::TSafePtr to one.
+// holding it), empties the slot and frees the window. Nothing happens for
+// an empty slot. The window goes even when its close handler fails; the
+// failure goes on to the caller. slot is a form pointer or a ui::TSafePtr
+// to one.
 template <typename Slot>
 void CloseAndForget(Slot& slot) {
   ui::TForm* form = slot;

@@ -34,7 +34,6 @@ class TMixControlWnd : public ui::TForm {
 
   TMixerWindow* Slot(MixerSlot s) const { return slots_[static_cast<int>(s)]; }
   controls::TExtCheckBox* BoxOf(MixerSlot s) const;
-  config::TdlgConfig* ConfigDialog() const { return dlgConfig_; }
   driver::DriverConfigRecord& ConfigRecord() { return record_; }
 
   void FormCreate(ui::TComponent* Sender);

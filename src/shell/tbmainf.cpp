@@ -5,7 +5,6 @@
 #include "driver/bridge.h"
 #include "driver/configrecord.h"
 #include "driver/status.h"
-#include "mixer/mixerwindows.h"
 #include "platform/shellapi.h"
 #include "platform/windowing.h"
 #include "platform/winuser.h"
@@ -129,7 +128,6 @@ void StartUp(ui::TApplication& application, AppState& app) {
 }
 
 void ProgramMain(ui::TApplication& application, AppState& app) {
-  mixer::RegisterMixerWindows(app);
   application.SetTitle("MORVA Manager");
   StartUp(application, app);
 }

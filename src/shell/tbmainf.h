@@ -36,7 +36,8 @@ class TfrmMain : public ui::TForm {
 void ShowControlWindow(AppState& app);
 void StartUp(ui::TApplication& application, AppState& app);
 // The program: title, start-up, and the end. The caller has made the
-// framework (application, widgetset) and the platform.
+// framework (application, widgetset) and the platform, and put the mixer
+// windows' factories into app (the shell knows the windows only by them).
 void ProgramMain(ui::TApplication& application, AppState& app);
 
 }  // namespace shell

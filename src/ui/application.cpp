@@ -59,11 +59,6 @@ bool TApplication::TakeMessage(Posted& out) {
   return true;
 }
 
-bool TApplication::HasPendingMessages() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return !queue_.empty();
-}
-
 void TApplication::Dispatch(const Posted& p) {
   TWinControl* target = FindControl(p.hwnd);
   if (!target) return;

@@ -48,7 +48,6 @@ class TApplication : public TComponent {
   void HandleMessage();
   // Handles every message waiting now; never waits.
   void ProcessMessages();
-  bool HasPendingMessages();
   // How often HandleMessage has waited: what the program touched before a
   // wait has likely left the processor's cache since.
   std::uint64_t Waits() const { return waits_; }

@@ -1,7 +1,6 @@
 #include "ui/buttons.h"
 
 #include "ui/layout.h"
-#include "ui/safeptr.h"
 
 namespace ui {
 
@@ -52,7 +51,7 @@ void TSpeedButton::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   TGraphicControl::MouseUp(b, s, x, y);
   if (!dragging_) return;
   dragging_ = false;
-  bool do_click = x >= 0 && x < Width() && y >= 0 && y <= Height();
+  const bool do_click = Contains(x, y);
   if (group_index_ == 0) {
     state_ = State::Up;
   } else if (do_click) {
@@ -63,13 +62,17 @@ void TSpeedButton::MouseUp(TMouseButton b, TShiftState s, int x, int y) {
   if (do_click) Click();
 }
 
-// Pressed and released at its middle, as the mouse or Space does; a press
-// whose handler freed the button releases nothing.
-void TSpeedButton::UserClick() {
+void TSpeedButton::UserRelease(TMouseButton b, TShiftState s, int x, int y) {
+  MouseUp(b, s, x, y);
+}
+
+bool TSpeedButton::UserSpace(bool down) {
   const int x = Width() / 2, y = Height() / 2;
-  const TSafePtr<TSpeedButton> alive(this);
-  MouseDown(TMouseButton::mbLeft, 0, x, y);
-  if (alive) MouseUp(TMouseButton::mbLeft, 0, x, y);
+  if (down)
+    UserPress(TMouseButton::mbLeft, 0, x, y);
+  else
+    UserRelease(TMouseButton::mbLeft, 0, x, y);
+  return true;
 }
 
 void TSpeedButton::CopyLook(const TSpeedButton& from) {

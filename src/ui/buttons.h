@@ -19,7 +19,6 @@ class TSpeedButton : public TGraphicControl {
   bool AllowAllUp() const { return allow_all_up_; }
   void SetAllowAllUp(bool v) { allow_all_up_ = v; }
   bool Flat() const { return flat_; }
-  void SetFlat(bool v) { flat_ = v; }
   int Layout() const { return layout_; }
   int Margin() const { return margin_; }
   int Spacing() const { return spacing_; }
@@ -28,7 +27,10 @@ class TSpeedButton : public TGraphicControl {
 
   void MouseDown(TMouseButton b, TShiftState s, int x, int y) override;
   void MouseUp(TMouseButton b, TShiftState s, int x, int y) override;
-  void UserClick() override;
+  // The click comes with the release (MouseUp), also from Space.
+  void UserRelease(TMouseButton b, TShiftState s, int x, int y) override;
+  bool UserSpace(bool down) override;
+  bool TakesFocus() const override { return true; }
   bool SetProperty(const std::string& name, const PropValue& v, LayoutReader& r) override;
 
  protected:

@@ -34,7 +34,6 @@ class TTabSheet : public TWinControl {
   explicit TTabSheet(TComponent* owner);
   ~TTabSheet() override;
   const char* ClassName() const override { return "TTabSheet"; }
-  TPageControl* PageControl() const { return page_control_; }
   void SetParent(TWinControl* parent) override;
 
  private:

@@ -35,7 +35,7 @@ TComponent::TComponent(TComponent* owner) : owner_(owner) {
 }
 
 TComponent::~TComponent() {
-  NotifyFree();
+  ClearWeakReferences();
   destroying_ = true;
   if (TApplication* app = Application(); app && app != this) app->ForgetDeferred(this);
   // Owned components go last-created first, as the framework frees them.
@@ -49,32 +49,32 @@ TComponent::~TComponent() {
 }
 
 void TComponent::Free() {
-  NotifyFree();
+  ClearWeakReferences();
   if (TApplication* app = Application(); app && !destroying_ && app->DeferFree(this)) return;
   Destroy();
 }
 
 void TComponent::Destroy() {
-  NotifyFree();
+  ClearWeakReferences();
   if (!destroying_) BeforeDestruction();
   destroying_ = true;
   delete this;
 }
 
-void TComponent::NotifyFree() {
-  freed_ = true;
-  for (FreeLink* link : free_links_) link->target_ = nullptr;
-  free_links_.clear();
+void WeakTarget::ClearWeakReferences() {
+  gone_ = true;
+  for (FreeLink* link : links_) link->target_ = nullptr;
+  links_.clear();
 }
 
-void FreeLink::Link(TComponent* c) {
-  if (c == target_) return;
+void FreeLink::Link(WeakTarget* t) {
+  if (t == target_) return;
   if (target_) {
-    auto& links = target_->free_links_;
+    auto& links = target_->links_;
     links.erase(std::find(links.begin(), links.end(), this));
   }
-  target_ = c && !c->Freed() ? c : nullptr;
-  if (target_) target_->free_links_.push_back(this);
+  target_ = t && !t->Gone() ? t : nullptr;
+  if (target_) target_->links_.push_back(this);
 }
 
 TComponent* TComponent::FindComponent(const std::string& name) const {

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "ui/exceptions.h"
+#include "ui/weaktarget.h"
 #include "ui/wintypes.h"
 
 namespace ui {
 
 class TComponent;
 class LayoutReader;
-class FreeLink;
 
 // One property value as written in a layout file.
 struct PropValue {
@@ -41,12 +41,10 @@ using TMouseEvent =
 using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState, int X, int Y)>;
 using TKeyEvent = std::function<void(TComponent* Sender, WORD& Key, TShiftState)>;
 
-class TComponent {
+class TComponent : public WeakTarget {
  public:
   explicit TComponent(TComponent* owner);
   virtual ~TComponent();
-  TComponent(const TComponent&) = delete;
-  TComponent& operator=(const TComponent&) = delete;
 
   virtual const char* ClassName() const { return "TComponent"; }
 
@@ -75,7 +73,7 @@ class TComponent {
   // Every weak reference to it (ui::TSafePtr) reads null from here on.
   void Free();
   // True once Free was called, also while the destruction is put off.
-  bool Freed() const { return freed_; }
+  bool Freed() const { return Gone(); }
   // Runs before the component and its owned components are destroyed, while
   // the whole object is still intact (forms run FormDestroy here).
   virtual void BeforeDestruction() { destroying_ = true; }
@@ -88,17 +86,12 @@ class TComponent {
   void Destroy();
 
  private:
-  friend class FreeLink;
-  // Clears every weak reference to the component.
-  void NotifyFree();
   std::string name_;
   std::int32_t tag_ = 0;
   TComponent* owner_ = nullptr;
   std::vector<TComponent*> components_;
-  std::vector<FreeLink*> free_links_;
   bool loading_ = false;
   bool destroying_ = false;
-  bool freed_ = false;
 };
 
 // Creates a component owned by owner (which frees it).
@@ -106,12 +99,5 @@ template <typename T, typename... Args>
 T* Create(TComponent* owner, Args&&... args) {
   return new T(owner, std::forward<Args>(args)...);
 }
-
-// Frees c unless it is null; for ownerless components held by unique_ptr.
-struct ComponentDeleter {
-  void operator()(TComponent* c) const {
-    if (c) c->Free();
-  }
-};
 
 }  // namespace ui

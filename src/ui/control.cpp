@@ -7,6 +7,7 @@
 #include "ui/application.h"
 #include "ui/form.h"
 #include "ui/layout.h"
+#include "ui/safeptr.h"
 
 namespace ui {
 
@@ -175,10 +176,32 @@ void TControl::Resize() {
   if (OnResize) OnResize(this);
 }
 
+void TControl::UserPress(TMouseButton b, TShiftState s, int x, int y) {
+  MouseDown(b, s, x, y);
+}
+
+void TControl::UserRelease(TMouseButton b, TShiftState s, int x, int y) {
+  // The click may free the control.
+  const TSafePtr<TControl> alive(this);
+  if (b == TMouseButton::mbLeft && Contains(x, y)) Click();
+  if (alive) MouseUp(b, s, x, y);
+}
+
+void TControl::UserDoublePress(TMouseButton b, TShiftState s, int x, int y) {
+  const TSafePtr<TControl> alive(this);
+  DblClick();
+  if (alive) UserPress(b, s, x, y);
+}
+
+bool TControl::UserSpace(bool) {
+  return false;
+}
+
 void TControl::UserClick() {
-  MouseDown(TMouseButton::mbLeft, 0, width_ / 2, height_ / 2);
-  Click();
-  MouseUp(TMouseButton::mbLeft, 0, width_ / 2, height_ / 2);
+  const int x = width_ / 2, y = height_ / 2;
+  const TSafePtr<TControl> alive(this);
+  UserPress(TMouseButton::mbLeft, 0, x, y);
+  if (alive) UserRelease(TMouseButton::mbLeft, 0, x, y);
 }
 
 void TControl::UserDblClick() {

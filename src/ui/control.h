@@ -95,7 +95,6 @@ class TControl : public TComponent {
   virtual void SetCaption(const std::string& c);
   const TFont& Font() const { return font_; }
   void SetFont(const TFont& f);
-  TFont& FontRef() { return font_; }
   TColor Color() const { return color_; }
   void SetColor(TColor c);
   const std::string& Hint() const { return hint_; }
@@ -129,7 +128,29 @@ class TControl : public TComponent {
   std::function<std::string()> OnValueText;
   virtual void Resize();
 
-  // What a user's click or double click on the control does.
+  // The control's own pixels: columns 0 to Width() - 1, rows 0 to
+  // Height() - 1. A release outside them clicks nothing.
+  bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
+  // The user's mouse button goes down and comes up over the control (a
+  // widgetset forwards both, and the moves between them as MouseMove). The
+  // control decides what is a click: a left button released within it
+  // clicks it, before it hears the release (a speed button clicks itself
+  // as it hears it).
+  virtual void UserPress(TMouseButton b, TShiftState s, int x, int y);
+  virtual void UserRelease(TMouseButton b, TShiftState s, int x, int y);
+  // The second press of a double click.
+  void UserDoublePress(TMouseButton b, TShiftState s, int x, int y);
+  // Space went down or came up while the control has a desktop's keyboard
+  // focus; false leaves it to the widgetset. A speed button takes it as the
+  // left button at its middle.
+  virtual bool UserSpace(bool down);
+  // Whether the control takes a desktop's keyboard focus: a control with
+  // navigation keys does, and a speed button.
+  virtual bool TakesFocus() const { return static_cast<bool>(OnNavigationKey); }
+
+  // What a user's click or double click on the control does; a click is
+  // pressed and released at the control's middle unless the class says
+  // otherwise.
   virtual void UserClick();
   virtual void UserDblClick();
 

@@ -19,6 +19,8 @@ enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWind
 enum class TPosition { poDesigned, poDefault, poScreenCenter, poDesktopCenter, poOwnerFormCenter };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
 
+// Modal results, numbered as the message-box answers (IDOK ...); the set is
+// kept whole where the program names only some.
 constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
               mrNo = 7;
 

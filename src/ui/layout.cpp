@@ -272,11 +272,6 @@ class Parser {
 
 }  // namespace
 
-bool IsComponentClassRegistered(const std::string& name) {
-  RegisterStandardClasses();
-  return LayoutClass(name) != nullptr;
-}
-
 LayoutReader::LayoutReader(TForm& root, std::string file_name)
     : root_(root), file_name_(std::move(file_name)) {}
 

@@ -27,9 +27,6 @@ class LayoutError : public Exception {
   std::string why_;
 };
 
-// The reader makes the classes registered for it (ui/classtraits.h).
-bool IsComponentClassRegistered(const std::string& name);
-
 class LayoutReader {
  public:
   LayoutReader(TForm& root, std::string file_name);

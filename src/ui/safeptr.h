@@ -1,33 +1,13 @@
 #pragma once
-// Weak references to components. A pointer that is held across a pumped
-// queue or a modal loop may outlive what it points to: a handler run by the
-// pump can free the window. A TSafePtr reads null from the moment its
-// component is freed (also when the application puts the destruction off
-// until the modal loops have returned), so the holder only has to look.
+// Weak references to components and peers. A pointer that is held across a
+// pumped queue, a modal loop or a call into the model may outlive what it
+// points to: a handler run meanwhile can free the window, and with it its
+// peers. A TSafePtr reads null from the moment its component is freed (also
+// when the application puts the destruction off until the modal loops have
+// returned) or its peer destroyed, so the holder only has to look.
 #include "ui/component.h"
 
 namespace ui {
-
-// The untyped link a component clears when it is freed.
-class FreeLink {
- public:
-  FreeLink() = default;
-  explicit FreeLink(TComponent* c) { Link(c); }
-  FreeLink(const FreeLink& other) { Link(other.target_); }
-  FreeLink& operator=(const FreeLink& other) {
-    Link(other.target_);
-    return *this;
-  }
-  ~FreeLink() { Link(nullptr); }
-
-  TComponent* Target() const { return target_; }
-  // Follows c from now on; a component already freed links as null.
-  void Link(TComponent* c);
-
- private:
-  friend class TComponent;
-  TComponent* target_ = nullptr;
-};
 
 template <typename T>
 class TSafePtr {

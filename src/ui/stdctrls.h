@@ -9,8 +9,8 @@
 namespace ui {
 
 // Key codes the windows react to.
-constexpr WORD VK_RETURN = 0x0D, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21, VK_NEXT = 0x22,
-               VK_END = 0x23, VK_HOME = 0x24, VK_UP = 0x26, VK_DOWN = 0x28, VK_DELETE = 0x2E;
+constexpr WORD VK_RETURN = 0x0D, VK_ESCAPE = 0x1B, VK_PRIOR = 0x21, VK_NEXT = 0x22, VK_END = 0x23,
+               VK_HOME = 0x24, VK_UP = 0x26, VK_DOWN = 0x28, VK_DELETE = 0x2E;
 
 class TLabel : public TGraphicControl {
  public:

@@ -20,10 +20,6 @@ bool SameText(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::string IntToStr(std::int64_t v) {
-  return std::to_string(v);
-}
-
 std::string IntToHex(std::uint64_t v, int digits) {
   static const char* kDigits = "0123456789ABCDEF";
   std::string s;

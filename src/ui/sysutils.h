@@ -9,7 +9,6 @@ namespace ui {
 
 // Case-insensitive comparison of ASCII letters, as names and keys compare.
 bool SameText(std::string_view a, std::string_view b);
-std::string IntToStr(std::int64_t v);
 // Hexadecimal, upper case, at least digits wide.
 std::string IntToHex(std::uint64_t v, int digits);
 // Signed decimal, or hexadecimal after "$" / "0x" / "0X"; blanks before

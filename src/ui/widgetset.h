@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "ui/weaktarget.h"
 #include "ui/wintypes.h"
 
 namespace ui {
@@ -45,7 +46,9 @@ enum class Change {
   Shown,  // a form's show handler has run: its window may appear now
 };
 
-class Peer {
+// A weak reference (ui::TSafePtr) to a peer reads null once it is
+// destroyed: with its control, or when the control leaves its parent.
+class Peer : public WeakTarget {
  public:
   virtual ~Peer() = default;
   virtual void Changed(Change what) = 0;

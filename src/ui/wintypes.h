@@ -37,7 +37,6 @@ constexpr UINT WM_GETMINMAXINFO = 0x24;
 constexpr UINT WM_SYSCOMMAND = 0x112;
 constexpr UINT WM_DEVICECHANGE = 0x219;
 constexpr UINT WM_LBUTTONDBLCLK = 0x203;
-constexpr UINT WM_RBUTTONUP = 0x205;
 
 struct POINT {
   LONG x = 0;

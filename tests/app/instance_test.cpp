@@ -14,7 +14,7 @@ namespace {
 
 class Instance : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testing_support::MakeTempDir("instance"); }
+  void SetUp() override { dir_ = platform::MakeTemporaryFolder("instance"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   std::filesystem::path dir_;
 };

@@ -55,7 +55,7 @@ sockaddr_un Address(const fs::path& p) {
 
 class InstanceTrust : public ::testing::Test {
  protected:
-  void SetUp() override { dir_ = testing_support::MakeTempDir("instance_trust"); }
+  void SetUp() override { dir_ = platform::MakeTemporaryFolder("instance_trust"); }
   void TearDown() override { fs::remove_all(dir_); }
   fs::path dir_;
 };

@@ -1,24 +1,15 @@
 #pragma once
-// A fresh temporary directory for one test, a file's content put and got,
-// and the directory made the stand-in Windows directory.
-#include <gtest/gtest.h>
-#include <stdlib.h>
-
+// A file's content put and got, and a temporary folder made the stand-in
+// Windows directory for one test.
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "platform/tempfolder.h"
 #include "platform/windir.h"
 
 namespace testing_support {
-
-// The caller removes it.
-inline std::filesystem::path MakeTempDir(const std::string& prefix) {
-  std::string tmpl = (std::filesystem::temp_directory_path() / (prefix + "_XXXXXX")).string();
-  if (::mkdtemp(tmpl.data()) == nullptr) ADD_FAILURE() << "cannot make " << tmpl;
-  return tmpl;
-}
 
 // A file's whole content, byte for byte.
 inline void Put(const std::filesystem::path& p, const std::string& content) {
@@ -35,27 +26,23 @@ inline std::string Get(const std::filesystem::path& p) {
 // when it goes.
 class TempWindowsDir {
  public:
-  explicit TempWindowsDir(const std::string& prefix) : dir_(MakeTempDir(prefix)) {
-    platform::SetWindowsDirectory(dir_);
+  explicit TempWindowsDir(const std::string& prefix) : dir_(prefix) {
+    platform::SetWindowsDirectory(dir_.path());
   }
-  ~TempWindowsDir() {
-    platform::SetWindowsDirectory({});
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
+  ~TempWindowsDir() { platform::SetWindowsDirectory({}); }
   TempWindowsDir(const TempWindowsDir&) = delete;
   TempWindowsDir& operator=(const TempWindowsDir&) = delete;
 
-  const std::filesystem::path& path() const { return dir_; }
+  const std::filesystem::path& path() const { return dir_.path(); }
   void Put(const std::string& content, const std::string& name = "Vozururo.ini") const {
-    testing_support::Put(dir_ / name, content);
+    testing_support::Put(path() / name, content);
   }
   std::string Content(const std::string& name = "Vozururo.ini") const {
-    return testing_support::Get(dir_ / name);
+    return testing_support::Get(path() / name);
   }
 
  private:
-  std::filesystem::path dir_;
+  platform::TemporaryFolder dir_;
 };
 
 }  // namespace testing_support

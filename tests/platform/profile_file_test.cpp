@@ -17,7 +17,7 @@ using testing_support::Put;
 class ProfileFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = testing_support::MakeTempDir("profile_file");
+    dir_ = platform::MakeTemporaryFolder("profile_file");
     path_ = dir_ / "Vozururo.ini";
   }
   void TearDown() override { fs::remove_all(dir_); }

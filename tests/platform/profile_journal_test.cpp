@@ -75,7 +75,7 @@ TEST(JournalDirectory, FollowsTheStateHomeAndNeverTheTemporaryFolder) {
 // temporary folders and the runtime folder emptied), then the next start:
 // the journal is still there and completes the file.
 TEST(JournalDirectory, ARewriteKilledBeforeAPowerLossIsCompletedAfterIt) {
-  const fs::path root = testing_support::MakeTempDir("power_loss");
+  const fs::path root = platform::MakeTemporaryFolder("power_loss");
   const fs::path config = root / "config";
   const fs::path ini = config / "Vozururo.ini";
   fs::create_directories(config);
@@ -137,7 +137,7 @@ TEST(JournalDirectory, ARewriteKilledBeforeAPowerLossIsCompletedAfterIt) {
 // the disk refuses writes): the torn file is neither read as the settings
 // nor saved over, atomically or in place; once it can be, it is completed.
 TEST(JournalDirectory, ATornFileWhoseJournalCannotBeAppliedIsNeitherReadNorSavedOver) {
-  const fs::path root = testing_support::MakeTempDir("pending_journal");
+  const fs::path root = platform::MakeTemporaryFolder("pending_journal");
   const fs::path ini = root / "Vozururo.ini";
   SetJournalDirectory(root / "state");
   std::string old_content;

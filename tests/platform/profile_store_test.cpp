@@ -31,7 +31,7 @@ using testing_support::Put;
 class ProfileStoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = testing_support::MakeTempDir("profile_store");
+    dir_ = platform::MakeTemporaryFolder("profile_store");
     journals_ = dir_ / "journal";
     path_ = dir_ / "Vozururo.ini";
     SetJournalDirectory(journals_);

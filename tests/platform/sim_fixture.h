@@ -3,16 +3,12 @@
 // platform, and an observer that records every outside event as a line.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
-#include "platform/simbackend.h"
-#include "sim/system.h"
+#include "platform/simsurroundings.h"
 
 namespace testing_support {
 
@@ -60,30 +56,19 @@ class LineObserver : public platform::Observer {
   std::vector<std::string> lines;
 };
 
-class SimPlatformTest : public ::testing::Test {
+// The simulated machine with its own folders (the driver's stored
+// configuration and the settings file in config_dir); one card until a test
+// says otherwise.
+class SimPlatformTest : public ::testing::Test, public platform::SimSurroundings {
  protected:
-  SimPlatformTest() {
-    // The driver's stored configuration goes to a directory of this test's own.
-    config_dir = std::filesystem::temp_directory_path() /
-                 ("morva_test_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::remove_all(config_dir);
-    system.SetConfigDir(config_dir);
-    platform.set_observer(&observer);
-  }
-  ~SimPlatformTest() override { std::filesystem::remove_all(config_dir); }
+  SimPlatformTest() { platform.set_observer(&observer); }
 
   std::vector<platform::RecordingMessageBoxService::Box>& boxes() {
     return platform.recording_boxes().shown;
   }
 
-  sim::VirtualClock clock;
-  sim::System system{clock};
-  platform::SimBackend backend{system};
-  platform::Platform platform{backend};
-  platform::ScopedPlatform scope{platform};
   LineObserver observer;
-  std::filesystem::path config_dir;
+  const std::filesystem::path& config_dir = windows_folder();
 };
 
 }  // namespace testing_support

@@ -301,7 +301,7 @@ TEST_F(FormsFixture, KeysTypingAndChoicesReachTheModelOnce) {
   EXPECT_EQ(f->log, "change barLatency;");  // the model's own change event only
 }
 
-TEST_F(FormsFixture, ASpeedButtonClicksOnceWhenReleasedOverIt) {
+TEST_F(FormsFixture, ASpeedButtonClicksOnceWhenReleasedOverItByMouseOrSpace) {
   TDialogForm* f = Make();
   f->Show();
   QWidget* w = ControlPeer::WidgetOf(*f->btnRoute);
@@ -319,6 +319,28 @@ TEST_F(FormsFixture, ASpeedButtonClicksOnceWhenReleasedOverIt) {
   QCoreApplication::sendEvent(w, &release);
   EXPECT_TRUE(f->btnRoute->Down());
   EXPECT_EQ(f->log, "click btnRoute;");
+  // The row just below the button is outside it too.
+  QCoreApplication::sendEvent(w, &press);
+  QMouseEvent on_edge(QEvent::MouseButtonRelease, QPointF(5, 17),
+                      QPointF(w->mapToGlobal(QPoint(5, 17))), Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &on_edge);
+  EXPECT_EQ(f->log, "click btnRoute;");
+  // Space goes down and comes up as the mouse button does; its repeats
+  // while held change nothing.
+  EXPECT_EQ(w->focusPolicy(), Qt::StrongFocus);
+  for (auto [type, repeat] : {std::pair{QEvent::KeyPress, false},
+                              {QEvent::KeyPress, true},
+                              {QEvent::KeyRelease, true},
+                              {QEvent::KeyPress, true}}) {
+    QKeyEvent key(type, Qt::Key_Space, Qt::NoModifier, QString(), repeat);
+    QCoreApplication::sendEvent(w, &key);
+  }
+  EXPECT_EQ(f->log, "click btnRoute;");
+  QKeyEvent up(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier);
+  QCoreApplication::sendEvent(w, &up);
+  EXPECT_FALSE(f->btnRoute->Down());
+  EXPECT_EQ(f->log, "click btnRoute;click btnRoute;");
 }
 
 TEST_F(FormsFixture, AWindowsPictureHasTheFormsOuterSizeWithItsClientInside) {

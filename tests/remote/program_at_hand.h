@@ -36,7 +36,7 @@ struct ProgramAtHand {
 
 inline void WithProgram(int cards, const std::function<void(ProgramAtHand&)>& body,
                         const std::string& ini = "") {
-  const std::filesystem::path dir = MakeTempDir("remote");
+  const std::filesystem::path dir = platform::MakeTemporaryFolder("remote");
   if (!ini.empty()) Put(dir / "Vozururo.ini", ini);
   {
     HeadlessProgram program(dir, cards);

@@ -95,7 +95,7 @@ class FaultTrials : public SettingsTest {
   static fs::path Folder(const std::string& prefix) {
     std::string templ = "/dev/shm/" + prefix + "_XXXXXX";
     if (::access("/dev/shm", W_OK) == 0 && ::mkdtemp(templ.data())) return templ;
-    return testing_support::MakeTempDir(prefix);
+    return platform::MakeTemporaryFolder(prefix);
   }
   void SetUp() override {
     SettingsTest::SetUp();

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 TEST(JournalFolder, HostileObjectsInItsPlaceAreRefusedByName) {
   testing_support::TempWindowsDir windows("journal_folder");
-  const fs::path root = testing_support::MakeTempDir("journal_state");
+  const fs::path root = platform::MakeTemporaryFolder("journal_state");
   const fs::path folder = root / "state" / "morva";
   const fs::path elsewhere = root / "elsewhere";
   platform::SetJournalDirectory(folder);

@@ -7,7 +7,6 @@
 #include "controls/Class_b.h"
 #include "driver/configrecord.h"
 #include "platform/sim_fixture.h"
-#include "platform/windir.h"
 #include "ui/application.h"
 #include "ui/comctrls.h"
 #include "ui/headless.h"
@@ -37,12 +36,10 @@ constexpr const char* kBusyText =
 class ConfigDialogTest : public testing_support::SimPlatformTest {
  protected:
   ConfigDialogTest() {
-    platform::SetWindowsDirectory(config_dir);
     system.SetCards(4);
     control_window->SetMessageHandler(config::WM_CONFIG_CLOSED,
                                       [this](ui::TMessage& m) { closed.push_back(m.LParam); });
   }
-  ~ConfigDialogTest() override { platform::SetWindowsDirectory({}); }
 
   // Reads the driver's record the way the control window does, then opens
   // the dialog of one card.

@@ -11,7 +11,6 @@
 
 #include "driver/cardtable.h"
 #include "platform/sim_fixture.h"
-#include "platform/windir.h"
 #include "shell/appstate.h"
 #include "ui/application.h"
 #include "ui/headless.h"
@@ -26,9 +25,6 @@ inline double ToolTipDb(const std::string& text) {
 
 class MixerWindowTest : public SimPlatformTest {
  protected:
-  MixerWindowTest() { platform::SetWindowsDirectory(config_dir); }
-  ~MixerWindowTest() override { platform::SetWindowsDirectory({}); }
-
   void Discover(int cards) {
     system.SetCards(cards);
     driver::DiscoverCards(state.Cards);

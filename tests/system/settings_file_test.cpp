@@ -51,7 +51,7 @@ TEST(SettingsFileNotRegular, AFifoOrAnEndlessDeviceNeitherBlocksNorFloodsTheProg
       [](const fs::path& p) { fs::create_symlink("/dev/zero", p); },
   };
   for (const auto& place : places) {
-    const fs::path dir = testing_support::MakeTempDir("settings_special");
+    const fs::path dir = platform::MakeTemporaryFolder("settings_special");
     place(dir / "Vozururo.ini");
     EXPECT_EXIT(OpenCloseAndExit(dir), ::testing::ExitedWithCode(0), "");
     EXPECT_FALSE(fs::is_regular_file(dir / "Vozururo.ini"));  // left as it was

@@ -176,6 +176,49 @@ TEST_F(Fixture, SpeedButtonGroupsAndMouseRules) {
   EXPECT_TRUE(line->Down());
 }
 
+// A release clicks only within the control's own pixels, whatever the
+// class: a panel, a speed button, and a speed button through Space.
+TEST_F(Fixture, ReleaseClicksWithinTheControlOnly) {
+  auto* f = Make();
+  auto* panel = Create<TPanel>(f);
+  auto* button = Create<TSpeedButton>(f);
+  for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(button)}) {
+    c->SetParent(f);
+    c->SetBounds(0, 0, 20, 10);
+  }
+  button->SetGroupIndex(1);
+  button->SetAllowAllUp(true);
+  const struct {
+    int x, y;
+    bool clicks;
+  } releases[] = {{10, 5, true},   {0, 0, true},   {19, 9, true},  {20, 5, false},
+                  {10, 10, false}, {-1, 5, false}, {10, -1, false}};
+  int clicks = 0;
+  for (TControl* c : {static_cast<TControl*>(panel), static_cast<TControl*>(button)}) {
+    c->OnClick = [&](TComponent*) { ++clicks; };
+    for (const auto& r : releases) {
+      clicks = 0;
+      c->UserPress(TMouseButton::mbLeft, 0, 10, 5);
+      c->MouseMove(0, r.x, r.y);
+      c->UserRelease(TMouseButton::mbLeft, 0, r.x, r.y);
+      EXPECT_EQ(clicks, r.clicks ? 1 : 0) << c->ClassName() << " at " << r.x << "," << r.y;
+    }
+    clicks = 0;
+    c->UserPress(TMouseButton::mbRight, 0, 10, 5);
+    c->UserRelease(TMouseButton::mbRight, 0, 10, 5);
+    EXPECT_EQ(clicks, 0) << c->ClassName() << ": the right button clicks nothing";
+  }
+  // Only what its release clicked toggled the button: the three inside.
+  EXPECT_TRUE(button->Down());
+  EXPECT_FALSE(panel->UserSpace(true));
+  EXPECT_FALSE(panel->TakesFocus());
+  EXPECT_TRUE(button->TakesFocus());
+  EXPECT_TRUE(button->UserSpace(true));
+  EXPECT_TRUE(button->Down());  // pressed, not yet clicked
+  EXPECT_TRUE(button->UserSpace(false));
+  EXPECT_FALSE(button->Down());
+}
+
 TEST_F(Fixture, PostedMessagesReachLiveWindowsOnly) {
   auto* f = Make();
   int got = 0;
@@ -237,8 +280,7 @@ TEST_F(Fixture, FreeingTheOwnerOfARunningModalLoopEndsItAndFreesOnce) {
   EXPECT_EQ(inner_result, mrCancel);
   EXPECT_FALSE(dialog->Visible());
   const auto forms = app.Forms().size();
-  std::unique_ptr<TTestForm, ComponentDeleter> held(Create<TTestForm>(nullptr));
-  held.reset();  // an unrelated free at rest is immediate
+  Create<TTestForm>(nullptr)->Free();  // an unrelated free at rest is immediate
   EXPECT_EQ(app.Forms().size(), forms);
   ws.Script([] {});
   app.HandleMessage();  // the main loop's step frees what was put off

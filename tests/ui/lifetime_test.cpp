@@ -47,6 +47,30 @@ TEST_F(Lifetime, SafePointerReadsNullFromTheFree) {
   EXPECT_EQ(other.get(), main_form);
 }
 
+// A peer goes while its control lives when the control leaves its parent:
+// a reference to the control cannot tell, one to the peer can.
+TEST(PeerLifetime, SafePointerReadsNullOnceThePeerIsGone) {
+  struct NullPeer : Peer {
+    void Changed(Change) override {}
+  };
+  struct PeerWidgetset : HeadlessWidgetset {
+    std::unique_ptr<Peer> CreatePeer(TControl&) override { return std::make_unique<NullPeer>(); }
+  } ws;
+  TApplication app{ws};
+  auto* form = Create<TForm>(&app);
+  auto* panel = Create<TPanel>(form);
+  panel->SetParent(form);
+  form->Show();
+  TSafePtr<Peer> peer = panel->peer();
+  ASSERT_NE(peer.get(), nullptr);
+  panel->SetParent(nullptr);
+  EXPECT_EQ(peer.get(), nullptr);
+  panel->SetParent(form);
+  peer = panel->peer();
+  form->Free();
+  EXPECT_EQ(peer.get(), nullptr);
+}
+
 // A free put off by a modal loop: the reference reads null at once, and a
 // reference made meanwhile never sees the doomed component either.
 TEST_F(Lifetime, SafePointerReadsNullWhileTheFreeIsPutOff) {

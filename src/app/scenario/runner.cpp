@@ -19,20 +19,11 @@
 #include "shell/tbmainf.h"
 #include "ui/form.h"
 #include "ui/stdctrls.h"
-#include "ui/sysutils.h"
 #include "ui/useractions.h"
 
 namespace scenario {
 
 namespace {
-
-std::filesystem::path MakeTempDir() {
-  std::string templ = (std::filesystem::temp_directory_path() / "morva-scenario-XXXXXX").string();
-  std::vector<char> buf(templ.begin(), templ.end());
-  buf.push_back('\0');
-  if (!mkdtemp(buf.data())) throw std::runtime_error("cannot make a temporary directory");
-  return buf.data();
-}
 
 // Appends the parts in order. GCC 12's optimiser warns (-Wrestrict) on
 // long chains of "text" + std::string temporaries; appending says the same
@@ -46,6 +37,10 @@ std::string Cat(const Parts&... parts) {
 
 const char* Bit(bool b) {
   return b ? "1" : "0";
+}
+
+int Int(const std::string& s) {
+  return static_cast<int>(Number(s));
 }
 
 // The content of path when it is a regular file (a link to one followed),
@@ -70,73 +65,71 @@ std::string RegularFileContent(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::int64_t Number(const std::string& s) {
-  auto v = ui::TryStrToInt(s);
-  if (!v) {
-    // 32-bit values such as 0xFFFFFFFF, and larger decimals, as unsigned.
-    try {
-      size_t pos = 0;
-      long long r = std::stoll(s, &pos, 0);
-      if (pos == s.size()) return r;
-    } catch (...) {
-    }
-    throw ScriptError{"not a number: " + s};
-  }
-  // "0x" numbers are unsigned 32-bit words here.
-  if (s.rfind("0x", 0) == 0 || s.rfind("0X", 0) == 0) return static_cast<std::uint32_t>(*v);
-  return *v;
+// Every command of the script. A new one is a row here and a handler.
+const Runner::Command Runner::kCommands[] = {
+    {"ini", 1, 1, "ini \"LINE\"", When::kBeforeStart, &Runner::Ini},
+    {"sim cards", 1, 1, "sim cards N", When::kBeforeStart, &Runner::SimCards},
+    {"sim states", 5, 5, "sim states S C0 C1 C2 C3", When::kBeforeStart, &Runner::SimStates},
+    {"sim device", 4, 4, "sim device in|out MID PID \"NAME\"", When::kBeforeStart,
+     &Runner::SimDevice},
+    {"sim order", 1, 1, "sim order reverse|SEED", When::kBeforeStart, &Runner::SimOrder},
+
+    {"start", 0, kAny, "start", When::kAnyTime, &Runner::Start},
+    {"echo", 0, kAny, "echo TEXT", When::kAnyTime, &Runner::Echo},
+    {"reply", 0, kAny, "reply ok|cancel|yes|no", When::kAnyTime, &Runner::Reply},
+    {"sim reconfigurable", 1, 1, "sim reconfigurable 0|1", When::kAnyTime,
+     &Runner::SimReconfigurable},
+    {"sim bridge", 1, 1, "sim bridge ok|fail|hang", When::kAnyTime, &Runner::SimBridge},
+    {"sim disk", 1, 1, "sim disk ok|readonly|full|nonew", When::kAnyTime, &Runner::SimDisk},
+    {"sim config", 3, 3, "sim config CARD WORD VALUE", When::kAnyTime, &Runner::SimConfig},
+    {"sim set", 4, 4, "sim set CARD PAIR FIELD VALUE", When::kAnyTime, &Runner::SimSet},
+    {"sim level", 4, 4, "sim level in|out CARD CH VALUE", When::kAnyTime, &Runner::SimLevel},
+    {"dump ini", 0, 0, "dump ini", When::kAnyTime, &Runner::DumpIni},
+    {"dump card", 1, 1, "dump card N", When::kAnyTime, &Runner::DumpCard},
+    {"dump config", 0, 0, "dump config", When::kAnyTime, &Runner::DumpConfig},
+    // Forms exist only while the program runs; the form's name says which.
+    {"dump", 1, 1, "dump FORM|ini|card N|config", When::kAnyTime, &Runner::DumpForm},
+
+    {"click", 1, 1, "click FORM.CONTROL", When::kRunning, &Runner::Click},
+    {"dblclick", 1, 1, "dblclick FORM.CONTROL", When::kRunning, &Runner::DblClick},
+    {"select", 2, 2, "select FORM.CONTROL INDEX", When::kRunning, &Runner::Select},
+    {"set", 3, 3, "set FORM.CONTROL PROP VALUE", When::kRunning, &Runner::Set},
+    {"drag", 2, 2, "drag FORM.CONTROL DY", When::kRunning, &Runner::Drag},
+    {"key", 2, 2, "key FORM.CONTROL KEY", When::kRunning, &Runner::Key},
+    {"sysmenu", 2, 2, "sysmenu FORM ITEM", When::kRunning, &Runner::SysMenu},
+    {"close", 1, 1, "close FORM", When::kRunning, &Runner::Close},
+    {"post", 4, 4, "post FORM MSG WPARAM LPARAM", When::kRunning, &Runner::Post},
+    {"devicechange", 3, 3, "devicechange WPARAM DEVTYPE DEVNODE", When::kRunning,
+     &Runner::DeviceChangeCommand},
+    {"remove-card", 1, 1, "remove-card CARD", When::kRunning, &Runner::RemoveCard},
+    {"activate", 0, 0, "activate|deactivate", When::kRunning, &Runner::Activate},
+    {"deactivate", 0, 0, "activate|deactivate", When::kRunning, &Runner::Deactivate},
+    {"tray menu", 1, 1, "tray dblclick|MSG|menu ITEM", When::kRunning, &Runner::TrayMenu},
+    {"tray", 1, 1, "tray dblclick|MSG|menu ITEM", When::kRunning, &Runner::Tray},
+    {"advance", 1, 1, "advance MS", When::kRunning, &Runner::Advance},
+    {"quit", 0, 0, "quit", When::kRunning, &Runner::Quit},
+    {"remote", 0, kAny, "remote COMMAND ...", When::kRunning, &Runner::Remote},
+    {"subscribe", 0, 2, "subscribe [PREFIX [meters]]", When::kRunning, &Runner::Subscribe},
+};
+
+const Runner::Command* Runner::FindCommand(std::string_view name) {
+  for (const Command& c : kCommands)
+    if (c.name == name) return &c;
+  return nullptr;
 }
 
-std::vector<std::string> Tokenize(const std::string& line) {
-  std::vector<std::string> out;
-  size_t i = 0;
-  while (i < line.size()) {
-    char c = line[i];
-    if (c == ' ' || c == '\t' || c == '\r') {
-      ++i;
-    } else if (c == '#') {
-      break;
-    } else if (c == '"') {
-      std::string tok;
-      ++i;
-      for (;;) {
-        if (i >= line.size()) throw ScriptError{"unterminated quotes"};
-        char d = line[i++];
-        if (d == '"') break;
-        if (d == '\\' && i < line.size()) {
-          char e = line[i++];
-          tok += e == 'r' ? '\r' : e == 'n' ? '\n' : e;
-        } else {
-          tok += d;
-        }
-      }
-      out.push_back(tok);
-    } else {
-      std::string tok;
-      while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r')
-        tok += line[i++];
-      out.push_back(tok);
-    }
-  }
-  return out;
+bool Runner::IsFamily(const std::string& name) {
+  for (const Command& c : kCommands)
+    if (c.name.size() > name.size() && c.name.substr(0, name.size()) == name &&
+        c.name[name.size()] == ' ')
+      return true;
+  return false;
 }
 
 Runner::Runner(std::istream& in, std::ostream& out)
-    : in_(in),
-      out_(out),
-      trace_(out),
-      windir_(MakeTempDir()),
-      statedir_(MakeTempDir()),
-      system_(clock_),
-      backend_(system_),
-      platform_(backend_),
-      boxes_(ws_) {
-  platform::SetWindowsDirectory(windir_);
-  platform::SetJournalDirectory(statedir_ / "morva");
-  system_.SetConfigDir(windir_);
-  scope_ = std::make_unique<platform::ScopedPlatform>(platform_);
-  platform_.set_observer(&trace_);
-  ws_.SetInputSource([this] {
+    : in_(in), out_(out), trace_(out), boxes_(world_.ws) {
+  world_.platform.set_observer(&trace_);
+  world_.ws.SetInputSource([this] {
     auto line = NextLine();
     if (!line) {
       EndOfScript();
@@ -144,18 +137,11 @@ Runner::Runner(std::istream& in, std::ostream& out)
     }
     Execute(*line);
   });
-  ws_.SetBoxAnswerer([this](const ui::HeadlessWidgetset::Box& b) { return AnswerBox(b); });
+  world_.ws.SetBoxAnswerer([this](const ui::HeadlessWidgetset::Box& b) { return AnswerBox(b); });
 }
 
 Runner::~Runner() {
   app_.reset();
-  scope_.reset();
-  platform::SetWindowsDirectory({});
-  platform::SetJournalDirectory({});
-  platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
-  std::error_code ec;
-  std::filesystem::remove_all(windir_, ec);
-  std::filesystem::remove_all(statedir_, ec);
 }
 
 int Runner::Run() {
@@ -211,9 +197,9 @@ void Runner::Fail(const std::string& why) {
   throw ScriptError{why};
 }
 
-void Runner::NeedRunning(const std::string& cmd) {
+void Runner::NeedRunning(const std::string& what) {
   if (phase_ != Phase::Running)
-    Fail(cmd + (phase_ == Phase::Before ? " before start" : " after the program ended"));
+    Fail(what + (phase_ == Phase::Before ? " before start" : " after the program ended"));
 }
 
 void Runner::Execute(const std::string& line) {
@@ -225,170 +211,185 @@ void Runner::Execute(const std::string& line) {
 }
 
 void Runner::ExecuteTokens(const std::vector<std::string>& t) {
-  const std::string& cmd = t[0];
-  if (cmd == "echo") {
-    std::string s;
-    for (size_t i = 1; i < t.size(); ++i) s += (i > 1 ? " " : "") + t[i];
-    trace_.Line(s);
-  } else if (cmd == "sim") {
-    Sim(t);
-  } else if (cmd == "ini") {
-    if (phase_ != Phase::Before) Fail("ini only before start");
-    if (t.size() != 2) Fail("ini \"LINE\"");
-    std::filesystem::create_directories(windir_);
-    std::ofstream f(windir_ / "Vozururo.ini", std::ios::app | std::ios::binary);
-    f << t[1] << "\r\n";
-  } else if (cmd == "start") {
-    if (phase_ != Phase::Before) Fail("start twice");
-    Start();
-  } else if (cmd == "dump") {
-    Dump(t);
-  } else if (cmd == "reply") {
-    Fail("no message box is shown");
-  } else if (cmd == "remote" || cmd == "subscribe") {
-    NeedRunning(cmd);
-    Remote(t);
-  } else {
-    UserAction(t);
+  std::size_t words = 2;
+  const Command* c = t.size() >= 2 ? FindCommand(t[0] + " " + t[1]) : nullptr;
+  if (!c) {
+    words = 1;
+    c = FindCommand(t[0]);
   }
+  if (!c) {
+    if (!IsFamily(t[0])) Fail("unknown command " + t[0]);
+    Fail(t.size() == 1 ? t[0] + " what?" : "unknown " + t[0] + " command");
+  }
+  if (c->when == When::kBeforeStart && phase_ != Phase::Before)
+    Fail(std::string(c->name) + " only before start");
+  if (c->when == When::kRunning) NeedRunning(t[0]);
+  const Args args(t.begin() + static_cast<std::ptrdiff_t>(words), t.end());
+  if (args.size() < c->least || args.size() > c->most) Fail(std::string(c->usage));
+  (this->*c->run)(args);
 }
 
-void Runner::Start() {
+void Runner::EndOfScript() {
+  if (phase_ != Phase::Running || !app_) return;
+  shell::AppState& state = world_.state;
+  if (state.frmMain && !state.QuitRequested)
+    app_->Guard([&] { state.frmMain->ExitClick(nullptr); });
+  state.QuitRequested = true;
+  app_->Terminate();
+}
+
+// ---- before start
+
+void Runner::Ini(Args a) {
+  const std::filesystem::path& dir = world_.windows_folder();
+  std::filesystem::create_directories(dir);
+  std::ofstream f(dir / "Vozururo.ini", std::ios::app | std::ios::binary);
+  f << a[0] << "\r\n";
+}
+
+void Runner::SimCards(Args a) {
+  int n = Int(a[0]);
+  if (n < 0 || n > 8) Fail("cards 0 to 8");
+  world_.system.SetCards(n);
+}
+
+void Runner::SimStates(Args a) {
+  std::array<std::int32_t, 5> s{};
+  for (int i = 0; i < 5; ++i) s[i] = static_cast<std::int32_t>(Number(a[i]));
+  world_.system.SetStates(s);
+}
+
+void Runner::SimDevice(Args a) {
+  if (a[0] != "in" && a[0] != "out") Fail("device in|out");
+  world_.system.AddDevice(a[0] == "in" ? sim::Dir::In : sim::Dir::Out,
+                          static_cast<std::uint16_t>(Number(a[1])),
+                          static_cast<std::uint16_t>(Number(a[2])), a[3]);
+}
+
+void Runner::SimOrder(Args a) {
+  if (a[0] == "reverse")
+    world_.system.SetOrder(sim::DeviceOrder::Reverse);
+  else
+    world_.system.SetOrder(sim::DeviceOrder::Shuffle, static_cast<std::uint32_t>(Number(a[0])));
+}
+
+// ---- any time
+
+void Runner::Start(Args) {
+  if (phase_ != Phase::Before) Fail("start twice");
   phase_ = Phase::Running;
-  app_ = std::make_unique<ui::TApplication>(ws_);
+  app_ = std::make_unique<ui::TApplication>(world_.ws);
   app_->SetObserver(&trace_);
-  shell::ConnectMessageBoxes(*app_, platform_, boxes_);
-  shell::ProgramMain(*app_, state_);
+  shell::ConnectMessageBoxes(*app_, world_.platform, boxes_);
+  shell::ProgramMain(*app_, world_.state);
   // The program has ended: the framework frees the windows that are left.
   app_.reset();
   phase_ = Phase::Ended;
   trace_.Line("exit");
 }
 
-void Runner::EndOfScript() {
-  if (phase_ != Phase::Running || !app_) return;
-  if (state_.frmMain && !state_.QuitRequested)
-    app_->Guard([&] { state_.frmMain->ExitClick(nullptr); });
-  state_.QuitRequested = true;
-  app_->Terminate();
+void Runner::Echo(Args a) {
+  std::string s;
+  for (size_t i = 0; i < a.size(); ++i) s += (i > 0 ? " " : "") + a[i];
+  trace_.Line(s);
 }
 
-void Runner::Sim(const std::vector<std::string>& t) {
-  if (t.size() < 2) Fail("sim what?");
-  const std::string& what = t[1];
-  auto before_start = [&] {
-    if (phase_ != Phase::Before) Fail("sim " + what + " only before start");
-  };
-  if (what == "cards" && t.size() == 3) {
-    before_start();
-    int n = static_cast<int>(Number(t[2]));
-    if (n < 0 || n > 8) Fail("cards 0 to 8");
-    system_.SetCards(n);
-  } else if (what == "states" && t.size() == 7) {
-    before_start();
-    std::array<std::int32_t, 5> s{};
-    for (int i = 0; i < 5; ++i) s[i] = static_cast<std::int32_t>(Number(t[2 + i]));
-    system_.SetStates(s);
-  } else if (what == "device" && t.size() == 6) {
-    before_start();
-    if (t[2] != "in" && t[2] != "out") Fail("device in|out");
-    system_.AddDevice(t[2] == "in" ? sim::Dir::In : sim::Dir::Out,
-                      static_cast<std::uint16_t>(Number(t[3])),
-                      static_cast<std::uint16_t>(Number(t[4])), t[5]);
-  } else if (what == "order" && t.size() == 3) {
-    before_start();
-    if (t[2] == "reverse")
-      system_.SetOrder(sim::DeviceOrder::Reverse);
-    else
-      system_.SetOrder(sim::DeviceOrder::Shuffle, static_cast<std::uint32_t>(Number(t[2])));
-  } else if (what == "reconfigurable" && t.size() == 3) {
-    system_.SetReconfigurable(Number(t[2]) != 0);
-  } else if (what == "bridge" && t.size() == 3) {
-    if (t[2] == "ok")
-      system_.SetBridge(sim::BridgeMode::Ok);
-    else if (t[2] == "fail")
-      system_.SetBridge(sim::BridgeMode::Fail);
-    else if (t[2] == "hang")
-      system_.SetBridge(sim::BridgeMode::Hang);
-    else
-      Fail("bridge ok|fail|hang");
-  } else if (what == "disk" && t.size() == 3) {
-    if (t[2] == "ok")
-      platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
-    else if (t[2] == "readonly")
-      platform::SetWindowsDirectoryFault(platform::DiskFault::kReadOnly);
-    else if (t[2] == "full")
-      platform::SetWindowsDirectoryFault(platform::DiskFault::kFull);
-    else if (t[2] == "nonew")
-      platform::SetWindowsDirectoryFault(platform::DiskFault::kNoNewFiles);
-    else
-      Fail("disk ok|readonly|full|nonew");
-  } else if (what == "config" && t.size() == 5) {
-    int card = static_cast<int>(Number(t[2])), word = static_cast<int>(Number(t[3]));
-    if (card < 0 || card > 3 || word < 0 || word > 39) Fail("config CARD 0-3 WORD 0-39");
-    system_.SetConfigWord(card, word, static_cast<std::int32_t>(Number(t[4])));
-  } else if (what == "set" && t.size() == 6) {
-    int card = static_cast<int>(Number(t[2])), pair = static_cast<int>(Number(t[3]));
-    auto field = sim::PairFieldFromName(t[4]);
-    if (!field) Fail("unknown field " + t[4]);
-    if (card < 0 || card >= system_.cards() || pair < 0 || pair > 4) Fail("no such card or pair");
-    system_.SetPairField(card, pair, *field, static_cast<std::uint32_t>(Number(t[5])));
-  } else if (what == "level" && t.size() == 6) {
-    if (t[2] != "in" && t[2] != "out") Fail("level in|out");
-    int card = static_cast<int>(Number(t[3])), ch = static_cast<int>(Number(t[4]));
-    if (card < 0 || card >= system_.cards() || ch < 0 || ch > 9) Fail("no such card or channel");
-    system_.PinLevel(t[2] == "in" ? sim::Dir::In : sim::Dir::Out, card, ch,
-                     static_cast<std::int32_t>(Number(t[5])));
-  } else {
-    Fail("unknown sim command");
+void Runner::Reply(Args) {
+  Fail("no message box is shown");
+}
+
+void Runner::SimReconfigurable(Args a) {
+  world_.system.SetReconfigurable(Number(a[0]) != 0);
+}
+
+void Runner::SimBridge(Args a) {
+  if (a[0] == "ok")
+    world_.system.SetBridge(sim::BridgeMode::Ok);
+  else if (a[0] == "fail")
+    world_.system.SetBridge(sim::BridgeMode::Fail);
+  else if (a[0] == "hang")
+    world_.system.SetBridge(sim::BridgeMode::Hang);
+  else
+    Fail("bridge ok|fail|hang");
+}
+
+void Runner::SimDisk(Args a) {
+  static constexpr std::pair<std::string_view, platform::DiskFault> kFaults[] = {
+      {"ok", platform::DiskFault::kNone},
+      {"readonly", platform::DiskFault::kReadOnly},
+      {"full", platform::DiskFault::kFull},
+      {"nonew", platform::DiskFault::kNoNewFiles}};
+  for (const auto& [name, fault] : kFaults)
+    if (a[0] == name) return platform::SetWindowsDirectoryFault(fault);
+  Fail("disk ok|readonly|full|nonew");
+}
+
+void Runner::SimConfig(Args a) {
+  int card = Int(a[0]), word = Int(a[1]);
+  if (card < 0 || card > 3 || word < 0 || word > 39) Fail("config CARD 0-3 WORD 0-39");
+  world_.system.SetConfigWord(card, word, static_cast<std::int32_t>(Number(a[2])));
+}
+
+void Runner::SimSet(Args a) {
+  int card = Int(a[0]), pair = Int(a[1]);
+  auto field = sim::PairFieldFromName(a[2]);
+  if (!field) Fail("unknown field " + a[2]);
+  if (card < 0 || card >= world_.system.cards() || pair < 0 || pair > 4)
+    Fail("no such card or pair");
+  world_.system.SetPairField(card, pair, *field, static_cast<std::uint32_t>(Number(a[3])));
+}
+
+void Runner::SimLevel(Args a) {
+  if (a[0] != "in" && a[0] != "out") Fail("level in|out");
+  int card = Int(a[1]), ch = Int(a[2]);
+  if (card < 0 || card >= world_.system.cards() || ch < 0 || ch > 9)
+    Fail("no such card or channel");
+  world_.system.PinLevel(a[0] == "in" ? sim::Dir::In : sim::Dir::Out, card, ch,
+                         static_cast<std::int32_t>(Number(a[3])));
+}
+
+void Runner::DumpIni(Args) {
+  trace_.Line("--- ini");
+  // Only a regular file is printed: a FIFO or a device put there in its
+  // place must not block or flood the runner.
+  std::istringstream f(RegularFileContent(world_.windows_folder() / "Vozururo.ini"));
+  std::string line;
+  while (std::getline(f, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    trace_.Line(line);
+  }
+  trace_.Line("--- end");
+}
+
+void Runner::DumpCard(Args a) {
+  const int card = CardIndex(a[0]);
+  const sim::CardState& c = world_.system.Card(card);
+  for (int p = 0; p < sim::kPairsPerCard; ++p) {
+    const sim::PairState& s = c.pairs[p];
+    trace_.Line(
+        Cat("pair ", std::to_string(p), " ingain=", Hex(s.ingain, 8), " inpair=", Hex(s.inpair, 8),
+            " mongain=", Hex(s.mongain, 8), " gate=", Hex(s.gate, 8), " volume=", Hex(s.volume, 8),
+            " mute=", Hex(s.mute, 8), " inmeter=", Bit(s.inmeter), " outmeter=", Bit(s.outmeter)));
   }
 }
 
-void Runner::Dump(const std::vector<std::string>& t) {
-  if (t.size() < 2) Fail("dump what?");
-  if (t[1] == "ini") {
-    trace_.Line("--- ini");
-    // Only a regular file is printed: a FIFO or a device put there in its
-    // place must not block or flood the runner.
-    std::istringstream f(RegularFileContent(windir_ / "Vozururo.ini"));
-    std::string line;
-    while (std::getline(f, line)) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      trace_.Line(line);
+void Runner::DumpConfig(Args) {
+  auto bytes = world_.system.StoredConfig();
+  for (int b = 0; b < 4; ++b) {
+    std::string s = "block " + std::to_string(b);
+    for (int w = 0; w < 40; ++w) {
+      std::int32_t v;
+      std::memcpy(&v, bytes.data() + 160 * b + 4 * w, 4);
+      s += ' ';
+      s += std::to_string(v);
     }
-    trace_.Line("--- end");
-  } else if (t[1] == "card" && t.size() == 3) {
-    int card = static_cast<int>(Number(t[2]));
-    if (card < 0 || card >= system_.cards()) Fail("no card " + t[2]);
-    const sim::CardState& c = system_.Card(card);
-    for (int p = 0; p < sim::kPairsPerCard; ++p) {
-      const sim::PairState& s = c.pairs[p];
-      trace_.Line(Cat(
-          "pair ", std::to_string(p), " ingain=", Hex(s.ingain, 8), " inpair=", Hex(s.inpair, 8),
-          " mongain=", Hex(s.mongain, 8), " gate=", Hex(s.gate, 8), " volume=", Hex(s.volume, 8),
-          " mute=", Hex(s.mute, 8), " inmeter=", Bit(s.inmeter), " outmeter=", Bit(s.outmeter)));
-    }
-  } else if (t[1] == "config" && t.size() == 2) {
-    auto bytes = system_.StoredConfig();
-    for (int b = 0; b < 4; ++b) {
-      std::string s = "block " + std::to_string(b);
-      for (int w = 0; w < 40; ++w) {
-        std::int32_t v;
-        std::memcpy(&v, bytes.data() + 160 * b + 4 * w, 4);
-        s += ' ';
-        s += std::to_string(v);
-      }
-      trace_.Line(s);
-    }
-  } else if (t.size() == 2) {
-    NeedRunning("dump " + t[1]);
-    DumpForm(FindForm(t[1]));
-  } else {
-    Fail("dump FORM|ini|card N|config");
+    trace_.Line(s);
   }
 }
 
-void Runner::DumpForm(ui::TForm& f) {
+void Runner::DumpForm(Args a) {
+  NeedRunning("dump " + a[0]);
+  ui::TForm& f = FindForm(a[0]);
   trace_.Line("form " + f.Name() + " caption=" + Quote(f.Caption()) +
               " left=" + std::to_string(f.Left()) + " top=" + std::to_string(f.Top()) +
               " width=" + std::to_string(f.Width()) + " height=" + std::to_string(f.Height()) +
@@ -404,32 +405,146 @@ void Runner::DumpForm(ui::TForm& f) {
   }
 }
 
-ui::TForm& Runner::FindForm(const std::string& name) {
-  const auto& forms = app_->Forms();
-  for (auto it = forms.rbegin(); it != forms.rend(); ++it)
-    if ((*it)->Name() == name) return **it;
-  Fail("no form " + name);
+// ---- while the program runs
+
+void Runner::Click(Args a) {
+  ui::user::Click(&FindControl(a[0]));
 }
 
-ui::TComponent& Runner::FindComponent(const std::string& address) {
-  auto dot = address.find('.');
-  if (dot == std::string::npos) Fail("FORM.CONTROL expected: " + address);
-  ui::TForm& f = FindForm(address.substr(0, dot));
-  std::string name = address.substr(dot + 1);
-  if (!name.empty() && name[0] == '#') {
-    int k = static_cast<int>(Number(name.substr(1)));
-    if (k < 0 || k >= f.ComponentCount()) Fail("no component " + address);
-    return *f.Components(k);
-  }
-  ui::TComponent* c = f.FindComponent(name);
-  if (!c) Fail("no component " + address);
-  return *c;
+void Runner::DblClick(Args a) {
+  ui::user::DblClick(&FindControl(a[0]));
 }
 
-void Runner::Advance(std::int64_t ms) {
+void Runner::Select(Args a) {
+  auto* l = dynamic_cast<ui::TItemsControl*>(&FindControl(a[0]));
+  if (!l) Fail(a[0] + " is no list");
+  int i = Int(a[1]);
+  if (i < -1 || i >= l->Count()) Fail("no item " + a[1]);
+  ui::user::Select(l, i);
+}
+
+void Runner::Set(Args a) {
+  std::function<void()> act = Setter(FindControl(a[0]), a[1], a[2]);
+  if (!act) Fail(a[0] + " has no property " + a[1] + " to set");
+  app_->Guard(act);
+}
+
+void Runner::Drag(Args a) {
+  ui::TControl& c = FindControl(a[0]);
+  if (!dynamic_cast<controls::TSlider*>(&c)) Fail(a[0] + " is no fader");
+  controls::user::Drag(&c, Int(a[1]));
+}
+
+void Runner::Key(Args a) {
+  static const std::pair<const char*, WORD> kKeys[] = {{"Down", ui::VK_DOWN},
+                                                       {"Delete", ui::VK_DELETE},
+                                                       {"Return", ui::VK_RETURN},
+                                                       {"Escape", ui::VK_ESCAPE}};
+  WORD key = 0;
+  for (auto& [n, k] : kKeys)
+    if (a[1] == n) key = k;
+  if (!key) Fail("key Down|Delete|Return|Escape");
+  ui::TControl& c = FindControl(a[0]);
+  if (!dynamic_cast<ui::TKeyControl*>(&c)) Fail(a[0] + " takes no keys");
+  ui::user::Key(&c, key);
+}
+
+void Runner::SysMenu(Args a) {
+  ui::TForm& f = FindForm(a[0]);
+  const std::string& item = a[1];
+  for (const ui::MenuItem& m : f.SystemMenu())
+    if (!m.separator &&
+        (m.caption == item || std::to_string(m.id) == item ||
+         (item.rfind("0x", 0) == 0 && static_cast<std::int64_t>(m.id) == Number(item))))
+      return app_->PostMessage(f.Handle(), WM_SYSCOMMAND, m.id, 0);
+  Fail("no system-menu item " + item + " in " + a[0]);
+}
+
+void Runner::Close(Args a) {
+  ui::TForm& f = FindForm(a[0]);
+  app_->Guard([&] { f.Perform(WM_SYSCOMMAND, ui::SC_CLOSE, 0); });
+}
+
+void Runner::Post(Args a) {
+  ui::TForm& f = FindForm(a[0]);
+  app_->PostMessage(f.Handle(), static_cast<UINT>(Number(a[1])), static_cast<WPARAM>(Number(a[2])),
+                    static_cast<LPARAM>(Number(a[3])));
+}
+
+void Runner::DeviceChangeCommand(Args a) {
+  DeviceChange(static_cast<WPARAM>(Number(a[0])), static_cast<DWORD>(Number(a[1])),
+               static_cast<DWORD>(Number(a[2])));
+}
+
+void Runner::RemoveCard(Args a) {
+  const int card = CardIndex(a[0]);
+  DeviceChange(shell::DBT_DEVICEQUERYREMOVE, shell::DBT_DEVTYP_DEVNODE,
+               world_.system.Card(card).devnode);
+}
+
+void Runner::Activate(Args) {
+  app_->Activate();
+}
+
+void Runner::Deactivate(Args) {
+  app_->Deactivate();
+}
+
+// The tray icon's context menu: the main window's open and exit commands.
+void Runner::TrayMenu(Args a) {
+  shell::AppState& state = world_.state;
+  if (!state.frmMain) Fail("no tray icon");
+  if (a[0] == shell::kTrayOpenItem)
+    app_->Guard([&] { state.frmMain->OpenClick(nullptr); });
+  else if (a[0] == shell::kTrayExitItem)
+    app_->Guard([&] { state.frmMain->ExitClick(nullptr); });
+  else
+    Fail("tray menu \"" + std::string(shell::kTrayOpenItem) + "\"|\"" + shell::kTrayExitItem +
+         "\"");
+}
+
+void Runner::Tray(Args a) {
+  const NOTIFYICONDATAA& tray = world_.state.TrayIconData;
+  if (!tray.hWnd) Fail("no tray icon");
+  LPARAM l = a[0] == "dblclick" ? WM_LBUTTONDBLCLK : static_cast<LPARAM>(Number(a[0]));
+  app_->PostMessage(tray.hWnd, tray.uCallbackMessage, tray.uID, l);
+}
+
+void Runner::Advance(Args a) {
+  const std::int64_t ms = Number(a[0]);
   if (ms < 0) Fail("advance by a negative time");
-  platform_.timers().AdvanceTo(clock_.NowMs() + ms, [this] { app_->ProcessMessages(); });
+  world_.Advance(ms, [this] { app_->ProcessMessages(); });
 }
+
+void Runner::Quit(Args) {
+  if (world_.state.frmMain) world_.state.frmMain->ExitClick(nullptr);
+}
+
+void Runner::Remote(Args a) {
+  const std::vector<std::string> words(a.begin(), a.end());
+  const remote::CommandReply r = remote::RunCommand(Surface(), words);
+  std::string text = r.text;
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  trace_.Line("remote " + std::to_string(static_cast<int>(r.status)) + " " + Quote(text));
+}
+
+void Runner::Subscribe(Args a) {
+  const bool meters = a.size() == 2 && a[1] == "meters";
+  if (a.size() == 2 && !meters) Fail("subscribe [PREFIX [meters]]");
+  Surface().Subscribe(
+      a.empty() ? "" : a[0],
+      [this](const std::string& address, const std::string& value) {
+        trace_.Line("feedback " + address + " " + value);
+      },
+      false, meters);
+}
+
+remote::ControlSurface& Runner::Surface() {
+  if (!remote_) remote_ = std::make_unique<remote::ControlSurface>(world_.state, world_.clock);
+  return *remote_;
+}
+
+// ---- helpers
 
 void Runner::DeviceChange(WPARAM w, DWORD type, DWORD devnode) {
   // DEV_BROADCAST_DEVNODE: size, device type, reserved, device node.
@@ -447,141 +562,38 @@ void Runner::DeviceChange(WPARAM w, DWORD type, DWORD devnode) {
         [&] { app_->SendMessage(h, WM_DEVICECHANGE, w, reinterpret_cast<LPARAM>(record.data())); });
 }
 
-remote::ControlSurface& Runner::Surface() {
-  if (!remote_) remote_ = std::make_unique<remote::ControlSurface>(state_, clock_);
-  return *remote_;
+ui::TForm& Runner::FindForm(const std::string& name) {
+  const auto& forms = app_->Forms();
+  for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+    if ((*it)->Name() == name) return **it;
+  Fail("no form " + name);
 }
 
-void Runner::Remote(const std::vector<std::string>& t) {
-  if (t[0] == "subscribe") {
-    const bool meters = t.size() == 3 && t[2] == "meters";
-    if (t.size() > 3 || (t.size() == 3 && !meters)) Fail("subscribe [PREFIX [meters]]");
-    Surface().Subscribe(
-        t.size() >= 2 ? t[1] : "",
-        [this](const std::string& address, const std::string& value) {
-          trace_.Line("feedback " + address + " " + value);
-        },
-        false, meters);
-    return;
+ui::TComponent& Runner::FindComponent(const std::string& address) {
+  auto dot = address.find('.');
+  if (dot == std::string::npos) Fail("FORM.CONTROL expected: " + address);
+  ui::TForm& f = FindForm(address.substr(0, dot));
+  std::string name = address.substr(dot + 1);
+  if (!name.empty() && name[0] == '#') {
+    int k = Int(name.substr(1));
+    if (k < 0 || k >= f.ComponentCount()) Fail("no component " + address);
+    return *f.Components(k);
   }
-  const std::vector<std::string> words(t.begin() + 1, t.end());
-  const remote::CommandReply r = remote::RunCommand(Surface(), words);
-  std::string text = r.text;
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  trace_.Line("remote " + std::to_string(static_cast<int>(r.status)) + " " + Quote(text));
+  ui::TComponent* c = f.FindComponent(name);
+  if (!c) Fail("no component " + address);
+  return *c;
 }
 
-void Runner::UserAction(const std::vector<std::string>& t) {
-  const std::string& cmd = t[0];
-  NeedRunning(cmd);
-  auto argc = [&](size_t n, const char* usage) {
-    if (t.size() != n) Fail(usage);
-  };
-  auto control = [&](const std::string& a) -> ui::TControl& {
-    auto* c = dynamic_cast<ui::TControl*>(&FindComponent(a));
-    if (!c) Fail(a + " is not a control");
-    return *c;
-  };
-  if (cmd == "click") {
-    argc(2, "click FORM.CONTROL");
-    ui::user::Click(&control(t[1]));
-  } else if (cmd == "dblclick") {
-    argc(2, "dblclick FORM.CONTROL");
-    ui::user::DblClick(&control(t[1]));
-  } else if (cmd == "select") {
-    argc(3, "select FORM.CONTROL INDEX");
-    if (!dynamic_cast<ui::TItemsControl*>(&control(t[1]))) Fail(t[1] + " is no list");
-    auto* l = dynamic_cast<ui::TItemsControl*>(&control(t[1]));
-    int i = static_cast<int>(Number(t[2]));
-    if (i < -1 || i >= l->Count()) Fail("no item " + t[2]);
-    ui::user::Select(l, i);
-  } else if (cmd == "set") {
-    argc(4, "set FORM.CONTROL PROP VALUE");
-    std::function<void()> act = Setter(control(t[1]), t[2], t[3]);
-    if (!act) Fail(t[1] + " has no property " + t[2] + " to set");
-    app_->Guard(act);
-  } else if (cmd == "drag") {
-    argc(3, "drag FORM.CONTROL DY");
-    ui::TControl& c = control(t[1]);
-    if (!dynamic_cast<controls::TSlider*>(&c)) Fail(t[1] + " is no fader");
-    controls::user::Drag(&c, static_cast<int>(Number(t[2])));
-  } else if (cmd == "key") {
-    argc(3, "key FORM.CONTROL KEY");
-    static const std::pair<const char*, WORD> kKeys[] = {{"Down", ui::VK_DOWN},
-                                                         {"Delete", ui::VK_DELETE},
-                                                         {"Return", ui::VK_RETURN},
-                                                         {"Escape", ui::VK_ESCAPE}};
-    WORD key = 0;
-    for (auto& [n, k] : kKeys)
-      if (t[2] == n) key = k;
-    if (!key) Fail("key Down|Delete|Return|Escape");
-    if (!dynamic_cast<ui::TKeyControl*>(&control(t[1]))) Fail(t[1] + " takes no keys");
-    ui::user::Key(&control(t[1]), key);
-  } else if (cmd == "sysmenu") {
-    argc(3, "sysmenu FORM ITEM");
-    ui::TForm& f = FindForm(t[1]);
-    UINT id = 0;
-    bool found = false;
-    for (const ui::MenuItem& m : f.SystemMenu())
-      if (!m.separator &&
-          (m.caption == t[2] || std::to_string(m.id) == t[2] ||
-           (t[2].rfind("0x", 0) == 0 && static_cast<std::int64_t>(m.id) == Number(t[2])))) {
-        id = m.id;
-        found = true;
-        break;
-      }
-    if (!found) Fail("no system-menu item " + t[2] + " in " + t[1]);
-    app_->PostMessage(f.Handle(), WM_SYSCOMMAND, id, 0);
-  } else if (cmd == "close") {
-    argc(2, "close FORM");
-    ui::TForm& f = FindForm(t[1]);
-    app_->Guard([&] { f.Perform(WM_SYSCOMMAND, ui::SC_CLOSE, 0); });
-  } else if (cmd == "post") {
-    argc(5, "post FORM MSG WPARAM LPARAM");
-    ui::TForm& f = FindForm(t[1]);
-    app_->PostMessage(f.Handle(), static_cast<UINT>(Number(t[2])),
-                      static_cast<WPARAM>(Number(t[3])), static_cast<LPARAM>(Number(t[4])));
-  } else if (cmd == "devicechange") {
-    argc(4, "devicechange WPARAM DEVTYPE DEVNODE");
-    DeviceChange(static_cast<WPARAM>(Number(t[1])), static_cast<DWORD>(Number(t[2])),
-                 static_cast<DWORD>(Number(t[3])));
-  } else if (cmd == "remove-card") {
-    argc(2, "remove-card CARD");
-    int card = static_cast<int>(Number(t[1]));
-    if (card < 0 || card >= system_.cards()) Fail("no card " + t[1]);
-    DeviceChange(shell::DBT_DEVICEQUERYREMOVE, shell::DBT_DEVTYP_DEVNODE,
-                 system_.Card(card).devnode);
-  } else if (cmd == "activate" || cmd == "deactivate") {
-    argc(1, "activate|deactivate");
-    if (cmd == "activate")
-      app_->Activate();
-    else
-      app_->Deactivate();
-  } else if (cmd == "tray" && t.size() == 3 && t[1] == "menu") {
-    // The tray icon's context menu.
-    if (!state_.frmMain) Fail("no tray icon");
-    if (t[2] == shell::kTrayOpenItem)
-      app_->Guard([&] { state_.frmMain->OpenClick(nullptr); });
-    else if (t[2] == shell::kTrayExitItem)
-      app_->Guard([&] { state_.frmMain->ExitClick(nullptr); });
-    else
-      Fail("tray menu \"" + std::string(shell::kTrayOpenItem) + "\"|\"" + shell::kTrayExitItem +
-           "\"");
-  } else if (cmd == "tray") {
-    argc(2, "tray dblclick|MSG|menu ITEM");
-    const NOTIFYICONDATAA& tray = state_.TrayIconData;
-    if (!tray.hWnd) Fail("no tray icon");
-    LPARAM l = t[1] == "dblclick" ? WM_LBUTTONDBLCLK : static_cast<LPARAM>(Number(t[1]));
-    app_->PostMessage(tray.hWnd, tray.uCallbackMessage, tray.uID, l);
-  } else if (cmd == "advance") {
-    argc(2, "advance MS");
-    Advance(Number(t[1]));
-  } else if (cmd == "quit") {
-    argc(1, "quit");
-    if (state_.frmMain) state_.frmMain->ExitClick(nullptr);
-  } else {
-    Fail("unknown command " + cmd);
-  }
+ui::TControl& Runner::FindControl(const std::string& address) {
+  auto* c = dynamic_cast<ui::TControl*>(&FindComponent(address));
+  if (!c) Fail(address + " is not a control");
+  return *c;
+}
+
+int Runner::CardIndex(const std::string& text) {
+  const int card = Int(text);
+  if (card < 0 || card >= world_.system.cards()) Fail("no card " + text);
+  return card;
 }
 
 }  // namespace scenario

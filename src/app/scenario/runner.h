@@ -3,36 +3,22 @@
 // headless widgetset, the simulated card and a virtual clock, and takes the
 // user's part from a script. See docs/SCENARIO.md.
 #include <deque>
-#include <filesystem>
 #include <istream>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "platform/platform.h"
-#include "platform/simbackend.h"
 #include "remote/surface.h"
+#include "scenario/script.h"
+#include "scenario/surroundings.h"
 #include "scenario/trace.h"
-#include "shell/appstate.h"
 #include "shell/boxes.h"
-#include "sim/clock.h"
-#include "sim/system.h"
-#include "ui/headless.h"
 
 namespace scenario {
-
-// A line that cannot be carried out. Not a std::exception, so that no
-// handler of the application catches it on its way out.
-struct ScriptError {
-  std::string why;
-};
-
-std::vector<std::string> Tokenize(const std::string& line);
-// A number of the script: decimal, or 0x hexadecimal read as an unsigned
-// 32-bit word; raises ScriptError for anything else.
-std::int64_t Number(const std::string& s);
 
 class Runner {
  public:
@@ -41,45 +27,97 @@ class Runner {
   // Runs the whole script; returns the exit status (0, or 2 after an error).
   int Run();
 
+  // The words of a command after its name.
+  using Args = std::span<const std::string>;
+  // When a command may be given.
+  enum class When {
+    kAnyTime,      // before, during and after the program
+    kBeforeStart,  // the simulated system as the program will find it
+    kRunning,      // the user's and the system's actions while the program runs
+  };
+  // One command of the script. A name of two words ("sim cards") is a
+  // command of a family ("sim"); the name is matched first with two words,
+  // then with one.
+  struct Command {
+    std::string_view name;
+    std::size_t least, most;  // how many words may follow the name
+    std::string_view usage;   // the error when they do not fit
+    When when;
+    void (Runner::*run)(Args args);
+  };
+  static constexpr std::size_t kAny = 64;
+
  private:
+  static const Command kCommands[];
+  static const Command* FindCommand(std::string_view name);
+  // True when some command's name is name followed by a second word.
+  static bool IsFamily(const std::string& name);
+
   enum class Phase { Before, Running, Ended };
 
   std::optional<std::string> NextLine();
   void Execute(const std::string& line);
   void ExecuteTokens(const std::vector<std::string>& t);
-  void Start();
   void EndOfScript();
-  void Sim(const std::vector<std::string>& t);
-  void Dump(const std::vector<std::string>& t);
-  void DumpForm(ui::TForm& f);
-  void UserAction(const std::vector<std::string>& t);
-  void Advance(std::int64_t ms);
-  void DeviceChange(WPARAM w, DWORD type, DWORD devnode);
-  // Control from outside: a command of the command line, a subscription.
-  void Remote(const std::vector<std::string>& t);
-  remote::ControlSurface& Surface();
   int AnswerBox(const ui::HeadlessWidgetset::Box& box);
 
+  // The commands, in the table's order (runner.cpp). Before start:
+  void Ini(Args a);
+  void SimCards(Args a);
+  void SimStates(Args a);
+  void SimDevice(Args a);
+  void SimOrder(Args a);
+  // Any time:
+  void Start(Args a);
+  void Echo(Args a);
+  void Reply(Args a);
+  void SimReconfigurable(Args a);
+  void SimBridge(Args a);
+  void SimDisk(Args a);
+  void SimConfig(Args a);
+  void SimSet(Args a);
+  void SimLevel(Args a);
+  void DumpIni(Args a);
+  void DumpCard(Args a);
+  void DumpConfig(Args a);
+  void DumpForm(Args a);
+  // While the program runs:
+  void Click(Args a);
+  void DblClick(Args a);
+  void Select(Args a);
+  void Set(Args a);
+  void Drag(Args a);
+  void Key(Args a);
+  void SysMenu(Args a);
+  void Close(Args a);
+  void Post(Args a);
+  void DeviceChangeCommand(Args a);
+  void RemoveCard(Args a);
+  void Activate(Args a);
+  void Deactivate(Args a);
+  void TrayMenu(Args a);
+  void Tray(Args a);
+  void Advance(Args a);
+  void Quit(Args a);
+  // Control from outside: a command of the command line, a subscription.
+  void Remote(Args a);
+  void Subscribe(Args a);
+  remote::ControlSurface& Surface();
+
+  void DeviceChange(WPARAM w, DWORD type, DWORD devnode);
   ui::TForm& FindForm(const std::string& name);
   ui::TComponent& FindComponent(const std::string& address);
-  void NeedRunning(const std::string& cmd);
+  ui::TControl& FindControl(const std::string& address);
+  int CardIndex(const std::string& text);
+  void NeedRunning(const std::string& what);
   [[noreturn]] void Fail(const std::string& why);
 
   std::istream& in_;
   std::ostream& out_;
   Trace trace_;
-  std::filesystem::path windir_;
-  // The user's state folder (the settings journal), temporary as windir_.
-  std::filesystem::path statedir_;
-  sim::VirtualClock clock_;
-  sim::System system_;
-  platform::SimBackend backend_;
-  platform::Platform platform_;
-  std::unique_ptr<platform::ScopedPlatform> scope_;
-  ui::HeadlessWidgetset ws_;
+  Surroundings world_;
   shell::WidgetsetBoxes boxes_;
   std::unique_ptr<ui::TApplication> app_;
-  shell::AppState state_;
   // Made at the first remote command.
   std::unique_ptr<remote::ControlSurface> remote_;
   Phase phase_ = Phase::Before;

@@ -1,7 +1,7 @@
 #include "scenario/scenariotraits.h"
 
 #include "controls/audioctl32.h"
-#include "scenario/runner.h"
+#include "scenario/script.h"
 #include "scenario/trace.h"
 #include "ui/buttons.h"
 #include "ui/classtraits.h"

@@ -1,0 +1,11 @@
+#include "scenario/surroundings.h"
+
+#include "mixer/mixerwindows.h"
+
+namespace scenario {
+
+Surroundings::Surroundings(int cards, const Folders& folders) : SimSurroundings(cards, folders) {
+  mixer::RegisterMixerWindows(state);
+}
+
+}  // namespace scenario

@@ -42,9 +42,11 @@ struct Sent {
     for (const OscArg& a : args) {
       char text[32];
       if (a.type == 'f') std::snprintf(text, sizeof text, "%.1f", a.number);
-      line += a.type == 's'   ? " " + a.text
-              : a.type == 'f' ? std::string(" ") + text
-                              : " " + std::to_string(static_cast<int>(a.number));
+      // Appended piece by piece: GCC 12 takes " " + string for an overlapping copy.
+      line += ' ';
+      line += a.type == 's'   ? a.text
+              : a.type == 'f' ? std::string(text)
+                              : std::to_string(static_cast<int>(a.number));
     }
     lines.push_back(line);
   }

@@ -6,7 +6,6 @@
 #include <string>
 
 #include "common/headless_program.h"
-#include "platform/profile_file.h"
 #include "remote/surface.h"
 
 namespace fuzz_support {
@@ -14,10 +13,6 @@ namespace fuzz_support {
 class RemoteProgram {
  public:
   static RemoteProgram& Get() {
-    // The store's process-wide hooks are made first, so that they outlive
-    // the program, which puts them back as it goes at exit.
-    platform::SetFileCallHook({});
-    platform::SetReplaceListener({});
     static RemoteProgram program;
     return program;
   }

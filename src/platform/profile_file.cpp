@@ -9,6 +9,7 @@
 #include <mutex>
 #include <new>
 
+#include "platform/lasting.h"
 #include "platform/profile_io.h"
 #include "platform/profile_journal.h"
 #include "platform/profile_read.h"
@@ -66,8 +67,8 @@ class KeptProfile {
 };
 
 KeptProfile& Kept() {
-  static KeptProfile kept;
-  return kept;
+  static Lasting<KeptProfile> kept;
+  return kept.get();
 }
 
 std::atomic<std::uint64_t>& ReadCount() {
@@ -76,8 +77,8 @@ std::atomic<std::uint64_t>& ReadCount() {
 }
 
 ReplaceListener& Listener() {
-  static ReplaceListener listener;
-  return listener;
+  static Lasting<ReplaceListener> listener;
+  return listener.get();
 }
 
 }  // namespace

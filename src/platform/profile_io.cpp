@@ -7,19 +7,20 @@
 #include <mutex>
 #include <system_error>
 
+#include "platform/lasting.h"
 #include "platform/profile_file.h"
 
 namespace platform {
 namespace {
 
 std::mutex& HookLock() {
-  static std::mutex lock;
-  return lock;
+  static Lasting<std::mutex> lock;
+  return lock.get();
 }
 
 FileCallHook& Hook() {
-  static FileCallHook hook;
-  return hook;
+  static Lasting<FileCallHook> hook;
+  return hook.get();
 }
 
 }  // namespace

@@ -7,24 +7,26 @@
 #include <mutex>
 #include <string>
 
+#include "platform/lasting.h"
+
 namespace platform {
 namespace {
 
 // The override is process-wide; the driver's configuration store may read
 // the directory from another thread, hence the lock.
 std::mutex& OverrideLock() {
-  static std::mutex lock;
-  return lock;
+  static Lasting<std::mutex> lock;
+  return lock.get();
 }
 
 std::filesystem::path& OverrideDir() {
-  static std::filesystem::path dir;
-  return dir;
+  static Lasting<std::filesystem::path> dir;
+  return dir.get();
 }
 
 std::filesystem::path& JournalOverride() {
-  static std::filesystem::path dir;
-  return dir;
+  static Lasting<std::filesystem::path> dir;
+  return dir.get();
 }
 
 DiskFault& Fault() {

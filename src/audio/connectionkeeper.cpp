@@ -10,10 +10,10 @@
 namespace audio {
 namespace {
 
-// The server's graph as the memory asks it, through one of the cards' clients.
+// The server's graph as the memory asks it, through the keeper's client.
 class JackGraph : public PortGraph {
  public:
-  JackGraph(jack_client_t* client, const std::vector<jack_port_t*>& ours)
+  JackGraph(jack_client_t* client, const std::vector<std::string>& ours)
       : client_(client), ours_(ours) {}
 
   bool Exists(const std::string& port) override {
@@ -29,15 +29,17 @@ class JackGraph : public PortGraph {
   }
   std::vector<Connection> Current() override {
     std::vector<Connection> out;
-    for (jack_port_t* port : ours_) {
+    for (const std::string& name : ours_) {
+      jack_port_t* port = jack_port_by_name(client_, name.c_str());
+      if (!port) continue;
       const char** others = jack_port_get_all_connections(client_, port);
       if (!others) continue;
       const bool sends = jack_port_flags(port) & JackPortIsOutput;
       for (const char** other = others; *other; ++other) {
         if (sends)
-          out.push_back({jack_port_name(port), *other});
+          out.push_back({name, *other});
         else
-          out.push_back({*other, jack_port_name(port)});
+          out.push_back({*other, name});
       }
       jack_free(others);
     }
@@ -46,7 +48,7 @@ class JackGraph : public PortGraph {
 
  private:
   jack_client_t* client_;
-  const std::vector<jack_port_t*>& ours_;
+  const std::vector<std::string>& ours_;
 };
 
 std::string Read(const std::filesystem::path& file) {
@@ -59,7 +61,7 @@ std::string Read(const std::filesystem::path& file) {
 }  // namespace
 
 void ConnectionKeeper::Start(std::filesystem::path file, jack_client_t* client,
-                             std::vector<jack_port_t*> ours, const std::atomic<bool>* gone) {
+                             std::vector<std::string> ours, const std::atomic<bool>* gone) {
   Stop();
   {
     std::lock_guard look(look_mu_);

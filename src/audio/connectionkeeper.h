@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "audio/connections.h"
@@ -30,10 +31,11 @@ class ConnectionKeeper {
   ConnectionKeeper(const ConnectionKeeper&) = delete;
   ConnectionKeeper& operator=(const ConnectionKeeper&) = delete;
 
-  // Reads the file, makes what it remembers of ours (the cards' ports)
-  // through client, and from then on keeps it, until Stop or until gone
-  // turns true (the server went away: nothing is asked of it any more).
-  void Start(std::filesystem::path file, jack_client_t* client, std::vector<jack_port_t*> ours,
+  // Reads the file, makes what it remembers of ours (the cards' ports, by
+  // their full names) through client, and from then on keeps it, until
+  // Stop or until gone turns true (the server went away: nothing is asked
+  // of it any more).
+  void Start(std::filesystem::path file, jack_client_t* client, std::vector<std::string> ours,
              const std::atomic<bool>* gone);
   // Something changed on the server. Any thread but the real-time one.
   void Poke();
@@ -47,7 +49,7 @@ class ConnectionKeeper {
 
   std::filesystem::path file_;
   jack_client_t* client_ = nullptr;
-  std::vector<jack_port_t*> ours_;
+  std::vector<std::string> ours_;
   const std::atomic<bool>* gone_ = nullptr;
 
   std::mutex look_mu_;  // the memory and the looks

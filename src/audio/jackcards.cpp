@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
+#include <mutex>
 
 #include "audio/cardmix.h"
 #include "audio/cardports.h"
@@ -26,9 +28,17 @@ struct JackCards::Card {
   std::atomic<std::uint64_t> xruns{0};
   bool xrun_seen = false;  // the notification thread's own
   jack_nframes_t last_xrun_frame = 0;
+  // The latencies are told only on the library's own thread, and only
+  // between the end of the activation and the start of the closing:
+  // PipeWire's JACK library aborts when a port is told its latency while
+  // another thread activates or deactivates its client.
+  std::mutex report_lock;
+  bool report_latency = false;
 
   bool Join(const std::string& name, jack_status_t* status);
   void Gone();
+  void ReportLatency(std::initializer_list<jack_latency_callback_mode_t> modes);
+  void Reporting(bool on);
   static int Process(jack_nframes_t nframes, void* arg);
   static void Latency(jack_latency_callback_mode_t mode, void* arg);
   static void Shutdown(void* arg);
@@ -73,8 +83,19 @@ int JackCards::Card::Process(jack_nframes_t nframes, void* arg) {
   return 0;
 }
 
+void JackCards::Card::ReportLatency(std::initializer_list<jack_latency_callback_mode_t> modes) {
+  std::lock_guard<std::mutex> hold(report_lock);
+  if (!report_latency) return;
+  for (const jack_latency_callback_mode_t mode : modes) ports.ReportLatency(mode);
+}
+
+void JackCards::Card::Reporting(bool on) {
+  std::lock_guard<std::mutex> hold(report_lock);
+  report_latency = on;
+}
+
 void JackCards::Card::Latency(jack_latency_callback_mode_t mode, void* arg) {
-  static_cast<Card*>(arg)->ports.ReportLatency(mode);
+  static_cast<Card*>(arg)->ReportLatency({mode});
 }
 
 // The server is gone: a flag and a word to the eventfd, both safe here.
@@ -109,13 +130,19 @@ int JackCards::Card::Xrun(void* arg) {
 }
 
 // Ports came or went, connections were made or undone: the keeper looks
-// from its own thread.
+// from its own thread. The latencies are told again here too: PipeWire's
+// JACK library may not ask before a port is connected, nor every time a
+// peer's latency becomes known.
 void JackCards::Card::PortRegistered(jack_port_id_t, int, void* arg) {
-  static_cast<Card*>(arg)->keeper->Poke();
+  auto* card = static_cast<Card*>(arg);
+  card->keeper->Poke();
+  card->ReportLatency({JackCaptureLatency, JackPlaybackLatency});
 }
 
 void JackCards::Card::PortConnected(jack_port_id_t, jack_port_id_t, int, void* arg) {
-  static_cast<Card*>(arg)->keeper->Poke();
+  auto* card = static_cast<Card*>(arg);
+  card->keeper->Poke();
+  card->ReportLatency({JackCaptureLatency, JackPlaybackLatency});
 }
 
 bool JackCards::Card::Join(const std::string& name, jack_status_t* status) {
@@ -140,8 +167,10 @@ JackCards::~JackCards() {
   watch_.reset();
   // Deactivating disconnects the cards' ports: the keeper has stopped by then.
   keeper_.Stop();
+  if (keeper_client_) jack_client_close(keeper_client_);
   for (int c = 0; c < opened_; ++c) {
     Card& card = *cards_[c];
+    card.Reporting(false);
     if (!card.gone.load(std::memory_order_acquire)) jack_deactivate(card.client);
     jack_client_close(card.client);
   }
@@ -182,10 +211,10 @@ int JackCards::Open(int cards, std::string* why) {
       if (why) *why = "the audio server would not take its ports";
       break;
     }
-    // Said at once: PipeWire's JACK library may not ask before a port is
-    // connected, nor every time a peer's latency becomes known.
-    card->ports.ReportLatency(JackCaptureLatency);
-    card->ports.ReportLatency(JackPlaybackLatency);
+    // JACK's server then asks every port for its latency on the library's
+    // thread; PipeWire's asks once a port is connected.
+    card->Reporting(true);
+    jack_recompute_total_latencies(card->client);
     cards_[c] = std::move(card);
     opened_ = c + 1;
   }
@@ -210,14 +239,18 @@ int JackCards::Open(int cards, std::string* why) {
 
 void JackCards::KeepConnections(const std::filesystem::path& file) {
   if (opened_ == 0) return;
-  std::vector<jack_port_t*> ours;
-  for (int c = 0; c < opened_; ++c) {
-    const auto& ports = cards_[c]->ports.All();
-    ours.insert(ours.end(), ports.begin(), ports.end());
-    // A controller's connections are remembered too.
-    for (jack_port_t* p : cards_[c]->midi.Ports()) ours.push_back(p);
+  if (!keeper_client_) {
+    jack_status_t status{};
+    keeper_client_ = jack_client_open("Morva Connections", JackNoStartServer, &status);
+    if (!keeper_client_) return;
   }
-  keeper_.Start(file, cards_[0]->client, std::move(ours), &cards_[0]->gone);
+  std::vector<std::string> ours;
+  for (int c = 0; c < opened_; ++c) {
+    for (jack_port_t* p : cards_[c]->ports.All()) ours.emplace_back(jack_port_name(p));
+    // A controller's connections are remembered too.
+    for (jack_port_t* p : cards_[c]->midi.Ports()) ours.emplace_back(jack_port_name(p));
+  }
+  keeper_.Start(file, keeper_client_, std::move(ours), &cards_[0]->gone);
 }
 
 bool JackCards::Serves(int card) const {

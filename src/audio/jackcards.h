@@ -8,6 +8,8 @@
 // its cards removed and makes removal_fd() readable, as the server's
 // report says or, where none comes, as ServerWatch finds. The connections of
 // the cards' ports can be remembered and made again (KeepConnections).
+#include <jack/jack.h>
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -73,6 +75,11 @@ class JackCards : public sim::CardEngine {
   int opened_ = 0;
   int removal_fd_ = -1;
   int midi_fd_ = -1;
+  // The keeper's own client, without ports or callbacks: a card's client
+  // is asked to change the graph only by its own thread (PipeWire's JACK
+  // library aborts when a port's latency is told while another thread
+  // connects through the same client).
+  jack_client_t* keeper_client_ = nullptr;
   ConnectionKeeper keeper_;
   std::unique_ptr<ServerWatch> watch_;
 };

@@ -14,6 +14,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -182,6 +183,8 @@ TEST_F(RestartTest, WithConnectionsOffNothingIsMadeOrStored) {
 
 // A client whose ports stand for the world around the card: what it plays
 // was captured 100 frames ago, what it takes is heard 200 frames later.
+// Its latency is told after the activation, and never while it closes
+// (PipeWire's JACK library aborts when that overlaps).
 class World {
  public:
   World() : client_("morva-world") {
@@ -193,21 +196,29 @@ class World {
     jack_set_latency_callback(client_.get(), &Latency, this);
     ok_ = jack_activate(client_.get()) == 0;
     // Known before the card meets them (PipeWire may ask the card first).
-    Latency(JackCaptureLatency, this);
-    Latency(JackPlaybackLatency, this);
+    Telling(true);
+    Tell(this);
   }
+  ~World() { Telling(false); }
   bool ok() const { return ok_; }
   jack_client_t* client() const { return client_.get(); }
 
  private:
-  static void Latency(jack_latency_callback_mode_t mode, void* arg) {
+  static void Latency(jack_latency_callback_mode_t, void* self) { Tell(self); }
+  static void Tell(void* arg) {
     auto* self = static_cast<World*>(arg);
+    std::lock_guard<std::mutex> hold(self->telling_);
+    if (!self->told_) return;
     jack_latency_range_t captured{100, 100}, heard{200, 200};
-    if (mode == JackCaptureLatency)
-      jack_port_set_latency_range(self->out_, mode, &captured);
-    else
-      jack_port_set_latency_range(self->in_, mode, &heard);
+    jack_port_set_latency_range(self->out_, JackCaptureLatency, &captured);
+    jack_port_set_latency_range(self->in_, JackPlaybackLatency, &heard);
   }
+  void Telling(bool on) {
+    std::lock_guard<std::mutex> hold(telling_);
+    told_ = on;
+  }
+  std::mutex telling_;
+  bool told_ = false;
   Client client_;
   jack_port_t* out_ = nullptr;
   jack_port_t* in_ = nullptr;

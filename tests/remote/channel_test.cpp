@@ -25,35 +25,28 @@ struct Pair {
 };
 
 TEST(ChannelRequests, WordsComeBackAsTheyWereAndWhatIsNoRequestIsSaid) {
+  using Words = std::vector<std::string>;
+  const Words set{"set", "/card/1/inputs/1/fader", "-7.5"}, load{"load", "Live im Saal"};
   struct Case {
     std::string bytes;
-    bool complete, bad;
-    std::vector<std::string> words;
-  } cases[] = {
-      {remote::EncodeRequest({"set", "/card/1/inputs/1/fader", "-7.5"}),
-       true,
-       false,
-       {"set", "/card/1/inputs/1/fader", "-7.5"}},
-      {remote::EncodeRequest({"load", "Live im Saal"}), true, false, {"load", "Live im Saal"}},
-      {"show\n", true, false, {"show"}},  // what a second start sends
-      {std::string("get\0/x", 6), false, false, {}},
-      {std::string(remote::kMaxRequest, 'a'), false, true, {}},
-      {std::string(remote::kMaxRequest + 1, 'a') + "\n", false, true, {}},
-      {std::string(200 * 2, '\0') + "\n", false, true, {}},
-  };
+    std::optional<Words> words;  // none: not whole yet, or never
+    bool bad;
+  } cases[] = {{remote::EncodeRequest(set), set, false},
+               {remote::EncodeRequest(load), load, false},
+               {"show\n", Words{"show"}, false},  // what a second start sends
+               {std::string("get\0/x", 6), {}, false},
+               {std::string(remote::kMaxRequest, 'a'), {}, true},
+               {std::string(remote::kMaxRequest + 1, 'a') + "\n", {}, true},
+               {std::string(200 * 2, '\0') + "\n", {}, true}};
   for (const Case& c : cases) {
     bool bad = false;
-    const auto words = remote::DecodeRequest(c.bytes, bad);
-    EXPECT_EQ(words.has_value(), c.complete) << c.bytes.substr(0, 20);
+    EXPECT_EQ(remote::DecodeRequest(c.bytes, bad), c.words) << c.bytes.substr(0, 20);
     EXPECT_EQ(bad, c.bad) << c.bytes.substr(0, 20);
-    if (words) {
-      EXPECT_EQ(*words, c.words);
-    }
   }
-  const CommandReply r{Status::kFailed, "no card 3: the system has 2"};
-  const CommandReply back = remote::DecodeReply(remote::EncodeReply(r));
-  EXPECT_EQ(back.status, r.status);
-  EXPECT_EQ(back.text, r.text + "\n");
+  const CommandReply back =
+      remote::DecodeReply(remote::EncodeReply({Status::kFailed, "no card 3: the system has 2"}));
+  EXPECT_EQ(back.status, Status::kFailed);
+  EXPECT_EQ(back.text, "no card 3: the system has 2\n");
   EXPECT_EQ(remote::DecodeReply("7\nmaybe").status, Status::kFailed);
   EXPECT_EQ(remote::DecodeReply("").status, Status::kFailed);
 }

@@ -13,8 +13,6 @@ using ui::ControlKind;
 constexpr const char* kStrip = R"(object StripForm: TTestForm
   object Slider1: TSlider
     Height = 112
-    BtnHeight = 26
-    BtnWidth = 18
     MoveRestriction = 6
     Max = 32767
     Number = 3

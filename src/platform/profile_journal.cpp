@@ -231,7 +231,7 @@ bool RemoveJournal(const fs::path& journal) {
 CommitError CheckJournalFolder(const fs::path& dir, bool create) {
   bool made = false;
   if (create) {
-    // Missing parents as the base directory specification asks: 0700.
+    // Missing parents are made private to the user (0700), as state folders are.
     if (!MakeDirectories(dir.parent_path(), 0700)) return CommitError::kWrite;
     made = sys::Mkdir(dir.c_str(), 0700) == 0;
     if (!made && errno != EEXIST) return CommitError::kWrite;

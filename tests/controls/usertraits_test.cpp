@@ -4,21 +4,15 @@
 #include "controls_fixture.h"
 #include "ui/controltraits.h"
 
+#include <tuple>
+
 namespace {
 
-using controls_test::ControlsTest;
 using ui::ControlKind;
 
 constexpr const char* kStrip = R"(object StripForm: TTestForm
-  Width = 200
-  Height = 300
   object Slider1: TSlider
-    Left = 30
-    Top = 40
-    Width = 4
     Height = 112
-    BtnHeight = 26
-    BtnWidth = 18
     MoveRestriction = 6
     Max = 32767
     Number = 3
@@ -26,46 +20,36 @@ constexpr const char* kStrip = R"(object StripForm: TTestForm
     OnChange = SliderChange
   end
   object chkLink34: TExtCheckBox
-    Left = 20
-    Top = 160
     OnClick = BoxClick
   end
   object btnMute: TExtSpeedButton
-    Left = 20
-    Top = 180
     GroupIndex = 1
     AllowAllUp = True
   end
   object btnNext: TSpeedButton
-    Left = 60
-    Top = 180
   end
   object Meter1: TLevelMeter
-    Left = 100
-    Top = 40
     Width = 18
     Height = 60
   end
 end
 )";
 
-class UserTraits : public ControlsTest {
+class UserTraits : public controls_test::ControlsTest {
  protected:
-  UserTraits() : f(Load(kStrip)), fader(*Find<controls::TSlider>(f, "Slider1")) { f->log.clear(); }
-  ui::TControl& Control(const char* name) { return *Find<ui::TControl>(f, name); }
+  UserTraits() : f(Load(kStrip)) { f->log.clear(); }
   controls_test::TTestForm* f;
-  controls::TSlider& fader;
 };
 
 TEST_F(UserTraits, AFaderIsTakenByItsThumbAndSetAsTheUsersDrag) {
+  auto& fader = *Find<controls::TSlider>(f, "Slider1");
   const ui::UserFacet& u = ui::UserFacetOf(fader);
   EXPECT_EQ(ui::KindOf(fader), ControlKind::Fader);
   EXPECT_EQ(ui::HandleOwner(*fader.Thumb()), &fader);
-  EXPECT_EQ(u.link(fader), &Control("chkLink34"));
+  EXPECT_EQ(u.link(fader), f->FindComponent("chkLink34"));
   EXPECT_EQ(u.number(fader), 3);
   EXPECT_DOUBLE_EQ(u.reading(fader).step, 327.67);  // one pixel of a travel of 100
-
-  u.set_value(fader, 24575);  // three quarters up: a drag of 75 pixels
+  u.set_value(fader, 24575);                        // three quarters up: a drag of 75 pixels
   EXPECT_EQ(fader.Offset(), 75);
   EXPECT_EQ(f->log, "change Slider1=" + std::to_string(fader.Position()) + ";");
   EXPECT_EQ(u.reading(fader).value, fader.Position());
@@ -80,30 +64,23 @@ TEST_F(UserTraits, AMeterReadsItsLitColumnAndItsHeldPeak) {
   auto& meter = *Find<controls::TLevelMeter>(f, "Meter1");
   const ui::UserFacet& u = ui::UserFacetOf(meter);
   EXPECT_EQ(u.kind(meter), ControlKind::Meter);
-  EXPECT_EQ(u.reading(meter).value, 0);
-  EXPECT_FALSE(u.reading(meter).peak);
+  EXPECT_TRUE(u.reading(meter).value == 0 && !u.reading(meter).peak);
   meter.SetLevel(meter.GetLevelMax());
   const ui::Reading r = u.reading(meter);
-  EXPECT_GT(r.value, r.min);
-  EXPECT_LE(r.value, r.max);
-  EXPECT_TRUE(r.peak);
+  EXPECT_TRUE(r.value > r.min && r.value <= r.max && r.peak);
 }
 
 TEST_F(UserTraits, BoxesAndButtonsArePressedAsTheUsersClick) {
-  struct Case {
-    const char* name;
-    ControlKind kind;
-    bool checked_after_press;
-  } cases[] = {{"chkLink34", ControlKind::CheckBox, true},
-               {"btnMute", ControlKind::ToggleButton, true},
-               {"btnNext", ControlKind::PushButton, false}};
-  for (const Case& k : cases) {
-    ui::TControl& c = Control(k.name);
+  for (auto [name, kind, checked_after_press] :
+       {std::tuple{"chkLink34", ControlKind::CheckBox, true},
+        {"btnMute", ControlKind::ToggleButton, true},
+        {"btnNext", ControlKind::PushButton, false}}) {
+    auto& c = *Find<ui::TControl>(f, name);
     const ui::UserFacet& u = ui::UserFacetOf(c);
-    EXPECT_EQ(u.kind(c), k.kind) << k.name;
-    EXPECT_FALSE(u.checked(c)) << k.name;
+    EXPECT_EQ(u.kind(c), kind) << name;
+    EXPECT_FALSE(u.checked(c)) << name;
     u.press(c);
-    EXPECT_EQ(u.checked(c), k.checked_after_press) << k.name;
+    EXPECT_EQ(u.checked(c), checked_after_press) << name;
   }
   EXPECT_EQ(f->log, "click chkLink34;");
 }

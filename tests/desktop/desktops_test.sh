@@ -80,12 +80,7 @@ run_program() {  # run_program [KNOBS]: in the background, traced
 }
 ended() { ! kill -0 "$app" 2>/dev/null; }
 exit_status_zero() {  # the program ended with status 0
-  local status=0
-  wait_for ended || return 1
-  wait "$app" || status=$?
-  app=""
-  [ "$status" -eq 0 ] || echo "     expected exit status 0, saw $status"
-  [ "$status" -eq 0 ]
+  wait_for ended && ended_with_status_zero
 }
 opened() { grep -c '^show MixControlWnd$' "$trace" 2>/dev/null || true; }
 opened_times() { [ "$(opened)" = "$1" ]; }

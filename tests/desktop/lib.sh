@@ -79,6 +79,13 @@ export LC_ALL=C.UTF-8
 # program's own process id.
 no_locale=(env -u LC_ALL -u LANG -u LC_CTYPE -u LC_MESSAGES)
 
+ended_with_status_zero() {  # waits for the program ($app), which must end with 0
+  local status=0
+  wait "$app" || status=$?
+  app=""
+  [ "$status" -eq 0 ] || echo "     expected exit status 0, saw $status"
+  [ "$status" -eq 0 ]
+}
 show_program_output() {
   echo "--- the program's output"
   tail -30 "$work/program.log" 2>/dev/null || true

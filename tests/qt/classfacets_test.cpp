@@ -1,12 +1,9 @@
-// Every registered class (each class the layout reader makes, and the bases
-// that forms and other classes fall back to) says what every part of the
-// program needs of it: its peer, what its user meets, what is stored, how
-// it is cloned and renumbered, how it is dumped and set, what a screen
-// reader calls it. A twin says only where it differs from its base.
+// Every registered class says what every part of the program needs of it
+// (peer, user, stored state, cloning, renumbering, dump and set, screen
+// reader name); a twin says only where it differs from its base.
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "mixer/clonenumbers.h"
 #include "qt/accessiblenames.h"
@@ -19,8 +16,8 @@ namespace qt {
 namespace {
 
 template <typename F>
-void Need(const ui::ClassTraits& t, const char* facet, std::vector<std::string>& missing) {
-  if (!t.Twin() && !t.Own<F>()) missing.push_back(t.Name() + ": " + facet);
+std::string Lacks(const ui::ClassTraits& t, const char* facet) {
+  return t.Twin() || t.Own<F>() ? "" : t.Name() + ": " + facet + "; ";
 }
 
 TEST(ClassTraits, EveryRegisteredClassStatesEveryFacet) {
@@ -28,20 +25,17 @@ TEST(ClassTraits, EveryRegisteredClassStatesEveryFacet) {
   mixer::RegisterCloneNumbering();
   scenario::RegisterScenarioTraits();
   RegisterAccessibleNames();
-  std::vector<std::string> missing;
+  std::string missing;
   int in_layouts = 0;
   for (const ui::ClassTraits* t : ui::RegisteredClasses()) {
     in_layouts += t->InLayouts();
-    Need<ui::PeerFacet>(*t, "peer", missing);
-    Need<ui::UserFacet>(*t, "user", missing);
-    Need<settings::StateFacet>(*t, "state", missing);
-    Need<settings::CloneFacet>(*t, "clone", missing);
-    Need<mixer::CloneNumbering>(*t, "renumber", missing);
-    Need<scenario::DescribeFacet>(*t, "describe", missing);
-    Need<scenario::SetFacet>(*t, "set", missing);
-    Need<NameFacet>(*t, "name", missing);
+    missing += Lacks<ui::PeerFacet>(*t, "peer") + Lacks<ui::UserFacet>(*t, "user") +
+               Lacks<settings::StateFacet>(*t, "state") + Lacks<settings::CloneFacet>(*t, "clone") +
+               Lacks<mixer::CloneNumbering>(*t, "renumber") +
+               Lacks<scenario::DescribeFacet>(*t, "describe") +
+               Lacks<scenario::SetFacet>(*t, "set") + Lacks<NameFacet>(*t, "name");
   }
-  EXPECT_EQ(missing, std::vector<std::string>{});
+  EXPECT_EQ(missing, "");
   EXPECT_GE(in_layouts, 27);  // 17 of the framework, 4 meter and fader classes, 6 twins
 }
 

@@ -32,28 +32,22 @@ void PrintTo(const Features& f, std::ostream* os) {
 Features Of(const QImage& picture) {
   const QImage img = picture.convertToFormat(QImage::Format_ARGB32);
   const int w = img.width(), h = img.height();
-  Features f;
-  f.border = w > 0;
+  Features f{{}, w > 0};
   for (int i = 0; i < w; ++i)
     for (QPoint p : {QPoint(i, 0), QPoint(i, h - 1), QPoint(0, i), QPoint(w - 1, i)})
       f.border = f.border && img.pixel(p) == qRgb(0, 0, 0);
   std::vector<bool> seen(static_cast<std::size_t>(w * h));
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x) {
-      if (seen[y * w + x]) continue;
       const QRgb c = img.pixel(x, y);
-      ++f.patches[c];
-      std::vector<QPoint> todo{{x, y}};
-      seen[y * w + x] = true;
-      while (!todo.empty()) {
+      if (!seen[y * w + x]) ++f.patches[c];
+      for (std::vector<QPoint> todo{{x, y}}; !todo.empty();) {  // the patch filled from here
         const QPoint p = todo.back();
         todo.pop_back();
-        for (QPoint q : {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)})
-          if (q.x() >= 0 && q.y() >= 0 && q.x() < w && q.y() < h && !seen[q.y() * w + q.x()] &&
-              img.pixel(q) == c) {
-            seen[q.y() * w + q.x()] = true;
-            todo.push_back(q);
-          }
+        if (!img.rect().contains(p) || seen[p.y() * w + p.x()] || img.pixel(p) != c) continue;
+        seen[p.y() * w + p.x()] = true;
+        todo.insert(todo.end(),
+                    {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)});
       }
     }
   return f;

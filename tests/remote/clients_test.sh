@@ -128,8 +128,5 @@ check "OSC: after bad messages a query is answered" wait_for answered
 check "OSC: meters at the meters' rate" wait_for grep -q "/card/1/outputs/1/meter f" "$work/osc.txt"
 
 kill -TERM "$app"
-status=0
-wait "$app" || status=$?
-app=""
-check "the program ends with status 0" [ "$status" = 0 ]
+check "the program ends with status 0" ended_with_status_zero
 finish

@@ -86,8 +86,5 @@ check "after a restart the learned knob still works the mute" \
   [ "$(mm get /card/1/outputs/2/mute)" = off ]
 check "  ... and the controller hears it" hears B51400
 kill -TERM "$app"
-status=0
-wait "$app" || status=$?
-app=""
-check "the program ends with status 0" [ "$status" = 0 ]
+check "the program ends with status 0" ended_with_status_zero
 finish

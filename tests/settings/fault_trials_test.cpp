@@ -11,8 +11,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
-#include <cstdlib>
 
 #include "controls/Class_b.h"
 #include "controls/slider.h"
@@ -58,15 +58,13 @@ struct Fault {
   const char* name;
 };
 
-struct Figures {
-  int trials = 0, old_whole = 0, new_whole = 0, torn = 0, damaged = 0, silent = 0, false_boxes = 0,
-      leftovers = 0, next_failed = 0, picker_wrong = 0;
-};
-
-bool Long() {
-  const char* mode = std::getenv("MORVA_FAULT_TRIALS");
-  return mode && std::string(mode) == "long";
-}
+// What the trials found: how the file was left, then the faults.
+constexpr int kOldWhole = 1, kNewWhole = 2, kTorn = 3, kDamaged = 4, kSilent = 5, kFalseBox = 6,
+              kLeftover = 7, kNextFailed = 8, kPickerWrong = 9, kFigures = 10;
+constexpr const char* kFigureNames[kFigures] = {
+    "trials", "old whole",   "new whole", "torn until reopened", "damaged",
+    "silent", "false boxes", "leftovers", "next failed",         "picker wrong"};
+using Figures = std::array<int, kFigures>;
 
 // Counts the store's calls and fails the chosen one (and, persisting, every
 // one after it).
@@ -85,12 +83,12 @@ struct Injector {
   }
 };
 
-bool Counted(FileCall c) {
-  return c == FileCall::kRead || c == FileCall::kWrite || c == FileCall::kPwrite;
-}
-
 class FaultTrials : public SettingsTest {
  protected:
+  static bool Long() {
+    const char* mode = std::getenv("MORVA_FAULT_TRIALS");
+    return mode && std::string(mode) == "long";
+  }
   // On a memory file system where there is one: the trials flush often.
   static fs::path Folder(const std::string& prefix) {
     std::string templ = "/dev/shm/" + prefix + "_XXXXXX";
@@ -104,7 +102,14 @@ class FaultTrials : public SettingsTest {
     platform::SetWindowsDirectory(win_);
     platform::SetJournalDirectory(state_ / "morva");
     w_ = MakeWindow(kLayout);
-    old_ = Base(Long() ? 41 : 12);
+    // Presets with long values: the in-place rewrite takes several pieces.
+    old_ = "[Analog Outputs]\r\nchkFader=0\r\nSlider3=1111\r\n";
+    for (int p = 0; p < (Long() ? 41 : 12); ++p) {
+      old_ += "[Analog Outputs P" + std::to_string(p) +
+              "]\r\nchkFader=1\r\nSlider3=" + std::to_string(p) + "\r\n";
+      for (int k = 0; k < 30; ++k)
+        old_ += "edName" + std::to_string(k) + "=" + std::string(100, 'a' + (p + k) % 26) + "\r\n";
+    }
   }
   void TearDown() override {
     platform::SetFileCallHook({});
@@ -116,20 +121,14 @@ class FaultTrials : public SettingsTest {
     fs::remove_all(win_);
   }
   std::string Content() const { return testing_support::Get(win_ / kSettingsFileName); }
-
-  // Presets with long values: the in-place rewrite takes several pieces.
-  static std::string Base(int presets) {
-    std::string out = "[Analog Outputs]\r\nchkFader=0\r\nSlider3=1111\r\n";
-    for (int p = 0; p < presets; ++p) {
-      out += "[Analog Outputs P" + std::to_string(p) +
-             "]\r\nchkFader=1\r\nSlider3=" + std::to_string(p) + "\r\n";
-      for (int k = 0; k < 30; ++k)
-        out += "edName" + std::to_string(k) + "=" + std::string(100, 'a' + (p + k) % 26) + "\r\n";
-    }
-    return out;
+  controls::TSlider* Slider() {
+    return dynamic_cast<controls::TSlider*>(w_->FindComponent("Slider3"));
   }
 
-  void Fresh(bool in_place) {
+  // The old file afresh (for a first open in place: torn by a rewrite killed
+  // part-way, with its journal) and the injector armed. Returns the file the
+  // journal completes, else the old one.
+  std::string Begin(Op op, bool in_place, const Injector& injector) {
     platform::SetFileCallHook({});
     platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
     platform::ForgetKeptProfile();
@@ -139,26 +138,24 @@ class FaultTrials : public SettingsTest {
     testing_support::Put(win_ / kSettingsFileName, old_);
     ws.ClearBoxes();
     if (in_place) platform::SetWindowsDirectoryFault(platform::DiskFault::kNoNewFiles);
-  }
-
-  // A torn file with its journal: an in-place rewrite killed part-way.
-  std::string TornWithJournal() {
-    platform::ProfileFile file(win_ / kSettingsFileName);
-    file.Write("Analog Outputs", "Slider3", "2222");
-    file.EraseSection("Analog Outputs P0");
-    int pieces = 0;
-    file.set_fault_hook([&](platform::CommitStep step) {
-      if (step == platform::CommitStep::kCreateTemp) return platform::CommitFault::kRefuse;
-      if (step == platform::CommitStep::kWriteInPlace && ++pieces == 2)
-        return platform::CommitFault::kAbandon;
-      return platform::CommitFault::kProceed;
-    });
-    EXPECT_FALSE(file.Commit());
-    return file.document().Serialize();
-  }
-
-  controls::TSlider* Slider() {
-    return dynamic_cast<controls::TSlider*>(w_->FindComponent("Slider3"));
+    std::string completed = old_;
+    if (op == Op::kOpen && in_place) {
+      platform::ProfileFile file(win_ / kSettingsFileName);
+      file.Write("Analog Outputs", "Slider3", "2222");
+      file.EraseSection("Analog Outputs P0");
+      int pieces = 0;
+      file.set_fault_hook([&](platform::CommitStep step) {
+        if (step == platform::CommitStep::kCreateTemp) return platform::CommitFault::kRefuse;
+        if (step == platform::CommitStep::kWriteInPlace && ++pieces == 2)
+          return platform::CommitFault::kAbandon;
+        return platform::CommitFault::kProceed;
+      });
+      EXPECT_FALSE(file.Commit());
+      completed = file.document().Serialize();
+    }
+    injector_ = injector;
+    if (op != Op::kErase) platform::SetFileCallHook(std::ref(injector_));
+    return completed;
   }
 
   // The operation as the user starts it; true when the user was told of a
@@ -208,117 +205,90 @@ class FaultTrials : public SettingsTest {
     int n = 0;
     for (const auto& e : fs::directory_iterator(win_))
       n += e.path().filename().string().rfind(".Vozururo.ini.", 0) == 0;
-    if (fs::exists(state_ / "morva")) {
-      for (const auto& e : fs::directory_iterator(state_ / "morva")) {
-        n += !pending || e.path().filename().string().front() == '.';
-      }
-    }
+    std::error_code none;  // no journal folder: nothing in it
+    for (const auto& e : fs::directory_iterator(state_ / "morva", none))
+      n += !pending || e.path().filename().string().front() == '.';
     return n;
   }
 
-  // One trial: fail call fail_at (-1: none) of op and judge the outcome.
-  void Trial(Op op, bool in_place, const std::string& expected, int fail_at, bool persist,
-             Fault fault, Figures& f) {
-    Fresh(in_place);
-    if (op == Op::kOpen && in_place) TornWithJournal();
-    injector_ = Injector();
-    injector_.fail_at = fail_at;
-    injector_.persist = persist;
-    injector_.fault = fault;
+  // One trial: fail call fail_at of op and judge the outcome.
+  void Trial(Op op, bool in_place, const std::string& expected, const Injector& injector,
+             Figures& f) {
+    Begin(op, in_place, injector);
     bool listed = true;
-    if (op != Op::kErase) platform::SetFileCallHook(std::ref(injector_));
     const bool told = Run(op, listed);
     platform::SetFileCallHook({});
     const std::string raw = Content();
-    const bool torn = raw != old_ && raw != expected;
-    const Figures before = f;
-    ++f.trials;
-    f.torn += torn;
+    Figures t{1};
+    t[kTorn] = raw != old_ && raw != expected;
     // The failure path cleans up where the disk lets it: after a one-off
     // fault. A journal may stay only while a rewrite is pending: with a torn
     // file, or one the user was told about. (One that would complete a
     // failed save shows as a false box.)
-    if (!persist) f.leftovers += Leftovers(torn || told);
+    if (!injector.persist) t[kLeftover] += Leftovers(t[kTorn] || told);
     // The next open finds it whole: old or new.
     { const platform::ProfileFile reopened(win_ / kSettingsFileName); }
     const std::string now = Content();
-    f.old_whole += now == old_;
-    f.new_whole += now == expected;
-    f.damaged += now != old_ && now != expected;
+    t[kOldWhole] = now == old_;
+    t[kNewWhole] = now == expected;
+    t[kDamaged] = now != old_ && now != expected;
     // What the user asked is what the disk holds (the file with its
     // journal, as the next open reads it), or the user was told.
-    bool asked = now == expected;
-    if (op == Op::kOpen) asked = Slider()->Position() == (expected == old_ ? 1111 : 2222);
-    f.silent += !told && !asked;
-    f.false_boxes += told && asked;
-    if (op == Op::kErase) f.picker_wrong += listed != (now == old_);
+    const bool asked = op == Op::kOpen ? Slider()->Position() == (expected == old_ ? 1111 : 2222)
+                                       : now == expected;
+    t[kSilent] = !told && !asked;
+    t[kFalseBox] = told && asked;
+    if (op == Op::kErase) t[kPickerWrong] = listed != (now == old_);
     // The same operation, with the disk well again, works and leaves nothing.
     ws.ClearBoxes();
     injector_ = Injector();
     if (op == Op::kErase && now == expected) {
       // Nothing left to erase: the file reads, without the preset.
       TIniFile ini(kSettingsFileName);
-      f.next_failed += !ini.Readable() || ini.profile().HasSection("Analog Outputs P0");
+      t[kNextFailed] += !ini.Readable() || ini.profile().HasSection("Analog Outputs P0");
     } else {
       bool again = true;
-      f.next_failed += Run(op, again);
+      t[kNextFailed] += Run(op, again);
     }
-    f.next_failed += Content() != expected ||
-                     (op == Op::kOpen && Slider()->Position() != 2222 && expected != old_);
-    f.leftovers += Leftovers(false);
-    if (f.silent != before.silent || f.false_boxes != before.false_boxes ||
-        f.leftovers != before.leftovers || f.next_failed != before.next_failed ||
-        f.picker_wrong != before.picker_wrong || f.damaged != before.damaged)
-      ADD_FAILURE() << "silent " << f.silent - before.silent << ", false box "
-                    << f.false_boxes - before.false_boxes << ", left over "
-                    << f.leftovers - before.leftovers << ", next failed "
-                    << f.next_failed - before.next_failed << ", picker wrong "
-                    << f.picker_wrong - before.picker_wrong << ", damaged "
-                    << f.damaged - before.damaged;
-  }
-
-  // The new file of a clean run, and the calls it makes.
-  std::string Reference(Op op, bool in_place, std::vector<FileCall>& calls) {
-    Fresh(in_place);
-    std::string expected = old_;
-    if (op == Op::kOpen && in_place) {
-      expected = TornWithJournal();
+    t[kNextFailed] += Content() != expected ||
+                      (op == Op::kOpen && Slider()->Position() != 2222 && expected != old_);
+    t[kLeftover] += Leftovers(false);
+    for (int i = 0; i < kFigures; ++i) {
+      EXPECT_TRUE(i < kDamaged || t[i] == 0) << kFigureNames[i];
+      f[i] += t[i];
     }
-    injector_ = Injector();
-    bool listed = false;
-    if (op != Op::kErase) platform::SetFileCallHook(std::ref(injector_));
-    EXPECT_FALSE(Run(op, listed)) << Name(op);
-    platform::SetFileCallHook({});
-    calls = injector_.seen;
-    return op == Op::kOpen ? expected : Content();
   }
 
   void Measure(Op op, bool in_place) {
     std::vector<Fault> faults = {{EIO, "EIO"}, {EROFS, "EROFS"}, {0, "short"}};
     if (Long()) faults.insert(faults.end(), {{ENOSPC, "ENOSPC"}, {EDQUOT, "EDQUOT"}});
-    std::vector<FileCall> calls;
-    const std::string expected = Reference(op, in_place, calls);
+    // A clean run: the new file, and the calls it makes.
+    const std::string completed = Begin(op, in_place, Injector());
+    bool listed = false;
+    EXPECT_FALSE(Run(op, listed)) << Name(op);
+    platform::SetFileCallHook({});
+    const std::vector<FileCall> calls = injector_.seen;
+    const std::string expected = op == Op::kOpen ? completed : Content();
     ASSERT_FALSE(calls.empty());
-    Figures f;
+    Figures f{};
     for (const Fault& fault : faults) {
       for (bool persist : {false, true}) {
         for (int n = 0; n < static_cast<int>(calls.size()); ++n) {
-          if (fault.error == 0 && !Counted(calls[n])) continue;
+          // A short count only where bytes move.
+          if (fault.error == 0 && calls[n] != FileCall::kRead && calls[n] != FileCall::kWrite &&
+              calls[n] != FileCall::kPwrite)
+            continue;
           SCOPED_TRACE(::testing::Message()
                        << Name(op) << (in_place ? " in place" : " rename") << " call " << n
                        << " (kind " << static_cast<int>(calls[n]) << ") " << fault.name
                        << (persist ? " from then on" : " once"));
-          Trial(op, in_place, expected, n, persist, fault, f);
+          Trial(op, in_place, expected, Injector{n, persist, fault, 0, {}}, f);
         }
       }
     }
-    std::printf(
-        "%-10s %-8s %3zu calls: %4d trials, %4d old whole, %4d new whole, %3d torn until "
-        "reopened, %d damaged, %d silent, %d false boxes, %d leftovers, %d next failed, "
-        "%d picker wrong\n",
-        Name(op), in_place ? "in place" : "rename", calls.size(), f.trials, f.old_whole,
-        f.new_whole, f.torn, f.damaged, f.silent, f.false_boxes, f.leftovers, f.next_failed,
-        f.picker_wrong);
+    std::printf("%-10s %-8s %3zu calls:", Name(op), in_place ? "in place" : "rename", calls.size());
+    for (int i = 0; i < kFigures; ++i)
+      std::printf(" %4d %s%s", f[i], kFigureNames[i], i + 1 < kFigures ? "," : "\n");
   }
 
   Injector injector_;
@@ -328,19 +298,9 @@ class FaultTrials : public SettingsTest {
   std::string old_;
 };
 
-TEST_F(FaultTrials, EveryCallOfASaveFailedInTurn) {
-  Measure(Op::kSave, false);
-  Measure(Op::kSave, true);
-}
-
-TEST_F(FaultTrials, EveryCallOfAnEraseFailedInTurn) {
-  Measure(Op::kErase, false);
-  Measure(Op::kErase, true);
-}
-
-TEST_F(FaultTrials, EveryCallOfAFirstOpenFailedInTurn) {
-  Measure(Op::kOpen, false);
-  Measure(Op::kOpen, true);
+TEST_F(FaultTrials, EveryCallOfASaveAnEraseAndAFirstOpenFailedInTurn) {
+  for (Op op : {Op::kSave, Op::kErase, Op::kOpen})
+    for (bool in_place : {false, true}) Measure(op, in_place);
 }
 
 }  // namespace

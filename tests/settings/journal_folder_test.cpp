@@ -26,6 +26,21 @@ TEST(JournalFolder, HostileObjectsInItsPlaceAreRefusedByName) {
   platform::SetJournalDirectory(folder);
   const std::string old_content = "[Morva]\r\nTop=1\r\n";
   const std::string cannot = "nach Vozururo.ini kann nicht geschrieben werden: ";
+  const std::string not_a_folder = cannot + folder.string() + " ist kein Ordner";
+  // An in-place save: the message it fails with, if any.
+  auto save = [](const char* value) {
+    platform::SetWindowsDirectoryFault(platform::DiskFault::kNoNewFiles);
+    std::string message;
+    try {
+      TIniFile ini("Vozururo.ini");
+      ini.WriteString("Morva", "Top", value);
+      ini.UpdateFile();
+    } catch (const ui::EIniFileException& e) {
+      message = e.what();
+    }
+    platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
+    return message;
+  };
   struct Case {
     const char* what;
     std::function<bool()> place;  // false: cannot be made here (skipped)
@@ -38,11 +53,9 @@ TEST(JournalFolder, HostileObjectsInItsPlaceAreRefusedByName) {
          fs::create_directory_symlink(elsewhere, folder);
          return true;
        },
-       cannot + folder.string() + " ist kein Ordner"},
-      {"a file", [&] { return (testing_support::Put(folder, ""), true); },
-       cannot + folder.string() + " ist kein Ordner"},
-      {"a FIFO", [&] { return ::mkfifo(folder.c_str(), 0600) == 0; },
-       cannot + folder.string() + " ist kein Ordner"},
+       not_a_folder},
+      {"a file", [&] { return (testing_support::Put(folder, ""), true); }, not_a_folder},
+      {"a FIFO", [&] { return ::mkfifo(folder.c_str(), 0600) == 0; }, not_a_folder},
       {"a folder others may write",
        [&] {
          fs::create_directory(folder);
@@ -71,30 +84,14 @@ TEST(JournalFolder, HostileObjectsInItsPlaceAreRefusedByName) {
       continue;
     }
     const auto kind = fs::symlink_status(folder).type();
-    platform::SetWindowsDirectoryFault(platform::DiskFault::kNoNewFiles);
-    std::string message;
-    try {
-      TIniFile ini("Vozururo.ini");
-      ini.WriteString("Morva", "Top", "2");
-      ini.UpdateFile();
-    } catch (const ui::EIniFileException& e) {
-      message = e.what();
-    }
-    platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
-    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(save("2"), c.message);
     EXPECT_EQ(windows.Content(), old_content);
     EXPECT_EQ(fs::symlink_status(folder).type(), kind);
     EXPECT_FALSE(fs::exists(elsewhere) && !fs::is_empty(elsewhere));
   }
   // The folder made by the program is its user's alone, parents included.
   fs::remove_all(root / "state");
-  platform::SetWindowsDirectoryFault(platform::DiskFault::kNoNewFiles);
-  {
-    TIniFile ini("Vozururo.ini");
-    ini.WriteString("Morva", "Top", "3");
-    EXPECT_NO_THROW(ini.UpdateFile());
-  }
-  platform::SetWindowsDirectoryFault(platform::DiskFault::kNone);
+  EXPECT_EQ(save("3"), "");
   for (const fs::path& made : {folder, folder.parent_path()})
     EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
   EXPECT_TRUE(fs::is_empty(folder));

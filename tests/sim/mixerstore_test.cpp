@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,12 @@ class MixerStoreTest : public ::testing::Test {
   }
   void TearDown() override { std::filesystem::remove_all(dir); }
   std::filesystem::path File() const { return dir / MixerStore::kFileName; }
+  // The first pair's input gain as the file holds it.
+  std::uint32_t Stored() const {
+    CardStates read{};
+    EXPECT_TRUE(MixerStore::Read(dir, read));
+    return read[0].pairs[0].ingain;
+  }
 
   VirtualClock clock;
   std::filesystem::path dir;
@@ -70,23 +77,20 @@ TEST_F(MixerStoreTest, AFileThatIsNotAWholeStoredMixGivesThePowerOnValues) {
   CardStates mixed{};
   mixed[0].pairs[0].ingain = 0x11112222;
   const std::vector<std::uint8_t> good = EncodeMixerState(mixed);
-  auto changed = [&](std::size_t at, std::uint8_t value) {
+  auto changed = [&](std::size_t at, int value) {
     std::vector<std::uint8_t> b = good;
-    b[at] = value;
+    b.resize(std::max(b.size(), at + 1));
+    b[at] = static_cast<std::uint8_t>(value);
     return b;
   };
   const std::vector<std::vector<std::uint8_t>> damaged = {
       {},
       std::vector<std::uint8_t>(good.begin(), good.end() - 1),  // cut short
-      [&] {
-        auto b = good;
-        b.push_back(0);  // longer
-        return b;
-      }(),
-      changed(0, 'X'),                                       // not this store's file
-      changed(4, 2),                                         // another version
-      changed(8, 4),                                         // another card count
-      changed(20, static_cast<std::uint8_t>(good[20] ^ 1)),  // one bit flipped
+      changed(good.size(), 0),                                  // longer
+      changed(0, 'X'),                                          // not this store's file
+      changed(4, 2),                                            // another version
+      changed(8, 4),                                            // another card count
+      changed(20, good[20] ^ 1),                                // one bit flipped
   };
   const std::uint32_t power_on = System(clock).GetPairField(0, 0, PairField::InGain);
   for (std::size_t i = 0; i < damaged.size(); ++i) {
@@ -97,14 +101,14 @@ TEST_F(MixerStoreTest, AFileThatIsNotAWholeStoredMixGivesThePowerOnValues) {
     EXPECT_FALSE(s.RestoreMixerState(dir)) << i;
     EXPECT_EQ(s.GetPairField(0, 0, PairField::InGain), power_on) << i;
   }
-  // Neither a folder nor a pipe in the file's place is read (a pipe would
-  // block the start).
-  std::filesystem::remove(File());
-  ASSERT_EQ(::mkfifo(File().c_str(), 0600), 0);
-  EXPECT_FALSE(System(clock).RestoreMixerState(dir));
-  std::filesystem::remove(File());
-  std::filesystem::create_directory(File());
-  EXPECT_FALSE(System(clock).RestoreMixerState(dir));
+  // Neither a pipe (it would block the start) nor a folder in the file's
+  // place is read.
+  for (const bool pipe : {true, false}) {
+    std::filesystem::remove(File());
+    ASSERT_TRUE(pipe ? ::mkfifo(File().c_str(), 0600) == 0
+                     : std::filesystem::create_directory(File()));
+    EXPECT_FALSE(System(clock).RestoreMixerState(dir)) << (pipe ? "pipe" : "folder");
+  }
 }
 
 TEST_F(MixerStoreTest, ChangesAreGatheredIntoOneWriteAndAFailedWriteKeepsTheOldFile) {
@@ -120,27 +124,21 @@ TEST_F(MixerStoreTest, ChangesAreGatheredIntoOneWriteAndAFailedWriteKeepsTheOldF
     EXPECT_TRUE(store.Flush());  // nothing new
     EXPECT_EQ(store.writes(), 1);
   }
-  CardStates read{};
-  ASSERT_TRUE(MixerStore::Read(dir, read));
-  EXPECT_EQ(read[0].pairs[0].ingain, 999u);
+  EXPECT_EQ(Stored(), 999u);
 
-  // Where the file cannot be replaced, the old one stays and the change
-  // stays noted for the next try.
-  // (Something in the temporary file's place refuses the write, as a full
-  // or read-only disk would.)
-  std::filesystem::path blocker = File();
-  blocker += ".tmp";
+  // Where the file cannot be replaced (something in the temporary file's
+  // place refuses the write, as a full or read-only disk would), the old
+  // one stays and the change stays noted for the next try.
+  const std::filesystem::path blocker = File().string() + ".tmp";
   std::filesystem::create_directory(blocker);
   MixerStore store(dir, std::chrono::hours(1));
   state[0].pairs[0].ingain = 7;
   store.Note(state);
   EXPECT_FALSE(store.Flush());
   std::filesystem::remove(blocker);
-  ASSERT_TRUE(MixerStore::Read(dir, read));
-  EXPECT_EQ(read[0].pairs[0].ingain, 999u);
+  EXPECT_EQ(Stored(), 999u);
   EXPECT_TRUE(store.Flush());
-  ASSERT_TRUE(MixerStore::Read(dir, read));
-  EXPECT_EQ(read[0].pairs[0].ingain, 7u);
+  EXPECT_EQ(Stored(), 7u);
 }
 
 TEST_F(MixerStoreTest, AWriterKilledAtAnyMomentLeavesAWholeMix) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 #include "ui/application.h"
 #include "ui/classtraits.h"
@@ -16,20 +17,16 @@
 namespace ui {
 namespace {
 
-class TUnregisteredBase : public TPanel {
- public:
+struct TUnregisteredBase : TPanel {
   using TPanel::TPanel;
 };
-class TFramedPanel : public TUnregisteredBase {
- public:
+struct TFramedPanel : TUnregisteredBase {
   using TUnregisteredBase::TUnregisteredBase;
 };
-class TRegisteredPanel : public TPanel {
- public:
+struct TRegisteredPanel : TPanel {
   using TPanel::TPanel;
 };
-class TOnUnregistered : public TUnregisteredBase {
- public:
+struct TOnUnregistered : TUnregisteredBase {
   using TUnregisteredBase::TUnregisteredBase;
 };
 struct Marker {
@@ -48,11 +45,8 @@ TEST(ClassTraits, NearestRegisteredClassAndFacetAnswerEachComponent) {
   }();
   ASSERT_TRUE(registered);
   auto* form = Create<TForm>(&app);
-  struct Case {
-    TComponent* c;
-    const char* traits;
-    int marker;  // 0: none
-  } cases[] = {
+  // What each component's traits are named, and its marker (0: none).
+  const std::tuple<TComponent*, const char*, int> cases[] = {
       {Create<TPanel>(form), "TPanel", 1},
       {Create<TFramedPanel>(form), "TPanel", 1},                // unregistered: its base's
       {Create<TRegisteredPanel>(form), "TRegisteredPanel", 2},  // its own facet wins
@@ -62,10 +56,9 @@ TEST(ClassTraits, NearestRegisteredClassAndFacetAnswerEachComponent) {
       {form, "TForm", 0},
       {&app, "TComponent", 0},
   };
-  for (const Case& k : cases) {
-    EXPECT_EQ(TraitsOf(*k.c).Name(), k.traits) << k.traits;
-    const Marker* m = FacetOf<Marker>(*k.c);
-    EXPECT_EQ(m ? m->value : 0, k.marker) << k.traits;
+  for (auto [c, traits, marker] : cases) {
+    EXPECT_EQ(TraitsOf(*c).Name(), traits) << traits;
+    EXPECT_EQ(FacetOf<Marker>(*c) ? FacetOf<Marker>(*c)->value : 0, marker) << traits;
   }
   EXPECT_EQ(KindOf(*form), ControlKind::Window);
   EXPECT_EQ(KindOf(*Create<TFramedPanel>(form)), ControlKind::Pane);
